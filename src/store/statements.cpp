@@ -1,0 +1,55 @@
+#include "store/statements.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+// A null QString binds as SQL NULL; an empty field must be stored as ''.
+QVariant textValue(const QString &text)
+{
+    return text.isNull() ? QVariant(QString::fromLatin1("")) : QVariant(text);
+}
+
+} // namespace
+
+Statement selectAllStatement()
+{
+    return {QStringLiteral("SELECT *FROM TELEFON"), {}};
+}
+
+Statement searchStatement(const QString &text)
+{
+    return {QStringLiteral("SELECT *FROM TELEFON WHERE adsoyad LIKE ?"),
+            {textValue(QLatin1Char('%') + text + QLatin1Char('%'))}};
+}
+
+Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
+                          const QString &mail)
+{
+    return {QStringLiteral("INSERT INTO TELEFON VALUES(NULL,?,?,?,?);"),
+            {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail)}};
+}
+
+Statement updateStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
+                          const QString &mail, int id)
+{
+    return {QStringLiteral("UPDATE TELEFON SET adsoyad=?, telefon=?, cep=?, mail=? WHERE id=") +
+                QString::number(id, 10),
+            {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail)}};
+}
+
+Statement deleteStatement(int id)
+{
+    return {QStringLiteral("DELETE FROM TELEFON WHERE id=") + QString::number(id, 10), {}};
+}
+
+bool runStatement(QSqlQuery &query, const Statement &statement)
+{
+    if (statement.values.isEmpty())
+        return query.exec(statement.text);
+    if (!query.prepare(statement.text))
+        return false;
+    for (const QVariant &value : statement.values)
+        query.addBindValue(value);
+    return query.exec();
+}

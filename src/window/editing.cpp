@@ -1,0 +1,119 @@
+#include "window/mainwindow.h"
+
+#include "form/mainwindowform.h"
+#include "store/phonebookdb.h"
+#include "store/statements.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSqlQuery>
+
+#include <cstdlib>
+
+namespace {
+
+// Below 1 (empty, 0, negative or not a number) the form holds a new entry.
+int entryId(const QLineEdit *idField)
+{
+    return idField->text().toInt(nullptr, 10);
+}
+
+} // namespace
+
+void MainWindow::on_btn_kaydet_clicked()
+{
+    QMessageBox box;
+    const QString name = form->txt_adsoyad->text().trimmed();
+    const int id = entryId(form->txt_id);
+    form->txt_adsoyad->setText(name);
+    if (name.isEmpty()) {
+        box.setText(QStringLiteral("Ad Soyad Boş Bırakılamaz!"));
+        box.exec();
+        return;
+    }
+    // Only the name is written back trimmed; the other fields keep what was typed.
+    const QString phone = form->txt_telefon->text().trimmed();
+    const QString mobile = form->txt_cep->text().trimmed();
+    const QString mail = form->txt_mail->text().trimmed();
+
+    QSqlQuery query(phoneBookDb);
+    if (id < 1) {
+        if (!runStatement(query, insertStatement(name, phone, mobile, mail))) {
+            showFailure(box, query);
+            return;
+        }
+        refreshList(selectAllStatement().text);
+        form->txt_id->setText(query.lastInsertId().toString());
+        box.setWindowTitle(QStringLiteral("İşlem Tamam"));
+        box.setText(QStringLiteral("Kaydedildi"));
+        box.setIcon(QMessageBox::Information);
+        box.exec();
+        return;
+    }
+
+    if (!runStatement(query, updateStatement(name, phone, mobile, mail, id))) {
+        showFailure(box, query);
+        return;
+    }
+    if (query.numRowsAffected() < 1) {
+        // The entry was deleted meanwhile: keep the user's texts so that the next
+        // save stores them as a new entry instead of losing them.
+        form->txt_id->clear();
+        box.setWindowTitle(QStringLiteral("Hata"));
+        box.setText(QStringLiteral("Güncellenecek kayıt bulunamadı. Tekrar KAYDET'e basarak yeni "
+                                   "kayıt olarak ekleyebilirsiniz."));
+        box.setIcon(QMessageBox::Warning);
+    } else {
+        box.setWindowTitle(QStringLiteral("İşlem Tamam"));
+        box.setText(QStringLiteral("Güncellendi"));
+        box.setIcon(QMessageBox::Information);
+    }
+    box.exec();
+    refreshList(selectAllStatement().text);
+}
+
+void MainWindow::on_btn_yeni_clicked()
+{
+    form->txt_id->setText(QString());
+    form->txt_adsoyad->setText(QString());
+    form->txt_telefon->setText(QString());
+    form->txt_cep->setText(QString());
+    form->txt_mail->setText(QString());
+    form->txt_adsoyad->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::on_btn_sil_clicked()
+{
+    QMessageBox box;
+    const int id = entryId(form->txt_id);
+    if (id < 1) {
+        box.setWindowTitle(QStringLiteral("Hata"));
+        box.setText(QStringLiteral("Kayıt Seçilmemiş."));
+        box.setIcon(QMessageBox::Information);
+        box.exec();
+        return;
+    }
+    box.setWindowTitle(QStringLiteral("İşlemi Onayla"));
+    box.setIcon(QMessageBox::Critical);
+    box.setText(QStringLiteral("İşlemin geri dönüşü yoktur. Emin misiniz?"));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+
+    QSqlQuery query(phoneBookDb);
+    if (!runStatement(query, deleteStatement(id))) {
+        // The entry is still stored, so the form keeps showing it.
+        box.setStandardButtons(QMessageBox::Ok);
+        showFailure(box, query);
+        refreshList(selectAllStatement().text);
+        return;
+    }
+    on_btn_yeni_clicked();
+    refreshList(selectAllStatement().text);
+}
+
+void MainWindow::on_btn_sil_2_clicked()
+{
+    std::exit(0);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QVariantList>
+
+#include <memory>
+
+struct MainWindowForm;
+class QModelIndex;
+class QMessageBox;
+class QSqlQuery;
+
+// The phone book's one window: the entry form, the list and the six slots that
+// connectSlotsByName reaches through their on_<object name>_<signal> names.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private slots:
+    void on_btn_kaydet_clicked();
+    void on_tbl_liste_doubleClicked(const QModelIndex &index);
+    void on_btn_yeni_clicked();
+    void on_btn_sil_clicked();
+    void on_btn_sil_2_clicked();
+    void on_txt_ara_textChanged(const QString &arg1);
+
+private:
+    // Runs a SELECT and shows its rows in the list, id column hidden. Failures
+    // leave the list empty and are not reported.
+    void refreshList(const QString &statement, const QVariantList &boundValues = {});
+    void showFailure(QMessageBox &box, const QSqlQuery &query);
+
+    std::unique_ptr<MainWindowForm> form;
+};
