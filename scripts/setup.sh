@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs that are missing, then configures
+# and builds it in build/ (warnings as errors). Usage: scripts/setup.sh [cmake args...]
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+PACKAGES=(
+    # build
+    cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
+    # run time: the free serif the form's captions fall back to
+    fonts-crosextra-caladea fonts-dejavu-core
+    # tests: headless and real X windows, the sqlite3 program, screenshots
+    xvfb xauth xdotool x11-utils imagemagick sqlite3
+    # packaging checks
+    desktop-file-utils appstream dpkg-dev file
+    # benchmarks
+    libbenchmark-dev libsqlite3-dev gnuplot-nox
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$ROOT" -B "$ROOT/build" -DTELEFON_WERROR=ON "$@" >/dev/null
+cmake --build "$ROOT/build" -j"$(nproc)"

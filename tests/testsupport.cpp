@@ -1,0 +1,153 @@
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QTimer>
+#include <QUuid>
+
+WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
+{
+    QDir::setCurrent(dir.path());
+}
+
+WorkingDirectory::~WorkingDirectory()
+{
+    QDir::setCurrent(previous);
+}
+
+SideConnection::SideConnection(const QString &file)
+    : name(QStringLiteral("side-") + QUuid::createUuid().toString())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(file);
+    if (!db.open())
+        qFatal("cannot open %s", qPrintable(file));
+}
+
+SideConnection::~SideConnection()
+{
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
+}
+
+QSqlDatabase SideConnection::db() const
+{
+    return QSqlDatabase::database(name, false);
+}
+
+void SideConnection::exec(const QString &statement) const
+{
+    QSqlQuery query(db());
+    if (!query.exec(statement))
+        qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+}
+
+void SideConnection::createTable() const
+{
+    exec(QStringLiteral("CREATE TABLE TELEFON (id INTEGER PRIMARY KEY AUTOINCREMENT, adsoyad "
+                        "TEXT, telefon TEXT, cep TEXT, mail TEXT)"));
+}
+
+int SideConnection::insert(const QVariant &adsoyad, const QVariant &telefon, const QVariant &cep,
+                           const QVariant &mail) const
+{
+    QSqlQuery query(db());
+    query.prepare(QStringLiteral("INSERT INTO TELEFON (adsoyad, telefon, cep, mail) VALUES (?,?,?,?)"));
+    for (const QVariant &value : {adsoyad, telefon, cep, mail})
+        query.addBindValue(value);
+    if (!query.exec())
+        qFatal("insert: %s", qPrintable(query.lastError().text()));
+    return query.lastInsertId().toInt();
+}
+
+QVector<QVariantList> SideConnection::rows() const
+{
+    QVector<QVariantList> result;
+    QSqlQuery query(db());
+    if (!query.exec(QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id")))
+        qFatal("rows: %s", qPrintable(query.lastError().text()));
+    while (query.next()) {
+        QVariantList row;
+        for (int column = 0; column < 5; ++column)
+            row << (query.isNull(column) ? QVariant() : query.value(column));
+        result << row;
+    }
+    return result;
+}
+
+BoxAnswer clickButton(QMessageBox::StandardButton button)
+{
+    return [button](QMessageBox *box) {
+        QAbstractButton *target = box->button(button);
+        if (!target)
+            qFatal("the box has no such button");
+        target->click();
+    };
+}
+
+BoxAnswer pressKey(int key)
+{
+    return [key](QMessageBox *box) { QTest::keyClick(box, static_cast<Qt::Key>(key)); };
+}
+
+BoxAnswer closeBox()
+{
+    return [](QMessageBox *box) { box->close(); };
+}
+
+BoxAnswerer::BoxAnswerer(QVector<BoxAnswer> answers, std::function<void(QMessageBox *)> onShown)
+    : answers(std::move(answers)), onShown(std::move(onShown))
+{
+    QTimer::singleShot(0, this, &BoxAnswerer::check);
+}
+
+void BoxAnswerer::check()
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) {
+        if (seen.size() < answers.size())
+            QTimer::singleShot(5, this, &BoxAnswerer::check);
+        return;
+    }
+    SeenBox record;
+    record.title = box->windowTitle();
+    record.text = box->text();
+    record.icon = box->icon();
+    record.buttons = box->standardButtons();
+    record.defaultButton =
+        box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
+    record.hasParent = box->parentWidget() != nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->inherits("MainWindow") && top->isVisible())
+            record.mainWindowVisible = true;
+    seen << record;
+    if (onShown)
+        onShown(box);
+    const BoxAnswer answer = answers.value(seen.size() - 1);
+    if (answer)
+        answer(box);
+    else
+        box->done(0);
+    // Wait for the box to go away before looking for the next one.
+    if (seen.size() < answers.size())
+        QTimer::singleShot(20, this, &BoxAnswerer::check);
+}
+
+void typeInto(QWidget *window, const char *lineEditName, const QString &text)
+{
+    auto *edit = child<QLineEdit>(window, lineEditName);
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+void click(QWidget *window, const char *buttonName)
+{
+    QTest::mouseClick(child<QAbstractButton>(window, buttonName), Qt::LeftButton);
+}

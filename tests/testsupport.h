@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+
+class MainWindow;
+class QWidget;
+
+// Makes a fresh temporary directory the working directory for the life of the object,
+// so that each test has its own database.db.
+class WorkingDirectory
+{
+public:
+    WorkingDirectory();
+    ~WorkingDirectory();
+    QString path() const { return dir.path(); }
+    QString databaseFile() const { return dir.path() + QStringLiteral("/database.db"); }
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
+
+// A second connection to a database file, as another program would open it.
+class SideConnection
+{
+public:
+    explicit SideConnection(const QString &file);
+    ~SideConnection();
+    QSqlDatabase db() const;
+    void exec(const QString &statement) const;
+    // Creates the table the program expects and stores the given rows (id assigned).
+    void createTable() const;
+    int insert(const QVariant &adsoyad, const QVariant &telefon = QString(),
+               const QVariant &cep = QString(), const QVariant &mail = QString()) const;
+    // Every row as [id, adsoyad, telefon, cep, mail], NULL as an invalid QVariant.
+    QVector<QVariantList> rows() const;
+
+private:
+    QString name;
+};
+
+// What a message box looked like when it was answered.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    bool hasParent = false;
+    bool mainWindowVisible = false;
+};
+
+using BoxAnswer = std::function<void(QMessageBox *)>;
+BoxAnswer clickButton(QMessageBox::StandardButton button);
+BoxAnswer pressKey(int key);
+BoxAnswer closeBox();
+
+// Answers the modal message boxes that open from now on, in order, recording each.
+// Checks from a QTimer::singleShot, so it runs inside the box's own event loop.
+class BoxAnswerer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BoxAnswerer(QVector<BoxAnswer> answers, std::function<void(QMessageBox *)> onShown = {});
+    QVector<SeenBox> seen;
+
+private:
+    void check();
+    QVector<BoxAnswer> answers;
+    std::function<void(QMessageBox *)> onShown;
+};
+
+template <typename T> T *child(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QString::fromLatin1(name));
+}
+
+// Types the text into the line edit as the keyboard would, after emptying it.
+void typeInto(QWidget *window, const char *lineEditName, const QString &text);
+void click(QWidget *window, const char *buttonName);

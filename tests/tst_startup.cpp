@@ -1,0 +1,163 @@
+// Start-up of the window on the working directory's database.db, the list it shows,
+// and the centring of the entry panel.
+#include "window/mainwindow.h"
+
+#include "testsupport.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QTest>
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsEveryEntryWithTheIdHidden();
+    void firstStartCreatesTheTableAndShowsNoBox();
+    void unopenableDatabaseIsReportedOverTheVisibleWindow();
+    void panelIsCentredWithTruncatingDivision_data();
+    void panelIsCentredWithTruncatingDivision();
+    void replacedModelsAreReleased();
+    void columnWidthsAreAppliedOnEveryRefresh();
+};
+
+void StartupTest::listsEveryEntryWithTheIdHidden()
+{
+    WorkingDirectory cwd;
+    {
+        SideConnection side(cwd.databaseFile());
+        side.createTable();
+        side.insert("Ali Veli", "212 555 00 00", "0532 000 00 00", "ali@ornek.com.tr");
+        side.insert("Şule Güneş", "", "", QVariant());
+        side.insert("Ömer Çelik", "1", "2", "3");
+    }
+    BoxAnswerer boxes({closeBox()});
+    MainWindow window;
+
+    QVERIFY(boxes.seen.isEmpty());
+    QVERIFY(window.isMaximized());
+    QVERIFY(window.isVisible());
+    QVERIFY(child<QLineEdit>(&window, "txt_id")->isHidden());
+    QCOMPARE(window.focusWidget(), child<QLineEdit>(&window, "txt_adsoyad"));
+
+    auto *list = child<QTableView>(&window, "tbl_liste");
+    QAbstractItemModel *model = list->model();
+    QVERIFY(model);
+    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(model->columnCount(), 5);
+    QStringList captions;
+    for (int column = 0; column < 5; ++column)
+        captions << model->headerData(column, Qt::Horizontal).toString();
+    QCOMPARE(captions, QStringList({"id", "adsoyad", "telefon", "cep", "mail"}));
+    QVERIFY(list->isColumnHidden(0));
+    QCOMPARE(list->columnWidth(1), 200);
+    QCOMPARE(list->columnWidth(4), 140);
+    QCOMPARE(list->columnWidth(2), list->horizontalHeader()->defaultSectionSize());
+    QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("Şule Güneş"));
+}
+
+void StartupTest::firstStartCreatesTheTableAndShowsNoBox()
+{
+    WorkingDirectory cwd;
+    QVERIFY(!QFile::exists(cwd.databaseFile()));
+    BoxAnswerer boxes({closeBox()});
+    MainWindow window;
+
+    QVERIFY(boxes.seen.isEmpty());
+    QVERIFY(QFile::exists(cwd.databaseFile()));
+    auto *list = child<QTableView>(&window, "tbl_liste");
+    QVERIFY(list->model());
+    QCOMPARE(list->model()->rowCount(), 0);
+    QCOMPARE(list->model()->columnCount(), 5);
+    SideConnection side(cwd.databaseFile());
+    QVERIFY(side.rows().isEmpty()); // the table exists: reading it does not fail
+}
+
+void StartupTest::unopenableDatabaseIsReportedOverTheVisibleWindow()
+{
+    WorkingDirectory cwd;
+    QVERIFY(QDir().mkdir(cwd.databaseFile()));
+    BoxAnswerer boxes({pressKey(Qt::Key_Return)});
+    MainWindow window;
+
+    QCOMPARE(boxes.seen.size(), 1);
+    const SeenBox box = boxes.seen.first();
+    QCOMPARE(box.title, QStringLiteral("Hata"));
+    QCOMPARE(box.text, QStringLiteral("Veritabanı Bağlantısı Yapılamadı."));
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QVERIFY(!box.hasParent);
+    QVERIFY(box.mainWindowVisible);
+    QVERIFY(!child<QTableView>(&window, "tbl_liste")->model());
+    QCOMPARE(window.focusWidget(), child<QLineEdit>(&window, "txt_adsoyad"));
+}
+
+void StartupTest::panelIsCentredWithTruncatingDivision_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("expected");
+    // (W - 1) / 2 - (581 - 1) / 2, (H - 1) / 2 - (497 - 1) / 2
+    QTest::newRow("1000x800") << QSize(1000, 800) << QPoint(499 - 290, 399 - 248);
+    QTest::newRow("odd 1001x801") << QSize(1001, 801) << QPoint(500 - 290, 400 - 248);
+    QTest::newRow("form size") << QSize(594, 508) << QPoint(296 - 290, 253 - 248);
+    QTest::newRow("minimum") << QSize(594, 505) << QPoint(6, 252 - 248);
+    QTest::newRow("wide 1921x600") << QSize(1921, 600) << QPoint(960 - 290, 299 - 248);
+}
+
+void StartupTest::panelIsCentredWithTruncatingDivision()
+{
+    QFETCH(QSize, size);
+    QFETCH(QPoint, expected);
+    WorkingDirectory cwd;
+    MainWindow window;
+    window.showNormal();
+    window.resize(size);
+    QTRY_COMPARE(window.size(), size);
+    QTRY_COMPARE(child<QWidget>(&window, "widget")->pos(), expected);
+    // Nothing else moves with the window.
+    QCOMPARE(child<QWidget>(&window, "tbl_liste")->pos(), QPoint(8, 256));
+}
+
+void StartupTest::replacedModelsAreReleased()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    auto *list = child<QTableView>(&window, "tbl_liste");
+    QPointer<QAbstractItemModel> first = list->model();
+    QVERIFY(first);
+
+    auto *search = child<QLineEdit>(&window, "txt_ara");
+    search->setText(QStringLiteral("a"));
+    QVERIFY(first.isNull());
+    // Selection models follow their model and go with it; their number stays put.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const int selectionModels = window.findChildren<QItemSelectionModel *>().size();
+
+    for (const char *text : {"al", "ali", "al", "", "a"})
+        search->setText(QString::fromUtf8(text));
+    QVERIFY(list->model());
+    QCOMPARE(window.findChildren<QSqlQueryModel *>().size(), 1);
+    QCOMPARE(window.findChildren<QSqlQueryModel *>().first(), list->model());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(window.findChildren<QItemSelectionModel *>().size(), selectionModels);
+}
+
+void StartupTest::columnWidthsAreAppliedOnEveryRefresh()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    auto *list = child<QTableView>(&window, "tbl_liste");
+    list->setColumnWidth(1, 50);
+    list->setColumnWidth(4, 60);
+    child<QLineEdit>(&window, "txt_ara")->setText("x");
+    QCOMPARE(list->columnWidth(1), 200);
+    QCOMPARE(list->columnWidth(4), 140);
+    QVERIFY(list->isColumnHidden(0));
+}
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"

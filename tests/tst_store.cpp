@@ -1,0 +1,236 @@
+// The phone book store: the database path rule, the five statements, and that user
+// text never changes what a statement does, run on real SQLite files.
+#include "store/databasepath.h"
+#include "store/phonebookdb.h"
+#include "store/statements.h"
+
+#include "testsupport.h"
+
+#include <QDir>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+QVector<QVariantList> runAndRead(const SideConnection &db, const Statement &statement)
+{
+    QSqlQuery query(db.db());
+    if (!runStatement(query, statement))
+        qFatal("statement failed");
+    return db.rows();
+}
+
+QStringList namesFound(const SideConnection &db, const QString &searchText)
+{
+    QSqlQuery query(db.db());
+    if (!runStatement(query, searchStatement(searchText)))
+        qFatal("search failed");
+    QStringList names;
+    while (query.next())
+        names << query.value(1).toString();
+    return names;
+}
+
+const QStringList &hostileTexts()
+{
+    static const QStringList texts = {
+        QStringLiteral("O'Brien"),
+        QStringLiteral("''"),
+        QStringLiteral("x', telefon='hacked"),
+        QStringLiteral("'); DROP TABLE TELEFON; --"),
+        QStringLiteral("\" OR 1=1 --"),
+        QStringLiteral("back\\slash\\"),
+        QStringLiteral("100% _sure_"),
+        QStringLiteral("?"),
+        QStringLiteral(":name @p $x"),
+        QStringLiteral("İğdır Şişli Çağlayan Öztürk Ünal ıi"),
+        QStringLiteral("😀 emoji 👍🏽"),
+        QStringLiteral("\u202Ebidi\u202C"),
+        QStringLiteral("tab\tnew\nline"),
+        QString(5000, QLatin1Char('\'')),
+    };
+    return texts;
+}
+
+} // namespace
+
+class StoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void databasePathRule();
+    void phoneBookDbIsTheDefaultSqliteConnection();
+    void statementTexts();
+    void boundStatementsDoWhatTheLiteralOnesDo();
+    void hostileFieldTextsAreStoredAsTheyAre();
+    void hostileTextCannotTouchOtherRows();
+    void searchKeepsWildcardsButNotQuotes();
+    void tableIsCreatedOnlyWhenMissing();
+};
+
+void StoreTest::databasePathRule()
+{
+    QCOMPARE(databasePathIn(QStringLiteral("/home/ayşe/Belgeler"), QLatin1Char('/')),
+             QStringLiteral("/home/ayşe/Belgeler/database.db"));
+    QCOMPARE(databasePathIn(QStringLiteral("C:/Users/Ali Veli/Masaüstü"), QLatin1Char('\\')),
+             QStringLiteral("C:\\Users\\Ali Veli\\Masaüstü\\database.db"));
+    QCOMPARE(databasePathIn(QStringLiteral("/"), QLatin1Char('/')),
+             QStringLiteral("//database.db"));
+
+    WorkingDirectory cwd;
+    const QString spaced = cwd.path() + QStringLiteral("/boş klasör ğ");
+    QVERIFY(QDir().mkpath(spaced));
+    QDir::setCurrent(spaced);
+    QCOMPARE(databasePath(), QDir::currentPath() + QStringLiteral("/database.db"));
+}
+
+void StoreTest::phoneBookDbIsTheDefaultSqliteConnection()
+{
+    QCOMPARE(phoneBookDb.driverName(), QStringLiteral("QSQLITE"));
+    QCOMPARE(phoneBookDb.connectionName(), QString::fromLatin1(QSqlDatabase::defaultConnection));
+    QVERIFY(phoneBookDb.isValid());
+    QVERIFY(QSqlDatabase::contains());
+}
+
+void StoreTest::statementTexts()
+{
+    QCOMPARE(selectAllStatement().text, QStringLiteral("SELECT *FROM TELEFON"));
+    QVERIFY(selectAllStatement().values.isEmpty());
+
+    const Statement search = searchStatement(QStringLiteral("ali "));
+    QCOMPARE(search.text, QStringLiteral("SELECT *FROM TELEFON WHERE adsoyad LIKE ?"));
+    QCOMPARE(search.values, QVariantList({QStringLiteral("%ali %")}));
+
+    const Statement insert = insertStatement(QStringLiteral("Ali Veli"),
+                                             QStringLiteral("212 555 00 00"), QString(), "");
+    QCOMPARE(insert.text, QStringLiteral("INSERT INTO TELEFON VALUES(NULL,?,?,?,?);"));
+    QCOMPARE(insert.values, QVariantList({QStringLiteral("Ali Veli"),
+                                          QStringLiteral("212 555 00 00"), "", ""}));
+    // An empty field is stored as '' as the literal statement would, never as NULL.
+    for (const QVariant &value : insert.values)
+        QVERIFY(!value.isNull());
+
+    const Statement update = updateStatement(QStringLiteral("Ali Veli"),
+                                             QStringLiteral("212 555 00 00"), "", "", 7);
+    QCOMPARE(update.text,
+             QStringLiteral("UPDATE TELEFON SET adsoyad=?, telefon=?, cep=?, mail=? WHERE id=7"));
+    QCOMPARE(update.values.size(), 4);
+    QVERIFY(updateStatement("a", "b", "c", "d", 2147483647).text.endsWith(" WHERE id=2147483647"));
+
+    QCOMPARE(deleteStatement(7).text, QStringLiteral("DELETE FROM TELEFON WHERE id=7"));
+    QVERIFY(deleteStatement(7).values.isEmpty());
+}
+
+void StoreTest::boundStatementsDoWhatTheLiteralOnesDo()
+{
+    WorkingDirectory cwd;
+    SideConnection literal(cwd.path() + QStringLiteral("/literal.db"));
+    SideConnection bound(cwd.path() + QStringLiteral("/bound.db"));
+    literal.createTable();
+    bound.createTable();
+
+    const QStringList literalTexts = {
+        "INSERT INTO TELEFON VALUES(NULL,'Ali Veli','212 555 00 00','','');",
+        "INSERT INTO TELEFON VALUES(NULL,'Ayşe Yılmaz','','0532','a@b.c');",
+        "UPDATE TELEFON SET adsoyad='Ali Veli', telefon='212', cep='1', mail='' WHERE id=1",
+        "DELETE FROM TELEFON WHERE id=2"};
+    for (const QString &text : literalTexts)
+        literal.exec(text);
+    runAndRead(bound, insertStatement("Ali Veli", "212 555 00 00", "", ""));
+    runAndRead(bound, insertStatement("Ayşe Yılmaz", "", "0532", "a@b.c"));
+    runAndRead(bound, updateStatement("Ali Veli", "212", "1", "", 1));
+    QCOMPARE(runAndRead(bound, deleteStatement(2)), literal.rows());
+
+    QSqlQuery literalSearch(literal.db());
+    QVERIFY(literalSearch.exec("SELECT *FROM TELEFON WHERE adsoyad LIKE '%li%'"));
+    QVERIFY(literalSearch.next());
+    QCOMPARE(namesFound(bound, "li"), QStringList({literalSearch.value(1).toString()}));
+}
+
+void StoreTest::hostileFieldTextsAreStoredAsTheyAre()
+{
+    WorkingDirectory cwd;
+    SideConnection db(cwd.databaseFile());
+    db.createTable();
+    for (const QString &text : hostileTexts()) {
+        const QVector<QVariantList> rows =
+            runAndRead(db, insertStatement(text, text + "1", text + "2", text + "3"));
+        const QVariantList last = rows.last();
+        QCOMPARE(last.value(1).toString(), text);
+        QCOMPARE(last.value(2).toString(), text + "1");
+        QCOMPARE(last.value(3).toString(), text + "2");
+        QCOMPARE(last.value(4).toString(), text + "3");
+    }
+    QCOMPARE(db.rows().size(), hostileTexts().size());
+}
+
+void StoreTest::hostileTextCannotTouchOtherRows()
+{
+    WorkingDirectory cwd;
+    SideConnection db(cwd.databaseFile());
+    db.createTable();
+    const int keep = db.insert("Kalacak Kişi", "1", "2", "3");
+    const int target = db.insert("Hedef", "", "", "");
+    const QVector<QVariantList> before = db.rows();
+
+    for (const QString &text : hostileTexts()) {
+        const QVector<QVariantList> rows =
+            runAndRead(db, updateStatement(text, text, text, text, target));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.first(), before.first());
+        QCOMPARE(rows.last(), QVariantList({target, text, text, text, text}));
+    }
+    QCOMPARE(runAndRead(db, deleteStatement(target)).size(), 1);
+    QCOMPARE(db.rows().first().value(0).toInt(), keep);
+}
+
+void StoreTest::searchKeepsWildcardsButNotQuotes()
+{
+    WorkingDirectory cwd;
+    SideConnection db(cwd.databaseFile());
+    db.createTable();
+    db.insert("Ali Veli");
+    db.insert("Alican");
+    db.insert("O'Brien");
+    db.insert("%100 Gerçek");
+    db.insert(QVariant()); // no name: never found by a search
+
+    QCOMPARE(namesFound(db, "").size(), 4);
+    QCOMPARE(namesFound(db, "%").size(), 4);
+    QCOMPARE(namesFound(db, "Ali "), QStringList({"Ali Veli"}));
+    QCOMPARE(namesFound(db, "A_i"), QStringList({"Ali Veli", "Alican"}));
+    QCOMPARE(namesFound(db, "'"), QStringList({"O'Brien"}));
+    QCOMPARE(namesFound(db, "O'B"), QStringList({"O'Brien"}));
+    QCOMPARE(namesFound(db, "' OR '1'='1"), QStringList());
+    QCOMPARE(namesFound(db, "%' OR adsoyad IS NULL OR '"), QStringList());
+    QCOMPARE(namesFound(db, "100"), QStringList({"%100 Gerçek"}));
+    QCOMPARE(namesFound(db, "ALİ"), QStringList()); // İ is not ASCII, so case matters
+    QCOMPARE(namesFound(db, "ALI").size(), 2);
+    QCOMPARE(db.rows().size(), 5);
+}
+
+void StoreTest::tableIsCreatedOnlyWhenMissing()
+{
+    WorkingDirectory cwd;
+    {
+        SideConnection side(cwd.databaseFile());
+        side.exec("CREATE TABLE TELEFON (id INTEGER PRIMARY KEY, adsoyad TEXT, telefon TEXT, cep "
+                  "TEXT, mail TEXT, extra TEXT)");
+        side.insert("Var Olan");
+    }
+    phoneBookDb.setDatabaseName(cwd.databaseFile());
+    QVERIFY(phoneBookDb.open());
+    createPhoneBookTableIfMissing();
+    phoneBookDb.close();
+
+    SideConnection side(cwd.databaseFile());
+    QSqlQuery query(side.db());
+    QVERIFY(query.exec("SELECT sql FROM sqlite_master WHERE name='TELEFON'"));
+    QVERIFY(query.next());
+    QVERIFY(query.value(0).toString().contains("extra TEXT"));
+    QCOMPARE(side.rows().size(), 1);
+}
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "tst_store.moc"
