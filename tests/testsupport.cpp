@@ -59,7 +59,8 @@ int SideConnection::insert(const QVariant &adsoyad, const QVariant &telefon, con
                            const QVariant &mail) const
 {
     QSqlQuery query(db());
-    query.prepare(QStringLiteral("INSERT INTO TELEFON (adsoyad, telefon, cep, mail) VALUES (?,?,?,?)"));
+    query.prepare(
+        QStringLiteral("INSERT INTO TELEFON (adsoyad, telefon, cep, mail) VALUES (?,?,?,?)"));
     for (const QVariant &value : {adsoyad, telefon, cep, mail})
         query.addBindValue(value);
     if (!query.exec())
@@ -71,7 +72,8 @@ QVector<QVariantList> SideConnection::rows() const
 {
     QVector<QVariantList> result;
     QSqlQuery query(db());
-    if (!query.exec(QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id")))
+    if (!query.exec(
+            QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id")))
         qFatal("rows: %s", qPrintable(query.lastError().text()));
     while (query.next()) {
         QVariantList row;
@@ -144,7 +146,19 @@ void typeInto(QWidget *window, const char *lineEditName, const QString &text)
 {
     auto *edit = child<QLineEdit>(window, lineEditName);
     edit->clear();
-    QTest::keyClicks(edit, text);
+    // QTest only maps ASCII to keys; other letters arrive as text, the way a keyboard
+    // layout or an input method delivers them. A surrogate pair stays one event.
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80 && c.isPrint()) {
+            QTest::keyClick(edit, c.toLatin1());
+            continue;
+        }
+        const int length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, text.mid(i, length),
+                            Qt::NoModifier);
+        i += length - 1;
+    }
 }
 
 void click(QWidget *window, const char *buttonName)

@@ -63,6 +63,7 @@ using BoxAnswer = std::function<void(QMessageBox *)>;
 BoxAnswer clickButton(QMessageBox::StandardButton button);
 BoxAnswer pressKey(int key);
 BoxAnswer closeBox();
+Q_DECLARE_METATYPE(BoxAnswer)
 
 // Answers the modal message boxes that open from now on, in order, recording each.
 // Checks from a QTimer::singleShot, so it runs inside the box's own event loop.
@@ -70,7 +71,8 @@ class BoxAnswerer : public QObject
 {
     Q_OBJECT
 public:
-    explicit BoxAnswerer(QVector<BoxAnswer> answers, std::function<void(QMessageBox *)> onShown = {});
+    explicit BoxAnswerer(QVector<BoxAnswer> answers,
+                         std::function<void(QMessageBox *)> onShown = {});
     QVector<SeenBox> seen;
 
 private:

@@ -18,22 +18,46 @@
 #include <QTest>
 #include <QToolBar>
 
-namespace {
+namespace
+{
 
 // The style sheets as the form's description gives them, one line each.
 const QMap<QString, QString> &expectedStyles()
 {
     static const QMap<QString, QString> styles = {
-        {"Panel", "#widget {\nbackground-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, stop:0 rgba(14, 14, 14, 255), stop:1 rgba(100, 100, 100, 255));\nborder:1px solid rgb(107, 107, 107);\n\n\n}"},
+        {"Panel", "#widget {\nbackground-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, "
+                  "x2:0.444, y2:0.006, stop:0 rgba(14, 14, 14, 255), stop:1 rgba(100, 100, 100, "
+                  "255));\nborder:1px solid rgb(107, 107, 107);\n\n\n}"},
         {"Caption", "color: rgb(255, 255, 255);\npadding:3px;\nfont: 11pt \"MS Serif\";"},
-        {"Entry", "background-color: rgb(77, 77, 77);\nborder:solid;\nborder-width:1px;\nborder-color: rgb(116, 116, 116);\nfont: 12pt \"MS Serif\";\ncolor: rgb(255, 255, 255);\npadding:3px;"},
-        {"Blue button", "QPushButton {\nbackground-color: rgb(16, 83, 165);\ncolor: rgb(255, 255, 255);\nborder:solid;\nfont: 11pt \"Tahoma\";\n}\nQPushButton:hover {\nbackground-color: rgb(0, 126, 244);\n}"},
-        {"Green button", "QPushButton {\nbackground-color: rgb(0, 59, 35);\ncolor: rgb(255, 255, 255);\nborder:solid;\n\tfont: 11pt \"Tahoma\";\n}\nQPushButton:hover {\nbackground-color: rgb(32, 189, 23);\n}"},
-        {"Red button", "QPushButton {\nbackground-color: rgb(148, 0, 2);\ncolor: rgb(255, 255, 255);\nborder:solid;\nfont: 11pt \"Tahoma\";\n}\nQPushButton:hover {\nbackground-color: rgb(255, 0, 4);\n}"},
-        {"List", "QTableView {\n\tbackground-color: rgb(79, 79, 79);\n\tcolor: rgb(255, 255, 255);\n}\nQTableView ::section{\n\tbackground-color: rgb(79, 79, 79);\n}\nQTableView QHeaderView\n{\nbackground-color: rgb(79, 79, 79);\n}\nQTableView  QHeaderView::section:horizonta{\n    height: 24px;\n    border-style: none;\n    border: 1px solid  rgb(147, 147, 147);\n\tbackground-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, stop:0 rgba(75, 75, 75, 255), stop:1 rgba(137, 137, 137, 255));\n\tcolor: rgb(255, 255, 255);\n }\nQTableView  QHeaderView::section:vertical{\n\twidth:0px;\n\tborder-style: none;\n }"},
-        {"Title", "font: 75 14pt \"MS Sans Serif\";\ncolor: rgb(152, 255, 146);\nbackground-color: rgb(71, 71, 71);\npadding:6px;\n\n"},
-        {"Search caption", "background-color: rgb(68, 68, 68);\ncolor: rgb(255, 255, 255);\nfont: 11pt \"Tahoma\";\npadding:3px;"},
-        {"Search box", "padding:3px;\nbackground-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, stop:0 rgba(16, 16, 16, 255), stop:1 rgba(55, 55, 55, 255));\nborder:1px solid rgb(98, 98, 98);\ncolor: rgb(255, 255, 255);"},
+        {"Entry",
+         "background-color: rgb(77, 77, 77);\nborder:solid;\nborder-width:1px;\nborder-color: "
+         "rgb(116, 116, 116);\nfont: 12pt \"MS Serif\";\ncolor: rgb(255, 255, 255);\npadding:3px;"},
+        {"Blue button", "QPushButton {\nbackground-color: rgb(16, 83, 165);\ncolor: rgb(255, 255, "
+                        "255);\nborder:solid;\nfont: 11pt \"Tahoma\";\n}\nQPushButton:hover "
+                        "{\nbackground-color: rgb(0, 126, 244);\n}"},
+        {"Green button", "QPushButton {\nbackground-color: rgb(0, 59, 35);\ncolor: rgb(255, 255, "
+                         "255);\nborder:solid;\n\tfont: 11pt \"Tahoma\";\n}\nQPushButton:hover "
+                         "{\nbackground-color: rgb(32, 189, 23);\n}"},
+        {"Red button", "QPushButton {\nbackground-color: rgb(148, 0, 2);\ncolor: rgb(255, 255, "
+                       "255);\nborder:solid;\nfont: 11pt \"Tahoma\";\n}\nQPushButton:hover "
+                       "{\nbackground-color: rgb(255, 0, 4);\n}"},
+        {"List",
+         "QTableView {\n\tbackground-color: rgb(79, 79, 79);\n\tcolor: rgb(255, 255, "
+         "255);\n}\nQTableView ::section{\n\tbackground-color: rgb(79, 79, 79);\n}\nQTableView "
+         "QHeaderView\n{\nbackground-color: rgb(79, 79, 79);\n}\nQTableView  "
+         "QHeaderView::section:horizonta{\n    height: 24px;\n    border-style: none;\n    border: "
+         "1px solid  rgb(147, 147, 147);\n\tbackground-color: qlineargradient(spread:pad, "
+         "x1:0.472318, y1:0.858, x2:0.444, y2:0.006, stop:0 rgba(75, 75, 75, 255), stop:1 "
+         "rgba(137, 137, 137, 255));\n\tcolor: rgb(255, 255, 255);\n }\nQTableView  "
+         "QHeaderView::section:vertical{\n\twidth:0px;\n\tborder-style: none;\n }"},
+        {"Title", "font: 75 14pt \"MS Sans Serif\";\ncolor: rgb(152, 255, 146);\nbackground-color: "
+                  "rgb(71, 71, 71);\npadding:6px;\n\n"},
+        {"Search caption", "background-color: rgb(68, 68, 68);\ncolor: rgb(255, 255, 255);\nfont: "
+                           "11pt \"Tahoma\";\npadding:3px;"},
+        {"Search box",
+         "padding:3px;\nbackground-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, "
+         "x2:0.444, y2:0.006, stop:0 rgba(16, 16, 16, 255), stop:1 rgba(55, 55, 55, "
+         "255));\nborder:1px solid rgb(98, 98, 98);\ncolor: rgb(255, 255, 255);"},
     };
     return styles;
 }
@@ -155,10 +179,10 @@ void FormTest::stackingOrderIsMemberOrderWithListOnTop()
     QStringList order;
     for (QObject *object : form.widget->children())
         order << object->objectName();
-    QCOMPARE(order, QStringList({"label", "txt_adsoyad", "txt_telefon", "label_2", "label_3",
-                                 "txt_cep", "label_4", "txt_mail", "btn_kaydet", "btn_yeni",
-                                 "btn_sil", "btn_sil_2", "txt_id", "label_5", "label_6", "txt_ara",
-                                 "tbl_liste"}));
+    QCOMPARE(order,
+             QStringList({"label", "txt_adsoyad", "txt_telefon", "label_2", "label_3", "txt_cep",
+                          "label_4", "txt_mail", "btn_kaydet", "btn_yeni", "btn_sil", "btn_sil_2",
+                          "txt_id", "label_5", "label_6", "txt_ara", "tbl_liste"}));
     // The overlaps the layout relies on: the search box lies on its caption, the list
     // and the neighbouring buttons share an edge with what is below them.
     QVERIFY(form.label_6->geometry().contains(form.txt_ara->geometry()));
@@ -176,15 +200,14 @@ void FormTest::membersPointAtTheirWidgetsInOrder()
     form.setupForm(&window);
 
     const QList<QWidget *> members = {
-        form.centralWidget, form.widget,     form.label,      form.txt_adsoyad, form.txt_telefon,
-        form.label_2,       form.label_3,    form.txt_cep,    form.label_4,     form.txt_mail,
-        form.btn_kaydet,    form.btn_yeni,   form.btn_sil,    form.btn_sil_2,   form.tbl_liste,
-        form.txt_id,        form.label_5,    form.label_6,    form.txt_ara};
-    const QStringList names = {"centralWidget", "widget",   "label",     "txt_adsoyad",
-                               "txt_telefon",   "label_2",  "label_3",   "txt_cep",
-                               "label_4",       "txt_mail", "btn_kaydet", "btn_yeni",
-                               "btn_sil",       "btn_sil_2", "tbl_liste", "txt_id",
-                               "label_5",       "label_6",  "txt_ara"};
+        form.centralWidget, form.widget,   form.label,   form.txt_adsoyad, form.txt_telefon,
+        form.label_2,       form.label_3,  form.txt_cep, form.label_4,     form.txt_mail,
+        form.btn_kaydet,    form.btn_yeni, form.btn_sil, form.btn_sil_2,   form.tbl_liste,
+        form.txt_id,        form.label_5,  form.label_6, form.txt_ara};
+    const QStringList names = {"centralWidget", "widget",   "label",   "txt_adsoyad", "txt_telefon",
+                               "label_2",       "label_3",  "txt_cep", "label_4",     "txt_mail",
+                               "btn_kaydet",    "btn_yeni", "btn_sil", "btn_sil_2",   "tbl_liste",
+                               "txt_id",        "label_5",  "label_6", "txt_ara"};
     QCOMPARE(members.size(), names.size());
     for (int i = 0; i < members.size(); ++i) {
         QVERIFY2(members[i], qPrintable(names[i]));
@@ -255,12 +278,9 @@ void FormTest::slotTableOfMainWindow()
     QCOMPARE(meta.propertyCount(), meta.propertyOffset());
 
     const QList<QPair<QByteArray, QByteArray>> expected = {
-        {"on_btn_kaydet_clicked()", ""},
-        {"on_tbl_liste_doubleClicked(QModelIndex)", "index"},
-        {"on_btn_yeni_clicked()", ""},
-        {"on_btn_sil_clicked()", ""},
-        {"on_btn_sil_2_clicked()", ""},
-        {"on_txt_ara_textChanged(QString)", "arg1"}};
+        {"on_btn_kaydet_clicked()", ""}, {"on_tbl_liste_doubleClicked(QModelIndex)", "index"},
+        {"on_btn_yeni_clicked()", ""},   {"on_btn_sil_clicked()", ""},
+        {"on_btn_sil_2_clicked()", ""},  {"on_txt_ara_textChanged(QString)", "arg1"}};
     for (int i = 0; i < expected.size(); ++i) {
         const QMetaMethod method = meta.method(meta.methodOffset() + i);
         QCOMPARE(method.methodSignature(), expected[i].first);

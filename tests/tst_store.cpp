@@ -10,7 +10,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 QVector<QVariantList> runAndRead(const SideConnection &db, const Statement &statement)
 {
@@ -102,17 +103,17 @@ void StoreTest::statementTexts()
     QCOMPARE(search.text, QStringLiteral("SELECT *FROM TELEFON WHERE adsoyad LIKE ?"));
     QCOMPARE(search.values, QVariantList({QStringLiteral("%ali %")}));
 
-    const Statement insert = insertStatement(QStringLiteral("Ali Veli"),
-                                             QStringLiteral("212 555 00 00"), QString(), "");
+    const Statement insert =
+        insertStatement(QStringLiteral("Ali Veli"), QStringLiteral("212 555 00 00"), QString(), "");
     QCOMPARE(insert.text, QStringLiteral("INSERT INTO TELEFON VALUES(NULL,?,?,?,?);"));
-    QCOMPARE(insert.values, QVariantList({QStringLiteral("Ali Veli"),
-                                          QStringLiteral("212 555 00 00"), "", ""}));
+    QCOMPARE(insert.values,
+             QVariantList({QStringLiteral("Ali Veli"), QStringLiteral("212 555 00 00"), "", ""}));
     // An empty field is stored as '' as the literal statement would, never as NULL.
     for (const QVariant &value : insert.values)
         QVERIFY(!value.isNull());
 
-    const Statement update = updateStatement(QStringLiteral("Ali Veli"),
-                                             QStringLiteral("212 555 00 00"), "", "", 7);
+    const Statement update =
+        updateStatement(QStringLiteral("Ali Veli"), QStringLiteral("212 555 00 00"), "", "", 7);
     QCOMPARE(update.text,
              QStringLiteral("UPDATE TELEFON SET adsoyad=?, telefon=?, cep=?, mail=? WHERE id=7"));
     QCOMPARE(update.values.size(), 4);

@@ -11,63 +11,60 @@
 #include <QPushButton>
 #include <QTableView>
 
-namespace {
+namespace
+{
 
 // The style sheets, each set on the widgets that use it and on nothing else.
 constexpr char panelStyle[] =
     "#widget {\n"
-    "background-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, stop:0 rgba(14, 14, 14, 255), stop:1 rgba(100, 100, 100, 255));\n"
+    "background-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, "
+    "stop:0 rgba(14, 14, 14, 255), stop:1 rgba(100, 100, 100, 255));\n"
     "border:1px solid rgb(107, 107, 107);\n"
     "\n"
     "\n"
     "}";
 
-constexpr char captionStyle[] =
-    "color: rgb(255, 255, 255);\n"
-    "padding:3px;\n"
-    "font: 11pt \"MS Serif\";";
+constexpr char captionStyle[] = "color: rgb(255, 255, 255);\n"
+                                "padding:3px;\n"
+                                "font: 11pt \"MS Serif\";";
 
-constexpr char entryStyle[] =
-    "background-color: rgb(77, 77, 77);\n"
-    "border:solid;\n"
-    "border-width:1px;\n"
-    "border-color: rgb(116, 116, 116);\n"
-    "font: 12pt \"MS Serif\";\n"
-    "color: rgb(255, 255, 255);\n"
-    "padding:3px;";
+constexpr char entryStyle[] = "background-color: rgb(77, 77, 77);\n"
+                              "border:solid;\n"
+                              "border-width:1px;\n"
+                              "border-color: rgb(116, 116, 116);\n"
+                              "font: 12pt \"MS Serif\";\n"
+                              "color: rgb(255, 255, 255);\n"
+                              "padding:3px;";
 
-constexpr char blueButtonStyle[] =
-    "QPushButton {\n"
-    "background-color: rgb(16, 83, 165);\n"
-    "color: rgb(255, 255, 255);\n"
-    "border:solid;\n"
-    "font: 11pt \"Tahoma\";\n"
-    "}\n"
-    "QPushButton:hover {\n"
-    "background-color: rgb(0, 126, 244);\n"
-    "}";
+constexpr char blueButtonStyle[] = "QPushButton {\n"
+                                   "background-color: rgb(16, 83, 165);\n"
+                                   "color: rgb(255, 255, 255);\n"
+                                   "border:solid;\n"
+                                   "font: 11pt \"Tahoma\";\n"
+                                   "}\n"
+                                   "QPushButton:hover {\n"
+                                   "background-color: rgb(0, 126, 244);\n"
+                                   "}";
 
-constexpr char greenButtonStyle[] =
-    "QPushButton {\n"
-    "background-color: rgb(0, 59, 35);\n"
-    "color: rgb(255, 255, 255);\n"
-    "border:solid;\n"
-    "\tfont: 11pt \"Tahoma\";\n"
-    "}\n"
-    "QPushButton:hover {\n"
-    "background-color: rgb(32, 189, 23);\n"
-    "}";
+constexpr char greenButtonStyle[] = "QPushButton {\n"
+                                    "background-color: rgb(0, 59, 35);\n"
+                                    "color: rgb(255, 255, 255);\n"
+                                    "border:solid;\n"
+                                    "\tfont: 11pt \"Tahoma\";\n"
+                                    "}\n"
+                                    "QPushButton:hover {\n"
+                                    "background-color: rgb(32, 189, 23);\n"
+                                    "}";
 
-constexpr char redButtonStyle[] =
-    "QPushButton {\n"
-    "background-color: rgb(148, 0, 2);\n"
-    "color: rgb(255, 255, 255);\n"
-    "border:solid;\n"
-    "font: 11pt \"Tahoma\";\n"
-    "}\n"
-    "QPushButton:hover {\n"
-    "background-color: rgb(255, 0, 4);\n"
-    "}";
+constexpr char redButtonStyle[] = "QPushButton {\n"
+                                  "background-color: rgb(148, 0, 2);\n"
+                                  "color: rgb(255, 255, 255);\n"
+                                  "border:solid;\n"
+                                  "font: 11pt \"Tahoma\";\n"
+                                  "}\n"
+                                  "QPushButton:hover {\n"
+                                  "background-color: rgb(255, 0, 4);\n"
+                                  "}";
 
 constexpr char listStyle[] =
     "QTableView {\n"
@@ -85,7 +82,8 @@ constexpr char listStyle[] =
     "    height: 24px;\n"
     "    border-style: none;\n"
     "    border: 1px solid  rgb(147, 147, 147);\n"
-    "\tbackground-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, stop:0 rgba(75, 75, 75, 255), stop:1 rgba(137, 137, 137, 255));\n"
+    "\tbackground-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, "
+    "stop:0 rgba(75, 75, 75, 255), stop:1 rgba(137, 137, 137, 255));\n"
     "\tcolor: rgb(255, 255, 255);\n"
     " }\n"
     "QTableView  QHeaderView::section:vertical{\n"
@@ -93,22 +91,21 @@ constexpr char listStyle[] =
     "\tborder-style: none;\n"
     " }";
 
-constexpr char titleStyle[] =
-    "font: 75 14pt \"MS Sans Serif\";\n"
-    "color: rgb(152, 255, 146);\n"
-    "background-color: rgb(71, 71, 71);\n"
-    "padding:6px;\n"
-    "\n";
+constexpr char titleStyle[] = "font: 75 14pt \"MS Sans Serif\";\n"
+                              "color: rgb(152, 255, 146);\n"
+                              "background-color: rgb(71, 71, 71);\n"
+                              "padding:6px;\n"
+                              "\n";
 
-constexpr char searchCaptionStyle[] =
-    "background-color: rgb(68, 68, 68);\n"
-    "color: rgb(255, 255, 255);\n"
-    "font: 11pt \"Tahoma\";\n"
-    "padding:3px;";
+constexpr char searchCaptionStyle[] = "background-color: rgb(68, 68, 68);\n"
+                                      "color: rgb(255, 255, 255);\n"
+                                      "font: 11pt \"Tahoma\";\n"
+                                      "padding:3px;";
 
 constexpr char searchBoxStyle[] =
     "padding:3px;\n"
-    "background-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, stop:0 rgba(16, 16, 16, 255), stop:1 rgba(55, 55, 55, 255));\n"
+    "background-color: qlineargradient(spread:pad, x1:0.472318, y1:0.858, x2:0.444, y2:0.006, "
+    "stop:0 rgba(16, 16, 16, 255), stop:1 rgba(55, 55, 55, 255));\n"
     "border:1px solid rgb(98, 98, 98);\n"
     "color: rgb(255, 255, 255);";
 
@@ -126,8 +123,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry, cons
     return label;
 }
 
-QLineEdit *makeLineEdit(QWidget *parent, const char *name, const QRect &geometry,
-                        const char *style)
+QLineEdit *makeLineEdit(QWidget *parent, const char *name, const QRect &geometry, const char *style)
 {
     auto *lineEdit = new QLineEdit(parent);
     lineEdit->setObjectName(QString::fromLatin1(name));
@@ -137,8 +133,7 @@ QLineEdit *makeLineEdit(QWidget *parent, const char *name, const QRect &geometry
     return lineEdit;
 }
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QRect &geometry,
-                        const char *style)
+QPushButton *makeButton(QWidget *parent, const char *name, const QRect &geometry, const char *style)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -212,8 +207,9 @@ void MainWindowForm::setupForm(QMainWindow *window)
 
     // Bottom to top: member order, with the list on top of everything.
     const std::initializer_list<QWidget *> bottomToTop = {
-        label,   txt_adsoyad, txt_telefon, label_2, label_3, txt_cep, label_4, txt_mail, btn_kaydet,
-        btn_yeni, btn_sil, btn_sil_2, txt_id, label_5, label_6, txt_ara, tbl_liste};
+        label,   txt_adsoyad, txt_telefon, label_2,  label_3,  txt_cep,
+        label_4, txt_mail,    btn_kaydet,  btn_yeni, btn_sil,  btn_sil_2,
+        txt_id,  label_5,     label_6,     txt_ara,  tbl_liste};
     for (QWidget *child : bottomToTop)
         child->raise();
 

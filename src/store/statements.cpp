@@ -2,7 +2,8 @@
 
 #include <QSqlQuery>
 
-namespace {
+namespace
+{
 
 // A null QString binds as SQL NULL; an empty field must be stored as ''.
 QVariant textValue(const QString &text)

@@ -10,7 +10,8 @@
 
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 // Below 1 (empty, 0, negative or not a number) the form holds a new entry.
 int entryId(const QLineEdit *idField)

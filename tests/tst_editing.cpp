@@ -1,0 +1,421 @@
+// Save, new, delete and exit, driven through the real window: typed text, clicked
+// buttons, every message box inspected and answered, the file read back aside.
+#include "window/mainwindow.h"
+
+#include "testsupport.h"
+
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QTest>
+
+namespace
+{
+
+QString text(QWidget *window, const char *lineEdit)
+{
+    return child<QLineEdit>(window, lineEdit)->text();
+}
+
+QAbstractItemModel *listModel(QWidget *window)
+{
+    return child<QTableView>(window, "tbl_liste")->model();
+}
+
+// Saves a new entry through the form and returns the id the window shows for it.
+int saveNewEntry(QWidget *window, const QString &name, const QString &phone = QString())
+{
+    click(window, "btn_yeni");
+    typeInto(window, "txt_adsoyad", name);
+    typeInto(window, "txt_telefon", phone);
+    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+    if (boxes.seen.size() != 1 || boxes.seen.first().text != QStringLiteral("Kaydedildi"))
+        qFatal("saving %s failed", qPrintable(name));
+    return text(window, "txt_id").toInt();
+}
+
+} // namespace
+
+class EditingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void emptyNameIsRefused_data();
+    void emptyNameIsRefused();
+    void onlyTheNameIsWrittenBackTrimmed();
+    void firstSaveInsertsSecondSaveUpdatesTheSameRow();
+    void idThatIsNotPositiveMeansNewEntry_data();
+    void idThatIsNotPositiveMeansNewEntry();
+    void rejectedSaveShowsTheDriverTextAndChangesNothing();
+    void updateOfAVanishedEntryKeepsTheTextsForANewSave();
+    void deleteWithoutEntryAsksNothing();
+    void cancelledDeleteKeepsEverything_data();
+    void cancelledDeleteKeepsEverything();
+    void confirmedDeleteEmptiesTheFormAndListsAll();
+    void rejectedDeleteIsReportedAndKeepsTheForm();
+    void deleteOfAnAlreadyDeletedRowIsASuccess();
+    void newEmptiesTheFormOnly();
+    void exitEndsTheProcessWithStatusZero();
+
+private:
+    WorkingDirectory *cwd = nullptr;
+    MainWindow *window = nullptr;
+    SideConnection *side = nullptr;
+};
+
+void EditingTest::init()
+{
+    cwd = new WorkingDirectory;
+    window = new MainWindow;
+    side = new SideConnection(cwd->databaseFile());
+}
+
+void EditingTest::cleanup()
+{
+    delete side;
+    delete window;
+    delete cwd;
+}
+
+void EditingTest::emptyNameIsRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces") << QStringLiteral("    ");
+    QTest::newRow("tab and line feed") << QStringLiteral("\t \n ");
+    QTest::newRow("no-break space") << QStringLiteral("\u00a0\u2003");
+}
+
+void EditingTest::emptyNameIsRefused()
+{
+    QFETCH(QString, name);
+    child<QLineEdit>(window, "txt_adsoyad")->setText(name);
+    typeInto(window, "txt_telefon", "212");
+    QAbstractItemModel *modelBefore = listModel(window);
+
+    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+
+    QCOMPARE(boxes.seen.size(), 1);
+    const SeenBox box = boxes.seen.first();
+    QCOMPARE(box.text, QStringLiteral("Ad Soyad Boş Bırakılamaz!"));
+    QVERIFY(box.title.isEmpty());
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(!box.hasParent);
+    QCOMPARE(text(window, "txt_adsoyad"), QString());
+    QCOMPARE(text(window, "txt_telefon"), QStringLiteral("212"));
+    QVERIFY(side->rows().isEmpty());
+    QCOMPARE(listModel(window), modelBefore);
+}
+
+void EditingTest::onlyTheNameIsWrittenBackTrimmed()
+{
+    typeInto(window, "txt_adsoyad", "  Ali Veli  ");
+    typeInto(window, "txt_telefon", " 212 ");
+    typeInto(window, "txt_cep", "  0532 ");
+    typeInto(window, "txt_mail", " ali@ornek.tr");
+    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(text(window, "txt_telefon"), QStringLiteral(" 212 "));
+    QCOMPARE(text(window, "txt_cep"), QStringLiteral("  0532 "));
+    const QVector<QVariantList> rows = side->rows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().mid(1), QVariantList({"Ali Veli", "212", "0532", "ali@ornek.tr"}));
+    QCOMPARE(listModel(window)->index(0, 2).data().toString(), QStringLiteral("212"));
+}
+
+void EditingTest::firstSaveInsertsSecondSaveUpdatesTheSameRow()
+{
+    side->insert("Önceki Kayıt");
+    typeInto(window, "txt_adsoyad", "Ayşe Yılmaz");
+    typeInto(window, "txt_telefon", "0212");
+
+    // While "Kaydedildi" is open, the list already shows the row and the id is in the form.
+    int rowsWhileOpen = -1;
+    QString idWhileOpen;
+    BoxAnswerer inserted({clickButton(QMessageBox::Ok)}, [&](QMessageBox *) {
+        rowsWhileOpen = listModel(window)->rowCount();
+        idWhileOpen = text(window, "txt_id");
+    });
+    click(window, "btn_kaydet");
+    QCOMPARE(inserted.seen.size(), 1);
+    QCOMPARE(inserted.seen.first().title, QStringLiteral("İşlem Tamam"));
+    QCOMPARE(inserted.seen.first().text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(inserted.seen.first().icon, QMessageBox::Information);
+    QCOMPARE(rowsWhileOpen, 2);
+    QCOMPARE(idWhileOpen, side->rows().last().value(0).toString());
+    QCOMPARE(idWhileOpen, QStringLiteral("2"));
+
+    // While "Güncellendi" is open, the list still shows the old texts; it reloads after.
+    typeInto(window, "txt_telefon", "0216");
+    QString phoneWhileOpen;
+    BoxAnswerer updated({pressKey(Qt::Key_Escape)}, [&](QMessageBox *) {
+        phoneWhileOpen = listModel(window)->index(1, 2).data().toString();
+    });
+    click(window, "btn_kaydet");
+    QCOMPARE(updated.seen.size(), 1);
+    QCOMPARE(updated.seen.first().title, QStringLiteral("İşlem Tamam"));
+    QCOMPARE(updated.seen.first().text, QStringLiteral("Güncellendi"));
+    QCOMPARE(updated.seen.first().icon, QMessageBox::Information);
+    QCOMPARE(phoneWhileOpen, QStringLiteral("0212"));
+    QCOMPARE(listModel(window)->index(1, 2).data().toString(), QStringLiteral("0216"));
+
+    const QVector<QVariantList> rows = side->rows();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.last(), QVariantList({2, "Ayşe Yılmaz", "0216", "", ""}));
+    QCOMPARE(text(window, "txt_id"), QStringLiteral("2"));
+}
+
+void EditingTest::idThatIsNotPositiveMeansNewEntry_data()
+{
+    QTest::addColumn<QString>("id");
+    for (const char *id : {"", "0", "-3", "abc", "12abc", " ", "99999999999"})
+        QTest::newRow(id) << QString::fromLatin1(id);
+}
+
+void EditingTest::idThatIsNotPositiveMeansNewEntry()
+{
+    QFETCH(QString, id);
+    side->insert("Var Olan");
+    child<QLineEdit>(window, "txt_id")->setText(id);
+    BoxAnswerer refused({clickButton(QMessageBox::Ok)});
+    click(window, "btn_sil");
+    QCOMPARE(refused.seen.size(), 1);
+    QCOMPARE(refused.seen.first().title, QStringLiteral("Hata"));
+    QCOMPARE(refused.seen.first().text, QStringLiteral("Kayıt Seçilmemiş."));
+    QCOMPARE(refused.seen.first().icon, QMessageBox::Information);
+
+    typeInto(window, "txt_adsoyad", "Yeni Kişi");
+    BoxAnswerer saved({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+    QCOMPARE(saved.seen.first().text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(side->rows().size(), 2);
+    QCOMPARE(side->rows().first().value(1).toString(), QStringLiteral("Var Olan"));
+}
+
+void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
+{
+    const int id = saveNewEntry(window, "Ali Veli", "212");
+    side->exec("CREATE TRIGGER no_insert BEFORE INSERT ON TELEFON BEGIN SELECT RAISE(ABORT, "
+               "'ekleme yasak'); END");
+    side->exec("CREATE TRIGGER no_update BEFORE UPDATE ON TELEFON BEGIN SELECT RAISE(ABORT, "
+               "'degistirme yasak'); END");
+
+    // Update refused.
+    typeInto(window, "txt_telefon", "999");
+    QAbstractItemModel *modelBefore = listModel(window);
+    BoxAnswerer updateRefused({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+    QCOMPARE(updateRefused.seen.size(), 1);
+    QCOMPARE(updateRefused.seen.first().title, QStringLiteral("Hata"));
+    QVERIFY2(updateRefused.seen.first().text.startsWith(QStringLiteral("HATAdegistirme yasak")),
+             qPrintable(updateRefused.seen.first().text));
+    QCOMPARE(updateRefused.seen.first().icon, QMessageBox::Warning);
+    QCOMPARE(text(window, "txt_id"), QString::number(id));
+    QCOMPARE(text(window, "txt_telefon"), QStringLiteral("999"));
+    QCOMPARE(listModel(window), modelBefore);
+
+    // Insert refused.
+    click(window, "btn_yeni");
+    typeInto(window, "txt_adsoyad", " Veli Ali ");
+    BoxAnswerer insertRefused({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+    QCOMPARE(insertRefused.seen.size(), 1);
+    QVERIFY2(insertRefused.seen.first().text.startsWith(QStringLiteral("HATAekleme yasak")),
+             qPrintable(insertRefused.seen.first().text));
+    QCOMPARE(insertRefused.seen.first().icon, QMessageBox::Warning);
+    QCOMPARE(text(window, "txt_id"), QString());
+    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Veli Ali"));
+
+    QCOMPARE(side->rows(), QVector<QVariantList>({{id, "Ali Veli", "212", "", ""}}));
+}
+
+void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
+{
+    const int id = saveNewEntry(window, "Ali Veli", "212");
+    side->exec(QStringLiteral("DELETE FROM TELEFON WHERE id=%1").arg(id));
+    typeInto(window, "txt_telefon", "0216");
+
+    QString idWhileOpen = QStringLiteral("unset");
+    QAbstractItemModel *modelWhileOpen = nullptr;
+    QAbstractItemModel *modelBefore = listModel(window);
+    BoxAnswerer notFound({clickButton(QMessageBox::Ok)}, [&](QMessageBox *) {
+        idWhileOpen = text(window, "txt_id");
+        modelWhileOpen = listModel(window);
+    });
+    click(window, "btn_kaydet");
+    QCOMPARE(notFound.seen.size(), 1);
+    QCOMPARE(notFound.seen.first().title, QStringLiteral("Hata"));
+    QCOMPARE(notFound.seen.first().text,
+             QStringLiteral("Güncellenecek kayıt bulunamadı. Tekrar KAYDET'e basarak yeni kayıt "
+                            "olarak ekleyebilirsiniz."));
+    QCOMPARE(notFound.seen.first().icon, QMessageBox::Warning);
+    QCOMPARE(idWhileOpen, QString());
+    QCOMPARE(modelWhileOpen, modelBefore);
+    QVERIFY(listModel(window) != modelBefore);
+    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(text(window, "txt_telefon"), QStringLiteral("0216"));
+    QVERIFY(side->rows().isEmpty());
+
+    BoxAnswerer savedAgain({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+    QCOMPARE(savedAgain.seen.first().text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(side->rows().size(), 1);
+    QCOMPARE(side->rows().first().mid(1), QVariantList({"Ali Veli", "0216", "", ""}));
+}
+
+void EditingTest::deleteWithoutEntryAsksNothing()
+{
+    side->insert("Kalır");
+    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
+    click(window, "btn_sil");
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen.first().title, QStringLiteral("Hata"));
+    QCOMPARE(boxes.seen.first().text, QStringLiteral("Kayıt Seçilmemiş."));
+    QCOMPARE(boxes.seen.first().icon, QMessageBox::Information);
+    QCOMPARE(boxes.seen.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(side->rows().size(), 1);
+}
+
+void EditingTest::cancelledDeleteKeepsEverything_data()
+{
+    QTest::addColumn<BoxAnswer>("answer");
+    QTest::newRow("Cancel") << clickButton(QMessageBox::Cancel);
+    QTest::newRow("Escape") << pressKey(Qt::Key_Escape);
+    QTest::newRow("close button") << closeBox();
+    QTest::newRow("Enter on the default") << pressKey(Qt::Key_Return);
+}
+
+void EditingTest::cancelledDeleteKeepsEverything()
+{
+    QFETCH(BoxAnswer, answer);
+    const int id = saveNewEntry(window, "Ali Veli", "212");
+    typeInto(window, "txt_mail", "yazılıyor");
+    QAbstractItemModel *modelBefore = listModel(window);
+
+    BoxAnswerer boxes({answer});
+    click(window, "btn_sil");
+    QCOMPARE(boxes.seen.size(), 1);
+    const SeenBox box = boxes.seen.first();
+    QCOMPARE(box.title, QStringLiteral("İşlemi Onayla"));
+    QCOMPARE(box.text, QStringLiteral("İşlemin geri dönüşü yoktur. Emin misiniz?"));
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::Cancel);
+    QCOMPARE(box.defaultButton, QMessageBox::Cancel);
+    QVERIFY(!box.hasParent);
+
+    QCOMPARE(side->rows().size(), 1);
+    QCOMPARE(text(window, "txt_id"), QString::number(id));
+    QCOMPARE(text(window, "txt_mail"), QStringLiteral("yazılıyor"));
+    QCOMPARE(listModel(window), modelBefore);
+}
+
+void EditingTest::confirmedDeleteEmptiesTheFormAndListsAll()
+{
+    side->insert("Ali Veli");
+    side->insert("Ayşe Yılmaz");
+    const int id = saveNewEntry(window, "Silinecek", "1");
+    typeInto(window, "txt_ara", "Ali");
+    QCOMPARE(listModel(window)->rowCount(), 1);
+    typeInto(window, "txt_cep", "0532");
+
+    BoxAnswerer boxes({clickButton(QMessageBox::Yes)});
+    click(window, "btn_sil");
+    QCOMPARE(boxes.seen.size(), 1);
+
+    for (const char *field : {"txt_id", "txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
+        QCOMPARE(text(window, field), QString());
+    QCOMPARE(window->focusWidget(), child<QLineEdit>(window, "txt_adsoyad"));
+    QCOMPARE(text(window, "txt_ara"), QStringLiteral("Ali"));
+    QCOMPARE(listModel(window)->rowCount(), 2); // all entries, not the filter
+    for (const QVariantList &row : side->rows())
+        QVERIFY(row.value(0).toInt() != id);
+    QCOMPARE(side->rows().size(), 2);
+}
+
+void EditingTest::rejectedDeleteIsReportedAndKeepsTheForm()
+{
+    const int id = saveNewEntry(window, "Ali Veli", "212");
+    side->exec("CREATE TRIGGER no_delete BEFORE DELETE ON TELEFON BEGIN SELECT RAISE(ABORT, "
+               "'silme yasak'); END");
+    QAbstractItemModel *modelBefore = listModel(window);
+
+    BoxAnswerer boxes({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
+    click(window, "btn_sil");
+    QCOMPARE(boxes.seen.size(), 2);
+    const SeenBox failure = boxes.seen.last();
+    QCOMPARE(failure.title, QStringLiteral("Hata"));
+    QVERIFY2(failure.text.startsWith(QStringLiteral("HATAsilme yasak")), qPrintable(failure.text));
+    QCOMPARE(failure.icon, QMessageBox::Warning);
+    QCOMPARE(failure.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    QCOMPARE(text(window, "txt_id"), QString::number(id));
+    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(side->rows().size(), 1);
+    QVERIFY(listModel(window) != modelBefore);
+    QCOMPARE(listModel(window)->rowCount(), 1);
+}
+
+void EditingTest::deleteOfAnAlreadyDeletedRowIsASuccess()
+{
+    const int id = saveNewEntry(window, "Ali Veli");
+    side->exec(QStringLiteral("DELETE FROM TELEFON WHERE id=%1").arg(id));
+    BoxAnswerer boxes({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
+    click(window, "btn_sil");
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(text(window, "txt_id"), QString());
+    QCOMPARE(text(window, "txt_adsoyad"), QString());
+}
+
+void EditingTest::newEmptiesTheFormOnly()
+{
+    side->insert("Ali Veli");
+    side->insert("Alican");
+    typeInto(window, "txt_ara", "Ali");
+    auto *list = child<QTableView>(window, "tbl_liste");
+    list->selectRow(1);
+    QAbstractItemModel *modelBefore = listModel(window);
+    child<QLineEdit>(window, "txt_id")->setText("2");
+    typeInto(window, "txt_adsoyad", "a");
+    typeInto(window, "txt_telefon", "b");
+    typeInto(window, "txt_cep", "c");
+    typeInto(window, "txt_mail", "d");
+
+    BoxAnswerer boxes({closeBox()});
+    click(window, "btn_yeni");
+    QTest::qWait(30);
+    QVERIFY(boxes.seen.isEmpty());
+    for (const char *field : {"txt_id", "txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
+        QCOMPARE(text(window, field), QString());
+    QCOMPARE(window->focusWidget(), child<QLineEdit>(window, "txt_adsoyad"));
+    QCOMPARE(text(window, "txt_ara"), QStringLiteral("Ali"));
+    QCOMPARE(listModel(window), modelBefore);
+    QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
+    QCOMPARE(side->rows().size(), 2);
+}
+
+void EditingTest::exitEndsTheProcessWithStatusZero()
+{
+    QProcess program;
+    program.setWorkingDirectory(cwd->path());
+    program.start(QStringLiteral(WINDOW_DRIVER), {QStringLiteral("exit")});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(side->rows().isEmpty()); // the unsaved text was not stored
+}
+
+QTEST_MAIN(EditingTest)
+#include "tst_editing.moc"
