@@ -1,0 +1,211 @@
+// Loading an entry by double-click and filtering the list while typing.
+#include "window/mainwindow.h"
+
+#include "testsupport.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QTableView>
+#include <QTest>
+
+namespace
+{
+
+QString text(QWidget *window, const char *lineEdit)
+{
+    return child<QLineEdit>(window, lineEdit)->text();
+}
+
+QStringList listedNames(QWidget *window)
+{
+    QAbstractItemModel *model = child<QTableView>(window, "tbl_liste")->model();
+    QStringList names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 1).data().toString();
+    return names;
+}
+
+int rowOf(QWidget *window, const QString &name)
+{
+    return listedNames(window).indexOf(name);
+}
+
+void doubleClickCell(QWidget *window, int row, int column)
+{
+    auto *list = child<QTableView>(window, "tbl_liste");
+    const QModelIndex index = list->model()->index(row, column);
+    const QPoint centre = list->visualRect(index).center();
+    // A double-click is preceded by a click, as with a real mouse.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+QStringList formTexts(QWidget *window)
+{
+    QStringList texts;
+    for (const char *field : {"txt_id", "txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
+        texts << text(window, field);
+    return texts;
+}
+
+} // namespace
+
+class BrowsingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void anyCellOfARowLoadsTheSameEntry();
+    void loadingReplacesTypedTextAndLeavesTheFocus();
+    void invalidIndexDoesNothing();
+    void loadedEntryIsUpdatedBySaveEvenAfterSearching();
+    void searchFiltersAtEveryKeystroke();
+    void searchMatches_data();
+    void searchMatches();
+
+private:
+    WorkingDirectory *cwd = nullptr;
+    MainWindow *window = nullptr;
+    SideConnection *side = nullptr;
+};
+
+void BrowsingTest::init()
+{
+    cwd = new WorkingDirectory;
+    {
+        SideConnection seed(cwd->databaseFile());
+        seed.createTable();
+        seed.insert("Ali Veli", "212 555 00 00", "0532 111 22 33", "ali@ornek.com.tr");
+        seed.insert("Alican", " 216 ", "", QVariant());
+        seed.insert("Şen Şakrak", "1", "2", "3");
+        seed.insert("O'Brien", "", "", "");
+        seed.insert("%100 _Gerçek_", "", "", "");
+        seed.insert(QVariant(), "adsız", "", "");
+    }
+    window = new MainWindow;
+    side = new SideConnection(cwd->databaseFile());
+}
+
+void BrowsingTest::cleanup()
+{
+    delete side;
+    delete window;
+    delete cwd;
+}
+
+void BrowsingTest::anyCellOfARowLoadsTheSameEntry()
+{
+    const int row = rowOf(window, "Ali Veli");
+    doubleClickCell(window, row, 1);
+    const QStringList fromName = formTexts(window);
+    QCOMPARE(fromName,
+             QStringList({"1", "Ali Veli", "212 555 00 00", "0532 111 22 33", "ali@ornek.com.tr"}));
+    click(window, "btn_yeni");
+    doubleClickCell(window, row, 2);
+    QCOMPARE(formTexts(window), fromName);
+    doubleClickCell(window, row, 4);
+    QCOMPARE(formTexts(window), fromName);
+
+    // NULL loads as empty, and nothing is trimmed.
+    doubleClickCell(window, rowOf(window, "Alican"), 3);
+    QCOMPARE(formTexts(window), QStringList({"2", "Alican", " 216 ", "", ""}));
+}
+
+void BrowsingTest::loadingReplacesTypedTextAndLeavesTheFocus()
+{
+    typeInto(window, "txt_adsoyad", "Yarım kalan");
+    typeInto(window, "txt_mail", "yazı");
+    auto *phone = child<QLineEdit>(window, "txt_telefon");
+    phone->setFocus();
+    auto *list = child<QTableView>(window, "tbl_liste");
+    BoxAnswerer boxes({closeBox()});
+    emit list->doubleClicked(list->model()->index(rowOf(window, "Şen Şakrak"), 2));
+    QTest::qWait(20);
+    QVERIFY(boxes.seen.isEmpty());
+    QCOMPARE(formTexts(window), QStringList({"3", "Şen Şakrak", "1", "2", "3"}));
+    QCOMPARE(window->focusWidget(), phone);
+}
+
+void BrowsingTest::invalidIndexDoesNothing()
+{
+    typeInto(window, "txt_adsoyad", "Kalır");
+    auto *list = child<QTableView>(window, "tbl_liste");
+    emit list->doubleClicked(QModelIndex());
+    QCOMPARE(formTexts(window), QStringList({"", "Kalır", "", "", ""}));
+}
+
+void BrowsingTest::loadedEntryIsUpdatedBySaveEvenAfterSearching()
+{
+    doubleClickCell(window, rowOf(window, "Ali Veli"), 1);
+    typeInto(window, "txt_ara", "Şen");
+    QCOMPARE(listedNames(window), QStringList({"Şen Şakrak"}));
+    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+
+    typeInto(window, "txt_telefon", "0312");
+    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen.first().text, QStringLiteral("Güncellendi"));
+    QCOMPARE(side->rows().first(),
+             QVariantList({1, "Ali Veli", "0312", "0532 111 22 33", "ali@ornek.com.tr"}));
+    QCOMPARE(side->rows().size(), 6);
+    // Save lists every entry again while the search box keeps its text.
+    QCOMPARE(listedNames(window).size(), 6);
+    QCOMPARE(text(window, "txt_ara"), QStringLiteral("Şen"));
+}
+
+void BrowsingTest::searchFiltersAtEveryKeystroke()
+{
+    auto *list = child<QTableView>(window, "tbl_liste");
+    auto *search = child<QLineEdit>(window, "txt_ara");
+    search->setFocus();
+    QPointer<QAbstractItemModel> beforeTyping = list->model();
+    QTest::keyClick(search, 'a');
+    QVERIFY(beforeTyping.isNull());
+    QCOMPARE(listedNames(window).size(), 3); // Ali Veli, Alican, Şen Şakrak
+    QTest::keyClick(search, 'l');
+    QCOMPARE(listedNames(window), QStringList({"Ali Veli", "Alican"}));
+    QTest::keyClick(search, Qt::Key_Backspace);
+    QTest::keyClick(search, Qt::Key_Backspace);
+    QCOMPARE(listedNames(window).size(), 5); // all but the entry without a name
+    QVERIFY(list->isColumnHidden(0));
+}
+
+void BrowsingTest::searchMatches_data()
+{
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList named = {"Ali Veli", "Alican", "Şen Şakrak", "O'Brien", "%100 _Gerçek_"};
+    QTest::newRow("empty lists every name") << "" << named;
+    QTest::newRow("% like empty") << "%" << named;
+    QTest::newRow("untrimmed") << "Ali " << QStringList({"Ali Veli"});
+    QTest::newRow("_ is one character") << "Al_c" << QStringList({"Alican"});
+    QTest::newRow("% inside") << "l%n" << QStringList({"Alican"});
+    QTest::newRow("ASCII case ignored") << "ALİ" << QStringList();
+    QTest::newRow("ASCII letters any case") << "aLI" << QStringList({"Ali Veli", "Alican"});
+    QTest::newRow("Turkish case kept") << "şen" << QStringList();
+    QTest::newRow("Turkish exact") << "Şen" << QStringList({"Şen Şakrak"});
+    QTest::newRow("single quote") << "'" << QStringList({"O'Brien"});
+    QTest::newRow("quote inside") << "O'B" << QStringList({"O'Brien"});
+    QTest::newRow("injection") << "' OR '1'='1" << QStringList();
+    QTest::newRow("injection with comment") << "%' OR 1=1 --" << QStringList();
+    QTest::newRow("double quote") << "\"" << QStringList();
+    QTest::newRow("backslash") << "\\" << QStringList();
+    QTest::newRow("nothing matches") << "zzz" << QStringList();
+}
+
+void BrowsingTest::searchMatches()
+{
+    QFETCH(QString, search);
+    QFETCH(QStringList, expected);
+    typeInto(window, "txt_ara", "x");
+    typeInto(window, "txt_ara", search);
+    QCOMPARE(listedNames(window), expected);
+    QCOMPARE(side->rows().size(), 6);
+}
+
+QTEST_MAIN(BrowsingTest)
+#include "tst_browsing.moc"
