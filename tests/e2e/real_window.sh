@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# End-to-end: the built program in a real X window (Xvfb), driven by real X input
+# (xdotool) as a user would, then the database read with the sqlite3 program.
+# Usage: real_window.sh PROGRAM ARTEFACT_DIR
+set -euo pipefail
+
+if [ -z "${TELEFON_E2E_INNER:-}" ]; then
+    export TELEFON_E2E_INNER=1
+    exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
+fi
+
+PROGRAM="$1"
+ARTEFACTS="$2"
+mkdir -p "$ARTEFACTS"
+WORK="$(mktemp -d)"
+PID=""
+cleanup() {
+    if [ -n "$PID" ] && kill -0 "$PID" 2>/dev/null; then kill -9 "$PID"; fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+cd "$WORK"
+unset QT_QPA_PLATFORM
+
+fail() {
+    echo "FAIL: $*" >&2
+    import -window root "$ARTEFACTS/e2e-failure.png" 2>/dev/null || true
+    exit 1
+}
+
+"$PROGRAM" &
+PID=$!
+
+window_named() { # title -> window id, waiting for it to be shown
+    local id=""
+    for _ in $(seq 100); do
+        id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
+        [ -n "$id" ] && break
+        sleep 0.1
+    done
+    [ -n "$id" ] || fail "no window titled '$1'"
+    echo "$id"
+}
+wait_gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "window '$1' did not close"
+}
+
+MAIN="$(window_named "TELEFON DEFTERİ")"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$MAIN")"
+# The entry panel is centred in the window the way QRect centres are computed.
+PANEL_X=$(( (WIDTH - 1) / 2 - 290 ))
+PANEL_Y=$(( (HEIGHT - 1) / 2 - 248 ))
+
+click_at() { # x y in panel coordinates, [repeat]
+    xdotool mousemove --window "$MAIN" $(( PANEL_X + $1 )) $(( PANEL_Y + $2 )) click --repeat "${3:-1}" --delay 80 1
+    sleep 0.3
+}
+type_text() {
+    xdotool type --delay 40 "$1"
+    sleep 0.3
+}
+field() { # name -> y of the line edit's centre
+    case "$1" in
+        adsoyad) echo 62 ;; telefon) echo 94 ;; cep) echo 126 ;; mail) echo 158 ;;
+    esac
+}
+replace_field() { # field text
+    click_at 300 "$(field "$1")"
+    xdotool key ctrl+a BackSpace
+    type_text "$2"
+}
+answer_box() { # title key
+    local box
+    box="$(window_named "$1")"
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    sleep 0.3
+    xdotool key "$2"
+    wait_gone "$1"
+}
+KAYDET="150 196"; YENI="246 196"; SIL="338 196"; CIKIS="526 196"; ARA="300 240"
+FIRST_ROW="80 290"
+
+# Type an entry (the name field has the focus at start) and save it.
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+type_text "Ayşe Yılmaz"
+replace_field telefon "0212 555 44 33"
+replace_field mail "ayse@ornek.com.tr"
+click_at $KAYDET
+answer_box "İşlem Tamam" Return
+
+# A second entry.
+click_at $YENI
+type_text "Mehmet Öztürk"
+replace_field cep "0532 000 11 22"
+click_at $KAYDET
+answer_box "İşlem Tamam" Return
+
+# Find the first one, load it by double-click, change it and save.
+click_at $ARA
+type_text "Ayşe"
+click_at $YENI
+click_at $FIRST_ROW 2
+replace_field telefon "0216 333 22 11"
+import -window root "$ARTEFACTS/e2e-window.png"
+click_at $KAYDET
+answer_box "İşlem Tamam" Return
+
+# Find the second one and delete it, answering the question.
+click_at $ARA
+xdotool key ctrl+a BackSpace
+type_text "Mehmet"
+click_at $FIRST_ROW 2
+click_at $SIL
+answer_box "İşlemi Onayla" y
+
+click_at $CIKIS
+for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$PID" 2>/dev/null && fail "ÇIKIŞ did not end the program"
+set +e
+wait "$PID"
+STATUS=$?
+set -e
+PID=""
+[ "$STATUS" -eq 0 ] || fail "exit status $STATUS"
+
+ACTUAL="$(sqlite3 -separator '|' database.db "SELECT adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id")"
+EXPECTED="Ayşe Yılmaz|0216 333 22 11||ayse@ornek.com.tr"
+[ "$ACTUAL" = "$EXPECTED" ] || fail "database holds '$ACTUAL', expected '$EXPECTED'"
+echo "PASS: added, changed, found, loaded, deleted and quit; database as expected"
