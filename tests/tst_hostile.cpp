@@ -1,0 +1,365 @@
+// Whatever the user types and whatever state the file is in, nothing is lost or
+// broken: generated hostile texts through the form, files that are not databases,
+// a database locked by another process, two programs on one file, a killed program.
+#include "window/mainwindow.h"
+
+#include "testsupport.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QTest>
+
+#include <csignal>
+
+namespace
+{
+
+// SQLite's LIKE as the search uses it: % any run, _ one character, and case ignored
+// for the ASCII letters only. Iterative, so very long texts cost little.
+bool likeMatches(const QVector<uint> &pattern, const QVector<uint> &text)
+{
+    auto fold = [](uint c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    int p = 0, t = 0, starP = -1, starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '%') {
+            starP = p++;
+            starT = t;
+        } else if (p < pattern.size() && (pattern[p] == '_' || fold(pattern[p]) == fold(text[t]))) {
+            ++p;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '%')
+        ++p;
+    return p == pattern.size();
+}
+
+bool searchFinds(const QString &search, const QString &name)
+{
+    return likeMatches((QLatin1Char('%') + search + QLatin1Char('%')).toUcs4(), name.toUcs4());
+}
+
+// Texts built from the pieces that break naive SQL, mixed at random (fixed seed).
+QStringList hostileTexts()
+{
+    const QStringList pieces = {"'",
+                                "''",
+                                "\"",
+                                "\\",
+                                "\\'",
+                                "%",
+                                "_",
+                                ";",
+                                "--",
+                                "/*",
+                                "*/",
+                                "?",
+                                ":ad",
+                                "@p",
+                                "$1",
+                                "' OR '1'='1",
+                                "'); DROP TABLE TELEFON; --",
+                                "NULL",
+                                "\x01",
+                                "\x1b[31m",
+                                "\t",
+                                " ",
+                                "\u00a0",
+                                "İ",
+                                "ı",
+                                "Ş",
+                                "ş",
+                                "Ğ",
+                                "ğ",
+                                "Ç",
+                                "ç",
+                                "Ö",
+                                "ö",
+                                "Ü",
+                                "ü",
+                                "😀",
+                                "👍🏽",
+                                "\u200f",
+                                "\u202e",
+                                "\u200b",
+                                "ﷺ",
+                                "Ali",
+                                "Veli",
+                                "0212 555",
+                                "a@b.c",
+                                "\r",
+                                "\n"};
+    QRandomGenerator random(20261207);
+    QStringList texts;
+    for (int i = 0; i < 150; ++i) {
+        QString text;
+        const int count = 1 + random.bounded(8);
+        for (int j = 0; j < count; ++j)
+            text += pieces.at(random.bounded(pieces.size()));
+        texts << text;
+    }
+    QString longText;
+    const QVector<uint> letters =
+        QStringLiteral("abcçdefgğhıijklmnoöprsştuüvyzABCÇDEFGĞHIİ '%_\"\\😀").toUcs4();
+    while (longText.size() < 100000) {
+        const uint letter = letters.at(random.bounded(letters.size()));
+        longText += QString::fromUcs4(&letter, 1);
+    }
+    texts << longText;
+    return texts;
+}
+
+QByteArray fileHash(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QString text(QWidget *window, const char *lineEdit)
+{
+    return child<QLineEdit>(window, lineEdit)->text();
+}
+
+SeenBox pressSave(QWidget *window, QMessageBox::StandardButton answer = QMessageBox::Ok)
+{
+    BoxAnswerer boxes({clickButton(answer)});
+    click(window, "btn_kaydet");
+    if (boxes.seen.size() != 1)
+        qFatal("save showed %d boxes", int(boxes.seen.size()));
+    return boxes.seen.first();
+}
+
+QString runSqlite(const QString &file, const QString &sql)
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {file, sql});
+    sqlite.waitForFinished(30000);
+    return QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed();
+}
+
+bool isLocked(const QString &file)
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {file, QStringLiteral("SELECT count(*) FROM TELEFON")});
+    sqlite.waitForFinished(30000);
+    return sqlite.readAllStandardError().contains("locked");
+}
+
+} // namespace
+
+class HostileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hostileTextsAreStoredAndFoundExactly();
+    void fileThatIsNotADatabaseIsNeverWritten();
+    void lockedDatabaseReportsAndLosesNothing();
+    void twoProgramsOnOneFileSeeEachOthersSaves();
+    void killedRightAfterASaveLeavesASoundFile();
+};
+
+void HostileTest::hostileTextsAreStoredAndFoundExactly()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    SideConnection side(cwd.databaseFile());
+    side.insert("Kalıcı Kayıt", "1", "2", "3");
+    const QStringList texts = hostileTexts();
+
+    QHash<int, QVariantList> expected = {{1, {1, "Kalıcı Kayıt", "1", "2", "3"}}};
+    for (const QString &typed : texts) {
+        click(&window, "btn_yeni");
+        // Pasted, as nobody types these; the line edit keeps at most its maximum length.
+        for (const char *field : {"txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
+            child<QLineEdit>(&window, field)->setText(typed);
+        const QString held = text(&window, "txt_adsoyad");
+        QCOMPARE(held, typed.left(child<QLineEdit>(&window, "txt_adsoyad")->maxLength()));
+        if (held.trimmed().isEmpty())
+            continue;
+
+        const SeenBox box = pressSave(&window);
+        QVERIFY2(box.text == QStringLiteral("Kaydedildi"), qPrintable(box.text.left(200)));
+        const int id = text(&window, "txt_id").toInt();
+        expected.insert(id, {id, held.trimmed(), held.trimmed(), held.trimmed(), held.trimmed()});
+    }
+
+    // Every row is exactly what was typed, trimmed; nothing else changed or appeared.
+    const QVector<QVariantList> rows = side.rows();
+    QCOMPARE(rows.size(), expected.size());
+    for (const QVariantList &row : rows)
+        QVERIFY2(row == expected.value(row.value(0).toInt()),
+                 qPrintable(row.value(1).toString().left(80)));
+
+    // Searching for any of them lists exactly the rows whose name matches as LIKE does.
+    auto *search = child<QLineEdit>(&window, "txt_ara");
+    auto *list = child<QTableView>(&window, "tbl_liste");
+    for (const QString &typed : texts) {
+        const QString term = typed.left(search->maxLength());
+        search->setText(term);
+        auto *model = qobject_cast<QSqlQueryModel *>(list->model());
+        QVERIFY(!model->lastError().isValid());
+        while (model->canFetchMore())
+            model->fetchMore();
+        QSet<int> listed;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QString name = model->index(row, 1).data().toString();
+            QVERIFY2(searchFinds(term, name), qPrintable(term.left(80)));
+            listed << model->index(row, 0).data().toInt();
+        }
+        QSet<int> matching;
+        for (const QVariantList &row : rows)
+            if (searchFinds(term, row.value(1).toString()))
+                matching << row.value(0).toInt();
+        QCOMPARE(listed, matching);
+    }
+    QCOMPARE(side.rows(), rows);
+}
+
+void HostileTest::fileThatIsNotADatabaseIsNeverWritten()
+{
+    WorkingDirectory cwd;
+    {
+        QFile file(cwd.databaseFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray bytes = "Bu bir veritabanı değil, bir not dosyası.\n";
+        for (int i = 0; i < 4096; ++i)
+            bytes += char(i * 7);
+        file.write(bytes);
+    }
+    const QByteArray before = fileHash(cwd.databaseFile());
+    {
+        auto startup = std::make_unique<BoxAnswerer>(QVector<BoxAnswer>{closeBox()});
+        MainWindow window;
+        QVERIFY(startup->seen.isEmpty());
+        startup.reset();
+        QCOMPARE(child<QTableView>(&window, "tbl_liste")->model()->rowCount(), 0);
+
+        typeInto(&window, "txt_adsoyad", "Ali Veli");
+        const SeenBox failed = pressSave(&window);
+        QCOMPARE(failed.title, QStringLiteral("Hata"));
+        QVERIFY2(failed.text.startsWith(QStringLiteral("HATAfile is not a database")),
+                 qPrintable(failed.text));
+        QCOMPARE(text(&window, "txt_id"), QString());
+
+        child<QLineEdit>(&window, "txt_id")->setText("1");
+        BoxAnswerer deleting({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
+        click(&window, "btn_sil");
+        QCOMPARE(deleting.seen.size(), 2);
+        QVERIFY(deleting.seen.last().text.startsWith(QStringLiteral("HATA")));
+    }
+    QCOMPARE(fileHash(cwd.databaseFile()), before);
+}
+
+void HostileTest::lockedDatabaseReportsAndLosesNothing()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    typeInto(&window, "txt_adsoyad", "Ali Veli");
+    typeInto(&window, "txt_telefon", "212");
+    QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+    const QString saved = runSqlite(cwd.databaseFile(), "SELECT * FROM TELEFON");
+
+    QProcess locker;
+    locker.start(QStringLiteral("sqlite3"), {cwd.databaseFile()});
+    QVERIFY(locker.waitForStarted());
+    locker.write("BEGIN EXCLUSIVE;\n");
+    // sqlite3 buffers its output on a pipe, so ask the file instead: readers are shut out.
+    QTRY_VERIFY_WITH_TIMEOUT(isLocked(cwd.databaseFile()), 10000);
+
+    typeInto(&window, "txt_telefon", "999");
+    QElapsedTimer waited;
+    waited.start();
+    const SeenBox update = pressSave(&window);
+    QVERIFY(waited.elapsed() >= 4000); // the driver waited for the lock before giving up
+    QCOMPARE(update.title, QStringLiteral("Hata"));
+    QVERIFY2(update.text.startsWith(QStringLiteral("HATAdatabase is locked")),
+             qPrintable(update.text));
+    QCOMPARE(update.icon, QMessageBox::Warning);
+
+    BoxAnswerer deleting({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
+    click(&window, "btn_sil");
+    QCOMPARE(deleting.seen.size(), 2);
+    QVERIFY2(deleting.seen.last().text.startsWith(QStringLiteral("HATAdatabase is locked")),
+             qPrintable(deleting.seen.last().text));
+    QCOMPARE(text(&window, "txt_id"), QStringLiteral("1"));
+    QCOMPARE(text(&window, "txt_telefon"), QStringLiteral("999"));
+
+    locker.write("COMMIT;\n.quit\n");
+    QVERIFY(locker.waitForFinished(10000));
+    QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT * FROM TELEFON"), saved);
+
+    QCOMPARE(pressSave(&window).text, QStringLiteral("Güncellendi"));
+    QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT telefon FROM TELEFON WHERE id=1"),
+             QStringLiteral("999"));
+}
+
+void HostileTest::twoProgramsOnOneFileSeeEachOthersSaves()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    auto *list = child<QTableView>(&window, "tbl_liste");
+    QCOMPARE(list->model()->rowCount(), 0);
+
+    QProcess other;
+    other.setWorkingDirectory(cwd.path());
+    other.start(QStringLiteral(WINDOW_DRIVER),
+                {QStringLiteral("save"), QStringLiteral("Zeynep Kaya")});
+    QVERIFY(other.waitForFinished(30000));
+    QCOMPARE(other.exitCode(), 0);
+    QVERIFY(other.readAllStandardOutput().startsWith("saved 1"));
+
+    QCOMPARE(list->model()->rowCount(), 0); // not before this window's next refresh
+    typeInto(&window, "txt_ara", "Zey");
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("Zeynep Kaya"));
+
+    // And the other way round: what this window saves, the next program lists.
+    typeInto(&window, "txt_adsoyad", "Emre Aydın");
+    QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+    other.start(QStringLiteral(WINDOW_DRIVER), {QStringLiteral("save"), QStringLiteral("Üçüncü")});
+    QVERIFY(other.waitForFinished(30000));
+    QVERIFY(other.readAllStandardOutput().startsWith("saved 3"));
+}
+
+void HostileTest::killedRightAfterASaveLeavesASoundFile()
+{
+    WorkingDirectory cwd;
+    {
+        SideConnection side(cwd.databaseFile());
+        side.createTable();
+        for (int i = 0; i < 200; ++i)
+            side.insert(QStringLiteral("Kişi %1").arg(i), "0212", "0532", "k@ornek.tr");
+    }
+    QProcess program;
+    program.setWorkingDirectory(cwd.path());
+    program.start(QStringLiteral(WINDOW_DRIVER),
+                  {QStringLiteral("hold"), QStringLiteral("Son Kayıt")});
+    QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine(), 30000);
+    QCOMPARE(program.readLine().trimmed(), QByteArray("saved 201"));
+    ::kill(pid_t(program.processId()), SIGKILL);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+
+    QCOMPARE(runSqlite(cwd.databaseFile(), "PRAGMA integrity_check"), QStringLiteral("ok"));
+    QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT adsoyad FROM TELEFON WHERE id=201"),
+             QStringLiteral("Son Kayıt"));
+    QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT count(*) FROM TELEFON"), QStringLiteral("201"));
+}
+
+QTEST_MAIN(HostileTest)
+#include "tst_hostile.moc"
