@@ -14,6 +14,8 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
+#include <memory>
+
 namespace
 {
 
@@ -48,14 +50,14 @@ private slots:
     void turkishLettersComeFromTheSubstitute();
 
 private:
-    WorkingDirectory *cwd = nullptr;
-    MainWindow *window = nullptr;
+    std::unique_ptr<WorkingDirectory> cwd;
+    std::unique_ptr<MainWindow> window;
 };
 
 void FontsTest::initTestCase()
 {
-    cwd = new WorkingDirectory;
-    window = new MainWindow;
+    cwd = std::make_unique<WorkingDirectory>();
+    window = std::make_unique<MainWindow>();
     QVERIFY2(QFontDatabase().families().contains(QStringLiteral("Caladea")),
              "the set-up installs fonts-crosextra-caladea");
 }
