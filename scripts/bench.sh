@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets everything up, generates phone books of 1,000 to 1,000,000 entries, runs the
+# benchmarks on them and writes docs/performance.md with its plot.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$ROOT/scripts/setup.sh"
+DATA="$ROOT/build/bench-data"
+SIZES=(1000 10000 100000 1000000)
+for n in "${SIZES[@]}"; do
+    mkdir -p "$DATA/$n"
+    "$ROOT/build/bench/generate_phonebook" "$n" "$DATA/$n"
+done
+"$ROOT/build/bench/bench_window" "$DATA" "${SIZES[@]}" --csv "$DATA/results.csv" \
+    2>&1 | grep -v propagateSizeHints | tee "$DATA/output.txt"
+bash "$ROOT/bench/make_report.sh" "$DATA/results.csv" "$DATA/output.txt" "$ROOT/docs"
