@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
+#include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QTest>
@@ -76,6 +77,10 @@ void StartupTest::firstStartCreatesTheTableAndShowsNoBox()
     QCOMPARE(list->model()->columnCount(), 5);
     SideConnection side(cwd.databaseFile());
     QVERIFY(side.rows().isEmpty()); // the table exists: reading it does not fail
+    // Readers and a writer in other programs must not block each other.
+    QSqlQuery mode(side.db());
+    QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
+    QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
 }
 
 void StartupTest::unopenableDatabaseIsReportedOverTheVisibleWindow()

@@ -4,6 +4,12 @@
 
 QSqlDatabase phoneBookDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
 
+void useWriteAheadLog()
+{
+    QSqlQuery query(phoneBookDb);
+    query.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+}
+
 void createPhoneBookTableIfMissing()
 {
     QSqlQuery query(phoneBookDb);

@@ -37,6 +37,7 @@ void MainWindow::on_btn_kaydet_clicked()
     const QString mobile = form->txt_cep->text().trimmed();
     const QString mail = form->txt_mail->text().trimmed();
 
+    refreshListStillReading();
     QSqlQuery query(phoneBookDb);
     if (id < 1) {
         if (!runStatement(query, insertStatement(name, phone, mobile, mail))) {
@@ -102,6 +103,7 @@ void MainWindow::on_btn_sil_clicked()
     if (box.exec() != QMessageBox::Yes)
         return;
 
+    refreshListStillReading();
     QSqlQuery query(phoneBookDb);
     if (!runStatement(query, deleteStatement(id))) {
         // The entry is still stored, so the form keeps showing it.

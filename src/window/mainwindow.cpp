@@ -22,6 +22,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     QMessageBox box;
     if (phoneBookDb.open()) {
+        useWriteAheadLog();
         createPhoneBookTableIfMissing();
         refreshList(selectAllStatement().text);
     } else {
@@ -37,6 +38,13 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::refreshList(const QString &statement, const QVariantList &boundValues)
 {
+    // The shown list's statement may still be reading (long lists are read in batches).
+    // All statements of a connection share one snapshot of the file, so it must end
+    // first, or the new list would not see what other programs saved since.
+    if (auto *shown = qobject_cast<QSqlQueryModel *>(form->tbl_liste->model())) {
+        QSqlQuery reading = shown->query();
+        reading.finish();
+    }
     QSqlQuery query(phoneBookDb);
     // Owned by the list, so the last model goes with the window.
     auto *model = new QSqlQueryModel(form->tbl_liste);
@@ -51,6 +59,18 @@ void MainWindow::refreshList(const QString &statement, const QVariantList &bound
     form->tbl_liste->hideColumn(0);
     form->tbl_liste->setColumnWidth(1, 200);
     form->tbl_liste->setColumnWidth(4, 140);
+}
+
+void MainWindow::refreshListStillReading()
+{
+    auto *model = qobject_cast<QSqlQueryModel *>(form->tbl_liste->model());
+    if (!model || !model->canFetchMore())
+        return;
+    const QSqlQuery shown = model->query();
+    QVariantList values;
+    for (int i = 0; i < shown.boundValues().size(); ++i)
+        values << shown.boundValue(i);
+    refreshList(shown.lastQuery(), values);
 }
 
 void MainWindow::showFailure(QMessageBox &box, const QSqlQuery &query)

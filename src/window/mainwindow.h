@@ -35,6 +35,10 @@ private:
     // Runs a SELECT and shows its rows in the list, id column hidden. Failures
     // leave the list empty and are not reported.
     void refreshList(const QString &statement, const QVariantList &boundValues = {});
+    // A list longer than one read batch keeps its statement open, and with it a snapshot
+    // of the file. Once another program has saved, this connection cannot write from that
+    // stale snapshot, so before a write such a list re-runs its own statement.
+    void refreshListStillReading();
     void showFailure(QMessageBox &box, const QSqlQuery &query);
 
     std::unique_ptr<MainWindowForm> form;
