@@ -7,7 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 PACKAGES=(
     # build
-    cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
+    cmake g++ make pkg-config clang-format qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
     # run time: the free serif the form's captions fall back to
     fonts-crosextra-caladea fonts-dejavu-core
     # tests: headless and real X windows, the sqlite3 program, screenshots
