@@ -15,7 +15,7 @@ PACKAGES=(
     # packaging checks
     desktop-file-utils appstream dpkg-dev file
     # benchmarks
-    libbenchmark-dev libsqlite3-dev gnuplot-nox bc
+    libbenchmark-dev libsqlite3-dev gnuplot-nox bc procps
 )
 
 as_root() {
