@@ -46,10 +46,8 @@ void MainWindow::on_btn_kaydet_clicked()
         }
         refreshList(selectAllStatement().text);
         form->txt_id->setText(query.lastInsertId().toString());
-        box.setWindowTitle(QStringLiteral("İşlem Tamam"));
-        box.setText(QStringLiteral("Kaydedildi"));
-        box.setIcon(QMessageBox::Information);
-        box.exec();
+        tell(box, QStringLiteral("İşlem Tamam"), QStringLiteral("Kaydedildi"),
+             QMessageBox::Information);
         return;
     }
 
@@ -61,16 +59,14 @@ void MainWindow::on_btn_kaydet_clicked()
         // The entry was deleted meanwhile: keep the user's texts so that the next
         // save stores them as a new entry instead of losing them.
         form->txt_id->clear();
-        box.setWindowTitle(QStringLiteral("Hata"));
-        box.setText(QStringLiteral("Güncellenecek kayıt bulunamadı. Tekrar KAYDET'e basarak yeni "
-                                   "kayıt olarak ekleyebilirsiniz."));
-        box.setIcon(QMessageBox::Warning);
+        tell(box, QStringLiteral("Hata"),
+             QStringLiteral("Güncellenecek kayıt bulunamadı. Tekrar KAYDET'e basarak yeni kayıt "
+                            "olarak ekleyebilirsiniz."),
+             QMessageBox::Warning);
     } else {
-        box.setWindowTitle(QStringLiteral("İşlem Tamam"));
-        box.setText(QStringLiteral("Güncellendi"));
-        box.setIcon(QMessageBox::Information);
+        tell(box, QStringLiteral("İşlem Tamam"), QStringLiteral("Güncellendi"),
+             QMessageBox::Information);
     }
-    box.exec();
     refreshList(selectAllStatement().text);
 }
 
@@ -89,10 +85,8 @@ void MainWindow::on_btn_sil_clicked()
     QMessageBox box;
     const int id = entryId(form->txt_id);
     if (id < 1) {
-        box.setWindowTitle(QStringLiteral("Hata"));
-        box.setText(QStringLiteral("Kayıt Seçilmemiş."));
-        box.setIcon(QMessageBox::Information);
-        box.exec();
+        tell(box, QStringLiteral("Hata"), QStringLiteral("Kayıt Seçilmemiş."),
+             QMessageBox::Information);
         return;
     }
     box.setWindowTitle(QStringLiteral("İşlemi Onayla"));

@@ -26,10 +26,8 @@ MainWindow::MainWindow(QWidget *parent)
         createPhoneBookTableIfMissing();
         refreshList(selectAllStatement().text);
     } else {
-        box.setWindowTitle(QStringLiteral("Hata"));
-        box.setText(QStringLiteral("Veritabanı Bağlantısı Yapılamadı."));
-        box.setIcon(QMessageBox::Information);
-        box.exec();
+        tell(box, QStringLiteral("Hata"), QStringLiteral("Veritabanı Bağlantısı Yapılamadı."),
+             QMessageBox::Information);
     }
     form->txt_adsoyad->setFocus(Qt::OtherFocusReason);
 }
@@ -73,12 +71,19 @@ void MainWindow::refreshListStillReading()
     refreshList(shown.lastQuery(), values);
 }
 
+void MainWindow::tell(QMessageBox &box, const QString &title, const QString &text,
+                      QMessageBox::Icon icon)
+{
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(icon);
+    box.exec();
+}
+
 void MainWindow::showFailure(QMessageBox &box, const QSqlQuery &query)
 {
-    box.setWindowTitle(QStringLiteral("Hata"));
-    box.setText(QStringLiteral("HATA") + query.lastError().text());
-    box.setIcon(QMessageBox::Warning);
-    box.exec();
+    tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + query.lastError().text(),
+         QMessageBox::Warning);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *)

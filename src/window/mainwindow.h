@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QVariantList>
 
 #include <memory>
 
 struct MainWindowForm;
 class QModelIndex;
-class QMessageBox;
 class QSqlQuery;
 
 // The phone book's one window: the entry form, the list and the six slots that
@@ -39,7 +39,10 @@ private:
     // of the file. Once another program has saved, this connection cannot write from that
     // stale snapshot, so before a write such a list re-runs its own statement.
     void refreshListStillReading();
-    void showFailure(QMessageBox &box, const QSqlQuery &query);
+    // Titles the box, sets its text and icon, and runs it.
+    static void tell(QMessageBox &box, const QString &title, const QString &text,
+                     QMessageBox::Icon icon);
+    static void showFailure(QMessageBox &box, const QSqlQuery &query);
 
     std::unique_ptr<MainWindowForm> form;
 };
