@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QUuid>
@@ -82,6 +84,16 @@ QVector<QVariantList> SideConnection::rows() const
         result << row;
     }
     return result;
+}
+
+WindowFixture::WindowFixture(const std::function<void(const SideConnection &)> &seed)
+    : side(cwd.databaseFile())
+{
+    if (seed) {
+        side.createTable();
+        seed(side);
+    }
+    window = std::make_unique<MainWindow>();
 }
 
 BoxAnswer clickButton(QMessageBox::StandardButton button)
@@ -164,4 +176,29 @@ void typeInto(QWidget *window, const char *lineEditName, const QString &text)
 void click(QWidget *window, const char *buttonName)
 {
     QTest::mouseClick(child<QAbstractButton>(window, buttonName), Qt::LeftButton);
+}
+
+QString fieldText(QWidget *window, const char *lineEditName)
+{
+    return child<QLineEdit>(window, lineEditName)->text();
+}
+
+QAbstractItemModel *listModel(QWidget *window)
+{
+    return child<QTableView>(window, "tbl_liste")->model();
+}
+
+SeenBox pressSave(QWidget *window)
+{
+    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
+    click(window, "btn_kaydet");
+    if (boxes.seen.size() != 1)
+        qFatal("save showed %d boxes", int(boxes.seen.size()));
+    return boxes.seen.first();
+}
+
+void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments)
+{
+    process.setWorkingDirectory(directory);
+    process.start(QStringLiteral(WINDOW_DRIVER), arguments);
 }

@@ -10,8 +10,12 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
-class MainWindow;
+#include "window/mainwindow.h"
+
+class QAbstractItemModel;
+class QProcess;
 class QWidget;
 
 // Makes a fresh temporary directory the working directory for the life of the object,
@@ -81,6 +85,15 @@ private:
     std::function<void(QMessageBox *)> onShown;
 };
 
+// A window on a fresh working directory, with a second connection to its file. The
+// seed, if any, creates the table and fills it before the window starts.
+struct WindowFixture {
+    explicit WindowFixture(const std::function<void(const SideConnection &)> &seed = {});
+    WorkingDirectory cwd;
+    SideConnection side;
+    std::unique_ptr<MainWindow> window;
+};
+
 template <typename T> T *child(QWidget *window, const char *name)
 {
     return window->findChild<T *>(QString::fromLatin1(name));
@@ -89,3 +102,10 @@ template <typename T> T *child(QWidget *window, const char *name)
 // Types the text into the line edit as the keyboard would, after emptying it.
 void typeInto(QWidget *window, const char *lineEditName, const QString &text);
 void click(QWidget *window, const char *buttonName);
+QString fieldText(QWidget *window, const char *lineEditName);
+QAbstractItemModel *listModel(QWidget *window);
+// Clicks KAYDET, answers the one box it must show with OK, and returns what it showed.
+SeenBox pressSave(QWidget *window);
+
+// Starts tests/window_driver (the real window in a process of its own) in a directory.
+void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments);

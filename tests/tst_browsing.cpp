@@ -11,14 +11,9 @@
 namespace
 {
 
-QString text(QWidget *window, const char *lineEdit)
-{
-    return child<QLineEdit>(window, lineEdit)->text();
-}
-
 QStringList listedNames(QWidget *window)
 {
-    QAbstractItemModel *model = child<QTableView>(window, "tbl_liste")->model();
+    QAbstractItemModel *model = listModel(window);
     QStringList names;
     for (int row = 0; row < model->rowCount(); ++row)
         names << model->index(row, 1).data().toString();
@@ -44,7 +39,7 @@ QStringList formTexts(QWidget *window)
 {
     QStringList texts;
     for (const char *field : {"txt_id", "txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
-        texts << text(window, field);
+        texts << fieldText(window, field);
     return texts;
 }
 
@@ -67,33 +62,28 @@ private slots:
     void searchMatches();
 
 private:
-    WorkingDirectory *cwd = nullptr;
+    std::unique_ptr<WindowFixture> fixture;
     MainWindow *window = nullptr;
     SideConnection *side = nullptr;
 };
 
 void BrowsingTest::init()
 {
-    cwd = new WorkingDirectory;
-    {
-        SideConnection seed(cwd->databaseFile());
-        seed.createTable();
+    fixture = std::make_unique<WindowFixture>([](const SideConnection &seed) {
         seed.insert("Ali Veli", "212 555 00 00", "0532 111 22 33", "ali@ornek.com.tr");
         seed.insert("Alican", " 216 ", "", QVariant());
         seed.insert("Şen Şakrak", "1", "2", "3");
         seed.insert("O'Brien", "", "", "");
         seed.insert("%100 _Gerçek_", "", "", "");
         seed.insert(QVariant(), "adsız", "", "");
-    }
-    window = new MainWindow;
-    side = new SideConnection(cwd->databaseFile());
+    });
+    window = fixture->window.get();
+    side = &fixture->side;
 }
 
 void BrowsingTest::cleanup()
 {
-    delete side;
-    delete window;
-    delete cwd;
+    fixture.reset();
 }
 
 void BrowsingTest::anyCellOfARowLoadsTheSameEntry()
@@ -142,7 +132,7 @@ void BrowsingTest::loadedEntryIsUpdatedBySaveEvenAfterSearching()
     doubleClickCell(window, rowOf(window, "Ali Veli"), 1);
     typeInto(window, "txt_ara", "Şen");
     QCOMPARE(listedNames(window), QStringList({"Şen Şakrak"}));
-    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
 
     typeInto(window, "txt_telefon", "0312");
     BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
@@ -154,7 +144,7 @@ void BrowsingTest::loadedEntryIsUpdatedBySaveEvenAfterSearching()
     QCOMPARE(side->rows().size(), 6);
     // Save lists every entry again while the search box keeps its text.
     QCOMPARE(listedNames(window).size(), 6);
-    QCOMPARE(text(window, "txt_ara"), QStringLiteral("Şen"));
+    QCOMPARE(fieldText(window, "txt_ara"), QStringLiteral("Şen"));
 }
 
 void BrowsingTest::searchFiltersAtEveryKeystroke()

@@ -15,27 +15,15 @@
 namespace
 {
 
-QString text(QWidget *window, const char *lineEdit)
-{
-    return child<QLineEdit>(window, lineEdit)->text();
-}
-
-QAbstractItemModel *listModel(QWidget *window)
-{
-    return child<QTableView>(window, "tbl_liste")->model();
-}
-
 // Saves a new entry through the form and returns the id the window shows for it.
 int saveNewEntry(QWidget *window, const QString &name, const QString &phone = QString())
 {
     click(window, "btn_yeni");
     typeInto(window, "txt_adsoyad", name);
     typeInto(window, "txt_telefon", phone);
-    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
-    click(window, "btn_kaydet");
-    if (boxes.seen.size() != 1 || boxes.seen.first().text != QStringLiteral("Kaydedildi"))
+    if (pressSave(window).text != QStringLiteral("Kaydedildi"))
         qFatal("saving %s failed", qPrintable(name));
-    return text(window, "txt_id").toInt();
+    return fieldText(window, "txt_id").toInt();
 }
 
 } // namespace
@@ -56,7 +44,6 @@ private slots:
     void idThatIsNotPositiveMeansNewEntry();
     void rejectedSaveShowsTheDriverTextAndChangesNothing();
     void updateOfAVanishedEntryKeepsTheTextsForANewSave();
-    void deleteWithoutEntryAsksNothing();
     void cancelledDeleteKeepsEverything_data();
     void cancelledDeleteKeepsEverything();
     void confirmedDeleteEmptiesTheFormAndListsAll();
@@ -66,23 +53,21 @@ private slots:
     void exitEndsTheProcessWithStatusZero();
 
 private:
-    WorkingDirectory *cwd = nullptr;
+    std::unique_ptr<WindowFixture> fixture;
     MainWindow *window = nullptr;
     SideConnection *side = nullptr;
 };
 
 void EditingTest::init()
 {
-    cwd = new WorkingDirectory;
-    window = new MainWindow;
-    side = new SideConnection(cwd->databaseFile());
+    fixture = std::make_unique<WindowFixture>();
+    window = fixture->window.get();
+    side = &fixture->side;
 }
 
 void EditingTest::cleanup()
 {
-    delete side;
-    delete window;
-    delete cwd;
+    fixture.reset();
 }
 
 void EditingTest::emptyNameIsRefused_data()
@@ -111,8 +96,8 @@ void EditingTest::emptyNameIsRefused()
     QCOMPARE(box.icon, QMessageBox::NoIcon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(!box.hasParent);
-    QCOMPARE(text(window, "txt_adsoyad"), QString());
-    QCOMPARE(text(window, "txt_telefon"), QStringLiteral("212"));
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QString());
+    QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("212"));
     QVERIFY(side->rows().isEmpty());
     QCOMPARE(listModel(window), modelBefore);
 }
@@ -127,9 +112,9 @@ void EditingTest::onlyTheNameIsWrittenBackTrimmed()
     click(window, "btn_kaydet");
 
     QCOMPARE(boxes.seen.size(), 1);
-    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
-    QCOMPARE(text(window, "txt_telefon"), QStringLiteral(" 212 "));
-    QCOMPARE(text(window, "txt_cep"), QStringLiteral("  0532 "));
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral(" 212 "));
+    QCOMPARE(fieldText(window, "txt_cep"), QStringLiteral("  0532 "));
     const QVector<QVariantList> rows = side->rows();
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first().mid(1), QVariantList({"Ali Veli", "212", "0532", "ali@ornek.tr"}));
@@ -147,7 +132,7 @@ void EditingTest::firstSaveInsertsSecondSaveUpdatesTheSameRow()
     QString idWhileOpen;
     BoxAnswerer inserted({clickButton(QMessageBox::Ok)}, [&](QMessageBox *) {
         rowsWhileOpen = listModel(window)->rowCount();
-        idWhileOpen = text(window, "txt_id");
+        idWhileOpen = fieldText(window, "txt_id");
     });
     click(window, "btn_kaydet");
     QCOMPARE(inserted.seen.size(), 1);
@@ -175,7 +160,7 @@ void EditingTest::firstSaveInsertsSecondSaveUpdatesTheSameRow()
     const QVector<QVariantList> rows = side->rows();
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows.last(), QVariantList({2, "Ayşe Yılmaz", "0216", "", ""}));
-    QCOMPARE(text(window, "txt_id"), QStringLiteral("2"));
+    QCOMPARE(fieldText(window, "txt_id"), QStringLiteral("2"));
 }
 
 void EditingTest::idThatIsNotPositiveMeansNewEntry_data()
@@ -196,6 +181,8 @@ void EditingTest::idThatIsNotPositiveMeansNewEntry()
     QCOMPARE(refused.seen.first().title, QStringLiteral("Hata"));
     QCOMPARE(refused.seen.first().text, QStringLiteral("Kayıt Seçilmemiş."));
     QCOMPARE(refused.seen.first().icon, QMessageBox::Information);
+    QCOMPARE(refused.seen.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(side->rows().size(), 1);
 
     typeInto(window, "txt_adsoyad", "Yeni Kişi");
     BoxAnswerer saved({clickButton(QMessageBox::Ok)});
@@ -223,8 +210,8 @@ void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
     QVERIFY2(updateRefused.seen.first().text.startsWith(QStringLiteral("HATAdegistirme yasak")),
              qPrintable(updateRefused.seen.first().text));
     QCOMPARE(updateRefused.seen.first().icon, QMessageBox::Warning);
-    QCOMPARE(text(window, "txt_id"), QString::number(id));
-    QCOMPARE(text(window, "txt_telefon"), QStringLiteral("999"));
+    QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
+    QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("999"));
     QCOMPARE(listModel(window), modelBefore);
 
     // Insert refused.
@@ -236,8 +223,8 @@ void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
     QVERIFY2(insertRefused.seen.first().text.startsWith(QStringLiteral("HATAekleme yasak")),
              qPrintable(insertRefused.seen.first().text));
     QCOMPARE(insertRefused.seen.first().icon, QMessageBox::Warning);
-    QCOMPARE(text(window, "txt_id"), QString());
-    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Veli Ali"));
+    QCOMPARE(fieldText(window, "txt_id"), QString());
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Veli Ali"));
 
     QCOMPARE(side->rows(), QVector<QVariantList>({{id, "Ali Veli", "212", "", ""}}));
 }
@@ -252,7 +239,7 @@ void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
     QAbstractItemModel *modelWhileOpen = nullptr;
     QAbstractItemModel *modelBefore = listModel(window);
     BoxAnswerer notFound({clickButton(QMessageBox::Ok)}, [&](QMessageBox *) {
-        idWhileOpen = text(window, "txt_id");
+        idWhileOpen = fieldText(window, "txt_id");
         modelWhileOpen = listModel(window);
     });
     click(window, "btn_kaydet");
@@ -265,8 +252,8 @@ void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
     QCOMPARE(idWhileOpen, QString());
     QCOMPARE(modelWhileOpen, modelBefore);
     QVERIFY(listModel(window) != modelBefore);
-    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
-    QCOMPARE(text(window, "txt_telefon"), QStringLiteral("0216"));
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("0216"));
     QVERIFY(side->rows().isEmpty());
 
     BoxAnswerer savedAgain({clickButton(QMessageBox::Ok)});
@@ -274,19 +261,6 @@ void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
     QCOMPARE(savedAgain.seen.first().text, QStringLiteral("Kaydedildi"));
     QCOMPARE(side->rows().size(), 1);
     QCOMPARE(side->rows().first().mid(1), QVariantList({"Ali Veli", "0216", "", ""}));
-}
-
-void EditingTest::deleteWithoutEntryAsksNothing()
-{
-    side->insert("Kalır");
-    BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
-    click(window, "btn_sil");
-    QCOMPARE(boxes.seen.size(), 1);
-    QCOMPARE(boxes.seen.first().title, QStringLiteral("Hata"));
-    QCOMPARE(boxes.seen.first().text, QStringLiteral("Kayıt Seçilmemiş."));
-    QCOMPARE(boxes.seen.first().icon, QMessageBox::Information);
-    QCOMPARE(boxes.seen.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(side->rows().size(), 1);
 }
 
 void EditingTest::cancelledDeleteKeepsEverything_data()
@@ -317,8 +291,8 @@ void EditingTest::cancelledDeleteKeepsEverything()
     QVERIFY(!box.hasParent);
 
     QCOMPARE(side->rows().size(), 1);
-    QCOMPARE(text(window, "txt_id"), QString::number(id));
-    QCOMPARE(text(window, "txt_mail"), QStringLiteral("yazılıyor"));
+    QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
+    QCOMPARE(fieldText(window, "txt_mail"), QStringLiteral("yazılıyor"));
     QCOMPARE(listModel(window), modelBefore);
 }
 
@@ -336,9 +310,9 @@ void EditingTest::confirmedDeleteEmptiesTheFormAndListsAll()
     QCOMPARE(boxes.seen.size(), 1);
 
     for (const char *field : {"txt_id", "txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
-        QCOMPARE(text(window, field), QString());
+        QCOMPARE(fieldText(window, field), QString());
     QCOMPARE(window->focusWidget(), child<QLineEdit>(window, "txt_adsoyad"));
-    QCOMPARE(text(window, "txt_ara"), QStringLiteral("Ali"));
+    QCOMPARE(fieldText(window, "txt_ara"), QStringLiteral("Ali"));
     QCOMPARE(listModel(window)->rowCount(), 2); // all entries, not the filter
     for (const QVariantList &row : side->rows())
         QVERIFY(row.value(0).toInt() != id);
@@ -361,8 +335,8 @@ void EditingTest::rejectedDeleteIsReportedAndKeepsTheForm()
     QCOMPARE(failure.icon, QMessageBox::Warning);
     QCOMPARE(failure.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
-    QCOMPARE(text(window, "txt_id"), QString::number(id));
-    QCOMPARE(text(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
     QCOMPARE(side->rows().size(), 1);
     QVERIFY(listModel(window) != modelBefore);
     QCOMPARE(listModel(window)->rowCount(), 1);
@@ -375,8 +349,8 @@ void EditingTest::deleteOfAnAlreadyDeletedRowIsASuccess()
     BoxAnswerer boxes({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
     click(window, "btn_sil");
     QCOMPARE(boxes.seen.size(), 1);
-    QCOMPARE(text(window, "txt_id"), QString());
-    QCOMPARE(text(window, "txt_adsoyad"), QString());
+    QCOMPARE(fieldText(window, "txt_id"), QString());
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QString());
 }
 
 void EditingTest::newEmptiesTheFormOnly()
@@ -398,9 +372,9 @@ void EditingTest::newEmptiesTheFormOnly()
     QTest::qWait(30);
     QVERIFY(boxes.seen.isEmpty());
     for (const char *field : {"txt_id", "txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
-        QCOMPARE(text(window, field), QString());
+        QCOMPARE(fieldText(window, field), QString());
     QCOMPARE(window->focusWidget(), child<QLineEdit>(window, "txt_adsoyad"));
-    QCOMPARE(text(window, "txt_ara"), QStringLiteral("Ali"));
+    QCOMPARE(fieldText(window, "txt_ara"), QStringLiteral("Ali"));
     QCOMPARE(listModel(window), modelBefore);
     QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
     QCOMPARE(side->rows().size(), 2);
@@ -409,8 +383,7 @@ void EditingTest::newEmptiesTheFormOnly()
 void EditingTest::exitEndsTheProcessWithStatusZero()
 {
     QProcess program;
-    program.setWorkingDirectory(cwd->path());
-    program.start(QStringLiteral(WINDOW_DRIVER), {QStringLiteral("exit")});
+    startWindowDriver(program, fixture->cwd.path(), {QStringLiteral("exit")});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);

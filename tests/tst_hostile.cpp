@@ -129,18 +129,12 @@ QByteArray fileHash(const QString &path)
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-QString text(QWidget *window, const char *lineEdit)
+// The first line the window driver prints ("saved ID" once its save has committed).
+QByteArray firstLine(QProcess &driver)
 {
-    return child<QLineEdit>(window, lineEdit)->text();
-}
-
-SeenBox pressSave(QWidget *window, QMessageBox::StandardButton answer = QMessageBox::Ok)
-{
-    BoxAnswerer boxes({clickButton(answer)});
-    click(window, "btn_kaydet");
-    if (boxes.seen.size() != 1)
-        qFatal("save showed %d boxes", int(boxes.seen.size()));
-    return boxes.seen.first();
+    for (int waited = 0; !driver.canReadLine() && waited < 300; ++waited)
+        driver.waitForReadyRead(100);
+    return driver.readLine().trimmed();
 }
 
 QString runSqlite(const QString &file, const QString &sql)
@@ -189,14 +183,14 @@ void HostileTest::hostileTextsAreStoredAndFoundExactly()
         // Pasted, as nobody types these; the line edit keeps at most its maximum length.
         for (const char *field : {"txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
             child<QLineEdit>(&window, field)->setText(typed);
-        const QString held = text(&window, "txt_adsoyad");
+        const QString held = fieldText(&window, "txt_adsoyad");
         QCOMPARE(held, typed.left(child<QLineEdit>(&window, "txt_adsoyad")->maxLength()));
         if (held.trimmed().isEmpty())
             continue;
 
         const SeenBox box = pressSave(&window);
         QVERIFY2(box.text == QStringLiteral("Kaydedildi"), qPrintable(box.text.left(200)));
-        const int id = text(&window, "txt_id").toInt();
+        const int id = fieldText(&window, "txt_id").toInt();
         expected.insert(id, {id, held.trimmed(), held.trimmed(), held.trimmed(), held.trimmed()});
     }
 
@@ -256,7 +250,7 @@ void HostileTest::fileThatIsNotADatabaseIsNeverWritten()
         QCOMPARE(failed.title, QStringLiteral("Hata"));
         QVERIFY2(failed.text.startsWith(QStringLiteral("HATAfile is not a database")),
                  qPrintable(failed.text));
-        QCOMPARE(text(&window, "txt_id"), QString());
+        QCOMPARE(fieldText(&window, "txt_id"), QString());
 
         child<QLineEdit>(&window, "txt_id")->setText("1");
         BoxAnswerer deleting({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
@@ -298,8 +292,8 @@ void HostileTest::lockedDatabaseReportsAndLosesNothing()
     QCOMPARE(deleting.seen.size(), 2);
     QVERIFY2(deleting.seen.last().text.startsWith(QStringLiteral("HATAdatabase is locked")),
              qPrintable(deleting.seen.last().text));
-    QCOMPARE(text(&window, "txt_id"), QStringLiteral("1"));
-    QCOMPARE(text(&window, "txt_telefon"), QStringLiteral("999"));
+    QCOMPARE(fieldText(&window, "txt_id"), QStringLiteral("1"));
+    QCOMPARE(fieldText(&window, "txt_telefon"), QStringLiteral("999"));
 
     locker.write("COMMIT;\n.quit\n");
     QVERIFY(locker.waitForFinished(10000));
@@ -325,9 +319,7 @@ void HostileTest::twoProgramsOnOneFileSeeEachOthersSaves()
     QVERIFY(list->model()->canFetchMore(QModelIndex()));
 
     QProcess other;
-    other.setWorkingDirectory(cwd.path());
-    other.start(QStringLiteral(WINDOW_DRIVER),
-                {QStringLiteral("save"), QStringLiteral("Zeynep Kaya")});
+    startWindowDriver(other, cwd.path(), {QStringLiteral("save"), QStringLiteral("Zeynep Kaya")});
     QVERIFY(other.waitForFinished(30000));
     QCOMPARE(other.exitCode(), 0);
     const QByteArray saved = other.readAllStandardOutput();
@@ -340,14 +332,11 @@ void HostileTest::twoProgramsOnOneFileSeeEachOthersSaves()
     // And the other way round, while the other program shows its list.
     typeInto(&window, "txt_ara", "");
     QProcess holding;
-    holding.setWorkingDirectory(cwd.path());
-    holding.start(QStringLiteral(WINDOW_DRIVER),
-                  {QStringLiteral("hold"), QStringLiteral("Üçüncü")});
-    QTRY_VERIFY_WITH_TIMEOUT(holding.canReadLine(), 30000);
-    QCOMPARE(holding.readLine().trimmed(), QByteArray("saved 302"));
+    startWindowDriver(holding, cwd.path(), {QStringLiteral("hold"), QStringLiteral("Üçüncü")});
+    QCOMPARE(firstLine(holding), QByteArray("saved 302"));
     typeInto(&window, "txt_adsoyad", "Emre Aydın");
     QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
-    QCOMPARE(text(&window, "txt_id"), QStringLiteral("303"));
+    QCOMPARE(fieldText(&window, "txt_id"), QStringLiteral("303"));
     holding.kill();
     holding.waitForFinished(10000);
 }
@@ -362,11 +351,8 @@ void HostileTest::killedRightAfterASaveLeavesASoundFile()
             side.insert(QStringLiteral("Kişi %1").arg(i), "0212", "0532", "k@ornek.tr");
     }
     QProcess program;
-    program.setWorkingDirectory(cwd.path());
-    program.start(QStringLiteral(WINDOW_DRIVER),
-                  {QStringLiteral("hold"), QStringLiteral("Son Kayıt")});
-    QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine(), 30000);
-    QCOMPARE(program.readLine().trimmed(), QByteArray("saved 201"));
+    startWindowDriver(program, cwd.path(), {QStringLiteral("hold"), QStringLiteral("Son Kayıt")});
+    QCOMPARE(firstLine(program), QByteArray("saved 201"));
     ::kill(pid_t(program.processId()), SIGKILL);
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
