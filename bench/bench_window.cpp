@@ -241,6 +241,13 @@ int main(int argc, char *argv[])
               n, scans);
         timed(benchmark::RegisterBenchmark("floor_nomatch", searchFloor, QByteArray("%zqxw%"), 0),
               n, scans);
+        timed(benchmark::RegisterBenchmark("keystroke_number", searchKeystroke,
+                                           QStringLiteral("0599 123 45"),
+                                           QStringLiteral("0599 123 46")),
+              n, scans);
+        timed(benchmark::RegisterBenchmark("floor_number", searchFloor, QByteArray("%0599 123 45%"),
+                                           0),
+              n, scans);
         timed(benchmark::RegisterBenchmark("keystroke_match", searchKeystroke, QStringLiteral("a"),
                                            QStringLiteral("e")),
               n, 20);
@@ -263,14 +270,14 @@ int main(int argc, char *argv[])
     std::printf("\nMedians in ms; floor = the same SQL through the SQLite C API "
                 "(all rows for no match, the %d rows the list shows for a match)\n",
                 visible);
-    std::printf("%9s %9s %11s %9s %6s %11s %9s %6s %8s %8s %10s\n", "entries", "startup",
-                "no-match", "floor", "ratio", "match", "floor", "ratio", "save", "load",
-                "mem (MB)");
+    std::printf("%9s %9s %11s %9s %6s %9s %9s %6s %11s %9s %6s %8s %8s %10s\n", "entries",
+                "startup", "no-match", "floor", "ratio", "number", "floor", "ratio", "match",
+                "floor", "ratio", "save", "load", "mem (MB)");
     QFile csv(csvPath);
     const bool writeCsv = !csvPath.isEmpty() && csv.open(QIODevice::WriteOnly);
     if (writeCsv)
-        csv.write("entries,startup_ms,nomatch_ms,nomatch_floor_ms,match_ms,match_floor_ms,"
-                  "save_ms,load_ms,memory_growth_mb\n");
+        csv.write("entries,startup_ms,nomatch_ms,nomatch_floor_ms,number_ms,number_floor_ms,"
+                  "match_ms,match_floor_ms,save_ms,load_ms,memory_growth_mb\n");
     for (const long n : sizes) {
         auto median = [&](const char *name) {
             const std::string k = std::string(name) + "/" + std::to_string(n) + "/iterations:";
@@ -284,14 +291,18 @@ int main(int argc, char *argv[])
             if (full.rfind("memory_2000_keystrokes/" + std::to_string(n) + "/", 0) == 0)
                 growth = value;
         const double nomatch = median("keystroke_nomatch"), nomatchFloor = median("floor_nomatch");
+        const double number = median("keystroke_number"), numberFloor = median("floor_number");
         const double match = median("keystroke_match"), matchFloor = median("floor_match");
-        std::printf("%9ld %9.2f %11.2f %9.2f %6.2f %11.2f %9.3f %6.1f %8.2f %8.3f %10.3f\n", n,
-                    median("startup"), nomatch, nomatchFloor, nomatch / nomatchFloor, match,
-                    matchFloor, match / matchFloor, median("save"), median("load"), growth);
+        std::printf("%9ld %9.2f %11.2f %9.2f %6.2f %9.2f %9.2f %6.2f %11.2f %9.3f %6.1f %8.2f "
+                    "%8.3f %10.3f\n",
+                    n, median("startup"), nomatch, nomatchFloor, nomatch / nomatchFloor, number,
+                    numberFloor, number / numberFloor, match, matchFloor, match / matchFloor,
+                    median("save"), median("load"), growth);
         if (writeCsv)
-            csv.write(QString::asprintf("%ld,%.3f,%.3f,%.3f,%.3f,%.4f,%.3f,%.4f,%.3f\n", n,
-                                        median("startup"), nomatch, nomatchFloor, match, matchFloor,
-                                        median("save"), median("load"), growth)
+            csv.write(QString::asprintf("%ld,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%.3f,%.4f,%.3f\n",
+                                        n, median("startup"), nomatch, nomatchFloor, number,
+                                        numberFloor, match, matchFloor, median("save"),
+                                        median("load"), growth)
                           .toUtf8());
     }
     return 0;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -201,4 +202,66 @@ void startWindowDriver(QProcess &process, const QString &directory, const QStrin
 {
     process.setWorkingDirectory(directory);
     process.start(QStringLiteral(WINDOW_DRIVER), arguments);
+}
+
+namespace
+{
+
+QVector<uint> referenceFold(const QString &text)
+{
+    QVector<uint> folded;
+    for (uint c : text.toUcs4()) {
+        if (c == 0x131)
+            c = 'i';
+        else if (c < 0x250)
+            c = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D).toUcs4().at(0);
+        folded << QChar::toLower(c);
+    }
+    return folded;
+}
+
+// LIKE's % and _, iteratively, so that very long texts cost little.
+bool likeMatches(const QVector<uint> &pattern, const QVector<uint> &text)
+{
+    int p = 0, t = 0, starP = -1, starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '%') {
+            starP = p++;
+            starT = t;
+        } else if (p < pattern.size() && (pattern[p] == '_' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '%')
+        ++p;
+    return p == pattern.size();
+}
+
+QString numberKey(const QString &number)
+{
+    QString digits = number;
+    digits.remove(QRegularExpression(QStringLiteral("[^0-9]")));
+    const QString prefix = number.trimmed().startsWith('+')            ? QStringLiteral("90")
+                           : digits.startsWith(QStringLiteral("0090")) ? QStringLiteral("0090")
+                                                                       : QStringLiteral("0");
+    return digits.startsWith(prefix) ? digits.mid(prefix.size()) : digits;
+}
+
+} // namespace
+
+bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
+                          const QString &mobile)
+{
+    if (!name.isNull() && likeMatches(referenceFold('%' + search + '%'), referenceFold(name)))
+        return true;
+    if (search.contains(QRegularExpression(QStringLiteral("[^0-9 +\\-.()]"))))
+        return false;
+    const QString key = numberKey(search);
+    return !key.isEmpty() && (numberKey(phone).contains(key) || numberKey(mobile).contains(key));
 }

@@ -109,3 +109,9 @@ SeenBox pressSave(QWidget *window);
 
 // Starts tests/window_driver (the real window in a process of its own) in a directory.
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments);
+
+// The search as users are promised it, written independently of the program: names
+// folded (ı to i, Latin diacritics below U+0250 dropped through NFD, lower case) and
+// matched with LIKE's % and _; a text of digits and separators also found in a number.
+bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
+                          const QString &mobile);

@@ -2,6 +2,7 @@
 // text never changes what a statement does, run on real SQLite files.
 #include "store/databasepath.h"
 #include "store/phonebookdb.h"
+#include "store/searchfunctions.h"
 #include "store/statements.h"
 
 #include "testsupport.h"
@@ -68,6 +69,7 @@ private slots:
     void hostileTextCannotTouchOtherRows();
     void searchKeepsWildcardsButNotQuotes();
     void tableIsCreatedOnlyWhenMissing();
+    void searchFunctionsStayOnTheirConnection();
 };
 
 void StoreTest::databasePathRule()
@@ -102,6 +104,14 @@ void StoreTest::statementTexts()
     const Statement search = searchStatement(QStringLiteral("ali "));
     QCOMPARE(search.text, QStringLiteral("SELECT *FROM TELEFON WHERE adsoyad LIKE ?"));
     QCOMPARE(search.values, QVariantList({QStringLiteral("%ali %")}));
+
+    // With the search functions a number also searches the phone and the mobile.
+    QCOMPARE(searchStatement(QStringLiteral("ali"), true).text, search.text);
+    const Statement number = searchStatement(QStringLiteral("(0532) 111"), true);
+    QCOMPARE(number.text, QStringLiteral("SELECT *FROM TELEFON WHERE name_or_number(?, ?, "
+                                         "adsoyad, telefon, cep)"));
+    QCOMPARE(number.values, QVariantList({QStringLiteral("%(0532) 111%"), "532111"}));
+    QCOMPARE(searchStatement(QStringLiteral("0"), true).text, search.text);
 
     const Statement insert =
         insertStatement(QStringLiteral("Ali Veli"), QStringLiteral("212 555 00 00"), QString(), "");
@@ -231,6 +241,31 @@ void StoreTest::tableIsCreatedOnlyWhenMissing()
     QVERIFY(query.next());
     QVERIFY(query.value(0).toString().contains("extra TEXT"));
     QCOMPARE(side.rows().size(), 1);
+}
+
+void StoreTest::searchFunctionsStayOnTheirConnection()
+{
+    WorkingDirectory cwd;
+    SideConnection other(cwd.databaseFile());
+    other.createTable();
+    other.insert("Şule Çağlar");
+    phoneBookDb.setDatabaseName(cwd.databaseFile());
+    QVERIFY(phoneBookDb.open());
+    // Debian's Qt driver links the system SQLite, which this program calls too.
+    QVERIFY(installSearchFunctions(phoneBookDb));
+    QVERIFY(searchFunctionsInstalled());
+    QSqlQuery folded(phoneBookDb);
+    QVERIFY(runStatement(folded, searchStatement(QStringLiteral("SULE"), true)));
+    QVERIFY(folded.next());
+
+    // Nothing was written into the file, and another connection keeps SQLite's LIKE.
+    QCOMPARE(namesFound(other, "SULE"), QStringList());
+    QSqlQuery schema(other.db());
+    QVERIFY(schema.exec("SELECT group_concat(name) FROM sqlite_master") && schema.next());
+    QCOMPARE(schema.value(0).toString(), QStringLiteral("TELEFON,sqlite_sequence"));
+    folded.finish();
+    phoneBookDb.close();
+    QVERIFY(!installSearchFunctions(phoneBookDb)); // a closed connection has no handle
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

@@ -1,5 +1,7 @@
 #include "store/statements.h"
 
+#include "search/folding.h"
+
 #include <QSqlQuery>
 
 namespace
@@ -18,10 +20,19 @@ Statement selectAllStatement()
     return {QStringLiteral("SELECT *FROM TELEFON"), {}};
 }
 
-Statement searchStatement(const QString &text)
+Statement searchStatement(const QString &text, bool withSearchFunctions)
 {
-    return {QStringLiteral("SELECT *FROM TELEFON WHERE adsoyad LIKE ?"),
-            {textValue(QLatin1Char('%') + text + QLatin1Char('%'))}};
+    Statement search = {QStringLiteral("SELECT *FROM TELEFON WHERE adsoyad LIKE ?"),
+                        {textValue(QLatin1Char('%') + text + QLatin1Char('%'))}};
+    if (!withSearchFunctions || !looksLikePhoneNumber(text))
+        return search;
+    const QByteArray key = phoneNumberKey(text);
+    if (key.isEmpty())
+        return search;
+    search.text =
+        QStringLiteral("SELECT *FROM TELEFON WHERE name_or_number(?, ?, adsoyad, telefon, cep)");
+    search.values << QString::fromLatin1(key);
+    return search;
 }
 
 Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,

@@ -14,8 +14,10 @@ struct Statement {
 };
 
 Statement selectAllStatement();
-// The text matches anywhere in the name; % and _ in it stay LIKE wildcards.
-Statement searchStatement(const QString &text);
+// The text matches anywhere in the name; % and _ in it stay LIKE wildcards. With the
+// search functions installed on the connection, a text that reads as a phone number
+// also finds the entries whose phone or mobile holds that number.
+Statement searchStatement(const QString &text, bool withSearchFunctions = false);
 Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
                           const QString &mail);
 Statement updateStatement(const QString &adsoyad, const QString &telefon, const QString &cep,

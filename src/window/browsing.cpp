@@ -1,6 +1,7 @@
 #include "window/mainwindow.h"
 
 #include "form/mainwindowform.h"
+#include "store/searchfunctions.h"
 #include "store/statements.h"
 
 #include <QLineEdit>
@@ -23,6 +24,6 @@ void MainWindow::on_tbl_liste_doubleClicked(const QModelIndex &index)
 
 void MainWindow::on_txt_ara_textChanged(const QString &arg1)
 {
-    const Statement search = searchStatement(arg1);
+    const Statement search = searchStatement(arg1, searchFunctionsInstalled());
     refreshList(search.text, search.values);
 }

@@ -3,6 +3,7 @@
 #include "form/mainwindowform.h"
 #include "store/databasepath.h"
 #include "store/phonebookdb.h"
+#include "store/searchfunctions.h"
 #include "store/statements.h"
 
 #include <QLineEdit>
@@ -24,6 +25,7 @@ MainWindow::MainWindow(QWidget *parent)
     if (phoneBookDb.open()) {
         useWriteAheadLog();
         createPhoneBookTableIfMissing();
+        installSearchFunctions(phoneBookDb);
         refreshList(selectAllStatement().text);
     } else {
         tell(box, QStringLiteral("Hata"), QStringLiteral("Veritabanı Bağlantısı Yapılamadı."),
