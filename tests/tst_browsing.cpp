@@ -9,6 +9,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <limits>
+
 namespace
 {
 
@@ -63,6 +65,8 @@ private slots:
     void searchMatches();
     void searchFindsTurkishNamesAndNumbers_data();
     void searchFindsTurkishNamesAndNumbers();
+    void entriesAreFoundByTheirIdAndColumnNames_data();
+    void entriesAreFoundByTheirIdAndColumnNames();
 
 private:
     std::unique_ptr<WindowFixture> fixture;
@@ -264,6 +268,56 @@ void BrowsingTest::searchFindsTurkishNamesAndNumbers()
     QVERIFY(plain.exec());
     while (plain.next())
         QVERIFY2(listed.contains(plain.value(0).toString()), qPrintable(plain.value(0).toString()));
+}
+
+void BrowsingTest::entriesAreFoundByTheirIdAndColumnNames_data()
+{
+    QTest::addColumn<QString>("columns");
+    QTest::addColumn<qint64>("id");
+    const QString usual = "id INTEGER PRIMARY KEY AUTOINCREMENT, adsoyad TEXT, telefon TEXT, "
+                          "cep TEXT, mail TEXT";
+    QTest::newRow("id above 32 bits") << usual << Q_INT64_C(3000000000);
+    QTest::newRow("largest id") << usual << Q_INT64_C(9223372036854775807);
+    QTest::newRow("columns in another order")
+        << "id INTEGER PRIMARY KEY AUTOINCREMENT, adsoyad TEXT, cep TEXT, telefon TEXT, mail TEXT"
+        << Q_INT64_C(7);
+}
+
+void BrowsingTest::entriesAreFoundByTheirIdAndColumnNames()
+{
+    QFETCH(QString, columns);
+    QFETCH(qint64, id);
+    WorkingDirectory cwd;
+    SideConnection other(cwd.databaseFile());
+    other.exec("CREATE TABLE TELEFON (" + columns + ")");
+    other.exec(QStringLiteral("INSERT INTO TELEFON (id, adsoyad, telefon, cep, mail) VALUES "
+                              "(%1, 'Ayşe Yılmaz', '0212', '0532', 'a@b.c')")
+                   .arg(id));
+    MainWindow window;
+    doubleClickCell(&window, 0, 1);
+    QCOMPARE(formTexts(&window),
+             QStringList({QString::number(id), "Ayşe Yılmaz", "0212", "0532", "a@b.c"}));
+
+    typeInto(&window, "txt_telefon", "0216");
+    QCOMPARE(pressSave(&window).text, QStringLiteral("Güncellendi"));
+    QCOMPARE(other.rows(), QVector<QVariantList>({{id, "Ayşe Yılmaz", "0216", "0532", "a@b.c"}}));
+
+    if (id < std::numeric_limits<qint64>::max()) { // no id is left after the largest
+        click(&window, "btn_yeni");
+        typeInto(&window, "txt_adsoyad", "Ali Veli");
+        typeInto(&window, "txt_telefon", "1");
+        typeInto(&window, "txt_cep", "2");
+        QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+        QCOMPARE(other.rows().last().mid(1), QVariantList({"Ali Veli", "1", "2", ""}));
+    }
+
+    doubleClickCell(&window, 0, 2);
+    BoxAnswerer confirm({clickButton(QMessageBox::Yes)});
+    click(&window, "btn_sil");
+    QCOMPARE(confirm.seen.size(), 1);
+    QCOMPARE(other.rows().size(), id < std::numeric_limits<qint64>::max() ? 1 : 0);
+    QCOMPARE(other.rows().value(0).value(1).toString(),
+             id < std::numeric_limits<qint64>::max() ? QStringLiteral("Ali Veli") : QString());
 }
 
 QTEST_MAIN(BrowsingTest)

@@ -51,6 +51,7 @@ private slots:
     void deleteOfAnAlreadyDeletedRowIsASuccess();
     void newEmptiesTheFormOnly();
     void exitEndsTheProcessWithStatusZero();
+    void halfAnEmojiCutByTheLengthLimitIsNotStored();
 
 private:
     std::unique_ptr<WindowFixture> fixture;
@@ -166,7 +167,7 @@ void EditingTest::firstSaveInsertsSecondSaveUpdatesTheSameRow()
 void EditingTest::idThatIsNotPositiveMeansNewEntry_data()
 {
     QTest::addColumn<QString>("id");
-    for (const char *id : {"", "0", "-3", "abc", "12abc", " ", "99999999999"})
+    for (const char *id : {"", "0", "-3", "abc", "12abc", " ", "99999999999999999999"})
         QTest::newRow(id) << QString::fromLatin1(id);
 }
 
@@ -388,6 +389,16 @@ void EditingTest::exitEndsTheProcessWithStatusZero()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
     QVERIFY(side->rows().isEmpty()); // the unsaved text was not stored
+}
+
+void EditingTest::halfAnEmojiCutByTheLengthLimitIsNotStored()
+{
+    auto *name = child<QLineEdit>(window, "txt_adsoyad");
+    // Pasted so that the limit falls between the emoji's two halves.
+    name->setText("A" + QString(name->maxLength() - 2, 'x') + "😀B");
+    QVERIFY(name->text().endsWith(QChar(0xD83D)));
+    QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(side->rows().first().value(1).toString(), name->text().chopped(1));
 }
 
 QTEST_MAIN(EditingTest)

@@ -137,6 +137,9 @@ private slots:
     void lockedDatabaseReportsAndLosesNothing();
     void twoProgramsOnOneFileSeeEachOthersSaves();
     void killedRightAfterASaveLeavesASoundFile();
+    void readerAtStartLocksNobodyOut();
+    void phoneBookIsLeftInTheRollbackJournal_data();
+    void phoneBookIsLeftInTheRollbackJournal();
 };
 
 void HostileTest::hostileTextsAreStoredAndFoundExactly()
@@ -210,11 +213,13 @@ void HostileTest::fileThatIsNotADatabaseIsNeverWritten()
     }
     const QByteArray before = fileHash(cwd.databaseFile());
     {
+        // Not shown as an empty phone book: reported like a failed open.
         auto startup = std::make_unique<BoxAnswerer>(QVector<BoxAnswer>{closeBox()});
         MainWindow window;
-        QVERIFY(startup->seen.isEmpty());
+        QCOMPARE(startup->seen.size(), 1);
+        QCOMPARE(startup->seen.first().text, QStringLiteral("Veritabanı Bağlantısı Yapılamadı."));
         startup.reset();
-        QCOMPARE(child<QTableView>(&window, "tbl_liste")->model()->rowCount(), 0);
+        QVERIFY(!child<QTableView>(&window, "tbl_liste")->model());
 
         typeInto(&window, "txt_adsoyad", "Ali Veli");
         const SeenBox failed = pressSave(&window);
@@ -332,6 +337,87 @@ void HostileTest::killedRightAfterASaveLeavesASoundFile()
     QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT adsoyad FROM TELEFON WHERE id=201"),
              QStringLiteral("Son Kayıt"));
     QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT count(*) FROM TELEFON"), QStringLiteral("201"));
+}
+
+void HostileTest::readerAtStartLocksNobodyOut()
+{
+    WorkingDirectory cwd;
+    {
+        SideConnection side(cwd.databaseFile());
+        side.createTable();
+        for (int i = 0; i < 300; ++i)
+            side.insert(QStringLiteral("Kişi %1").arg(i));
+    }
+    // Another program is reading when the window starts, so the file cannot switch to
+    // the write-ahead log then.
+    QProcess reader;
+    reader.start(QStringLiteral("sqlite3"), {cwd.databaseFile()});
+    QVERIFY(reader.waitForStarted());
+    reader.write("BEGIN;\nSELECT count(*) FROM TELEFON;\n");
+    QVERIFY(reader.waitForReadyRead(10000));
+    MainWindow window;
+    QCOMPARE(runSqlite(cwd.databaseFile(), "PRAGMA journal_mode"), QStringLiteral("delete"));
+    QCOMPARE(listModel(&window)->rowCount(), 300);
+    reader.write("COMMIT;\n.quit\n");
+    QVERIFY(reader.waitForFinished(10000));
+
+    // The list shown holds no lock: another program saves at once.
+    QVERIFY(!isLocked(cwd.databaseFile()));
+    runSqlite(cwd.databaseFile(), "INSERT INTO TELEFON (adsoyad) VALUES ('Başka Program')");
+    QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT count(*) FROM TELEFON"), QStringLiteral("301"));
+    // The next list tries the log again.
+    typeInto(&window, "txt_ara", "Kişi");
+    QCOMPARE(runSqlite(cwd.databaseFile(), "PRAGMA journal_mode"), QStringLiteral("wal"));
+}
+
+void HostileTest::phoneBookIsLeftInTheRollbackJournal_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("otherCopy");
+    QTest::newRow("ÇIKIŞ") << "exit" << false;
+    QTest::newRow("window closed") << "save" << false;
+    QTest::newRow("SIGTERM") << "sigterm" << false;
+    QTest::newRow("ÇIKIŞ while another copy runs") << "exit" << true;
+}
+
+void HostileTest::phoneBookIsLeftInTheRollbackJournal()
+{
+    QFETCH(QString, ending);
+    QFETCH(bool, otherCopy);
+    WorkingDirectory cwd;
+    QProcess holding;
+    if (otherCopy) {
+        startWindowDriver(holding, cwd.path(), {QStringLiteral("hold"), QStringLiteral("Diğer")});
+        QCOMPARE(firstLine(holding), QByteArray("saved 1"));
+    }
+    QProcess program;
+    QElapsedTimer ended;
+    if (ending == "sigterm") {
+        program.setWorkingDirectory(cwd.path());
+        program.start(QStringLiteral(TELEFON_PROGRAM), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(cwd.databaseFile() + "-wal"), 20000);
+        ended.start();
+        ::kill(pid_t(program.processId()), SIGTERM);
+    } else {
+        startWindowDriver(program, cwd.path(), {ending, QStringLiteral("Ayşe Yılmaz")});
+        ended.start();
+    }
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    const QString mode = runSqlite(cwd.databaseFile(), "PRAGMA journal_mode");
+    if (otherCopy) {
+        // The other copy still uses the log; nobody waited for it.
+        QCOMPARE(mode, QStringLiteral("wal"));
+        QVERIFY(ended.elapsed() < 4000);
+        holding.kill();
+        holding.waitForFinished(10000);
+        return;
+    }
+    QCOMPARE(mode, QStringLiteral("delete"));
+    QVERIFY(!QFile::exists(cwd.databaseFile() + "-wal"));
+    QVERIFY(!QFile::exists(cwd.databaseFile() + "-shm"));
 }
 
 QTEST_MAIN(HostileTest)

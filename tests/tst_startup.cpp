@@ -5,13 +5,18 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 class StartupTest : public QObject
 {
@@ -21,6 +26,11 @@ private slots:
     void listsEveryEntryWithTheIdHidden();
     void firstStartCreatesTheTableAndShowsNoBox();
     void unopenableDatabaseIsReportedOverTheVisibleWindow();
+    void placesThatCannotBeUsed_data();
+    void placesThatCannotBeUsed();
+    void phoneBookThatCannotBeWritten_data();
+    void phoneBookThatCannotBeWritten();
+    void tableThatCouldNotBeMadeIsMadeByTheNextSave();
     void panelIsCentredWithTruncatingDivision_data();
     void panelIsCentredWithTruncatingDivision();
     void replacedModelsAreReleased();
@@ -99,6 +109,135 @@ void StartupTest::unopenableDatabaseIsReportedOverTheVisibleWindow()
     QVERIFY(box.mainWindowVisible);
     QVERIFY(!child<QTableView>(&window, "tbl_liste")->model());
     QCOMPARE(window.focusWidget(), child<QLineEdit>(&window, "txt_adsoyad"));
+}
+
+void StartupTest::placesThatCannotBeUsed_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("deleted working directory") << "deleted" << true;
+    QTest::newRow("directory name not valid UTF-8") << "latin5" << false;
+    QTest::newRow("database.db a link to /dev/null") << "devnull" << true;
+}
+
+void StartupTest::placesThatCannotBeUsed()
+{
+    QFETCH(QString, place);
+    QFETCH(bool, reported);
+    WorkingDirectory cwd;
+    QMap<QString, bool> outside;
+    for (const char *file : {"/database.db", "/dev/null-journal", "/dev/null-wal", "/dev/null-shm"})
+        outside.insert(QString::fromLatin1(file), QFile::exists(QString::fromLatin1(file)));
+    std::unique_ptr<SideConnection> side;
+    if (place == "deleted") {
+        QVERIFY(QDir().mkdir("gone") && QDir::setCurrent("gone"));
+        QVERIFY(QDir().rmdir(cwd.path() + "/gone"));
+    } else if (place == "latin5") {
+        // "Masaüstü" as an ISO-8859-9 system wrote it: not UTF-8, so Qt cannot name it.
+        QVERIFY(::mkdir("Masaüstü", 0700) == 0 && ::chdir("Masaüstü") == 0);
+        side = std::make_unique<SideConnection>(QStringLiteral("database.db"));
+        side->createTable();
+        side->insert("Ayşe Yılmaz");
+    } else {
+        QVERIFY(QFile::link("/dev/null", cwd.databaseFile()));
+    }
+
+    auto boxes = std::make_unique<BoxAnswerer>(QVector<BoxAnswer>{closeBox()});
+    MainWindow window;
+    QCOMPARE(boxes->seen.size(), reported ? 1 : 0);
+    boxes.reset();
+    if (reported) {
+        QVERIFY(!listModel(&window));
+    } else {
+        QCOMPARE(listModel(&window)->rowCount(), 1);
+        typeInto(&window, "txt_adsoyad", "Ali Veli");
+        QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+        QCOMPARE(side->rows().size(), 2);
+    }
+    for (auto file = outside.cbegin(); file != outside.cend(); ++file)
+        QVERIFY2(QFile::exists(file.key()) == file.value(), qPrintable(file.key()));
+}
+
+// Permissions bind root only through another user, so as root the checks run as nobody.
+class AsUnprivilegedUser
+{
+public:
+    AsUnprivilegedUser() : root(::geteuid() == 0)
+    {
+        if (root && ::seteuid(65534) != 0)
+            qFatal("cannot become nobody");
+    }
+    ~AsUnprivilegedUser()
+    {
+        if (root && ::seteuid(0) != 0)
+            qFatal("cannot become root again");
+    }
+
+private:
+    bool root;
+};
+
+void StartupTest::phoneBookThatCannotBeWritten_data()
+{
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("write-ahead log on a read-only medium") << true;
+    QTest::newRow("file nobody may read") << false;
+}
+
+void StartupTest::phoneBookThatCannotBeWritten()
+{
+    QFETCH(bool, readable);
+    WorkingDirectory cwd;
+    {
+        SideConnection side(cwd.databaseFile());
+        side.createTable();
+        side.exec("PRAGMA journal_mode=WAL");
+        side.insert("Ayşe Yılmaz");
+        side.insert("Ali Veli");
+    }
+    // A closed write-ahead-log phone book without its index, in a directory nobody may
+    // write to.
+    QVERIFY(!QFile::exists(cwd.databaseFile() + "-shm"));
+    QFile::setPermissions(cwd.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+    if (!readable)
+        QFile::setPermissions(cwd.databaseFile(), QFileDevice::WriteOwner);
+    auto boxes = std::make_unique<BoxAnswerer>(QVector<BoxAnswer>{closeBox()});
+    AsUnprivilegedUser nobody;
+    MainWindow window;
+    QCOMPARE(boxes->seen.size(), readable ? 0 : 1);
+    boxes.reset();
+    if (!readable)
+        return;
+    QCOMPARE(listModel(&window)->rowCount(), 2);
+    typeInto(&window, "txt_adsoyad", "Emre Aydın");
+    const SeenBox save = pressSave(&window);
+    QCOMPARE(save.title, QStringLiteral("Hata"));
+    QVERIFY2(save.text.startsWith("HATAattempt to write a readonly database"),
+             qPrintable(save.text));
+}
+
+void StartupTest::tableThatCouldNotBeMadeIsMadeByTheNextSave()
+{
+    WorkingDirectory cwd;
+    QProcess locker;
+    locker.start(QStringLiteral("sqlite3"), {cwd.databaseFile()});
+    QVERIFY(locker.waitForStarted());
+    locker.write("BEGIN EXCLUSIVE;\nSELECT 'locked';\n");
+    QVERIFY(locker.waitForReadyRead(10000));
+
+    BoxAnswerer boxes({closeBox()});
+    MainWindow window;
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen.first().text, QStringLiteral("Veritabanı Bağlantısı Yapılamadı."));
+    QCOMPARE(boxes.seen.first().icon, QMessageBox::Information);
+    locker.write("COMMIT;\n.quit\n");
+    QVERIFY(locker.waitForFinished(10000));
+
+    typeInto(&window, "txt_adsoyad", "Ali Veli");
+    QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(listModel(&window)->rowCount(), 1);
 }
 
 void StartupTest::panelIsCentredWithTruncatingDivision_data()

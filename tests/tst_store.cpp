@@ -115,7 +115,8 @@ void StoreTest::statementTexts()
 
     const Statement insert =
         insertStatement(QStringLiteral("Ali Veli"), QStringLiteral("212 555 00 00"), QString(), "");
-    QCOMPARE(insert.text, QStringLiteral("INSERT INTO TELEFON VALUES(NULL,?,?,?,?);"));
+    QCOMPARE(insert.text, QStringLiteral("INSERT INTO TELEFON (id, adsoyad, telefon, cep, mail) "
+                                         "VALUES(NULL,?,?,?,?);"));
     QCOMPARE(insert.values,
              QVariantList({QStringLiteral("Ali Veli"), QStringLiteral("212 555 00 00"), "", ""}));
     // An empty field is stored as '' as the literal statement would, never as NULL.
@@ -230,10 +231,8 @@ void StoreTest::tableIsCreatedOnlyWhenMissing()
                   "TEXT, mail TEXT, extra TEXT)");
         side.insert("Var Olan");
     }
-    phoneBookDb.setDatabaseName(cwd.databaseFile());
-    QVERIFY(phoneBookDb.open());
-    createPhoneBookTableIfMissing();
-    phoneBookDb.close();
+    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    closePhoneBook();
 
     SideConnection side(cwd.databaseFile());
     QSqlQuery query(side.db());

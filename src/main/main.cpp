@@ -1,3 +1,4 @@
+#include "platform/terminationsignals.h"
 #include "window/mainwindow.h"
 
 #include <QApplication>
@@ -5,7 +6,8 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    quitOnTerminationSignals(application);
     MainWindow window;
     window.show();
-    return application.exec();
+    return terminationRequested() ? 0 : application.exec();
 }

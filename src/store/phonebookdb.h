@@ -2,16 +2,42 @@
 
 #include <QSqlDatabase>
 
+class QSqlQuery;
+
 // The one connection of the process: SQLite, under Qt's default connection name.
 // It is added before main() runs and released at process exit.
 extern QSqlDatabase phoneBookDb;
 
-// The list reads its rows as the view needs them, so its statement can stay open for
-// as long as the list is shown. In the default journal mode that open read blocks every
-// other program's save; with a write-ahead log readers and the writer do not block each
-// other. A file that cannot take the change (not a database, read-only) is left as it is.
-void useWriteAheadLog();
+enum class PhoneBookOpening {
+    Opened,
+    // Readable but not writable where it lies: the list shows it, saves report why.
+    OpenedReadOnly,
+    // Nothing to show: not opened, not a phone book, or its table could not be made.
+    Failed,
+};
 
-// A first start finds an empty file (the driver creates it); without the table
-// every save would fail for good. An existing table is left as it is.
-void createPhoneBookTableIfMissing();
+// Opens database.db of the working directory on phoneBookDb and readies it: the
+// table when missing, the write-ahead log, the search functions. A file that is not
+// a regular file (a device, a link to /dev/null) is never opened, so that SQLite
+// makes no journal beside it outside the working directory.
+PhoneBookOpening openPhoneBook();
+
+// A first start finds an empty file (the driver creates it); without the table every
+// save would fail for good. An existing table is left as it is. Returns whether the
+// table is there; after a failure (a full disk, a lock) the query holds the reason, and
+// the next call tries again.
+bool ensurePhoneBookTable(QSqlQuery &query);
+
+// A list reads its rows as the view needs them, so its statement can stay open for as
+// long as the list is shown. With a write-ahead log that holds no lock; in the rollback
+// journal it keeps every other program from saving. Tries to switch to the log (another
+// program reading at that moment prevents it) and says whether the list must be read
+// whole at once instead.
+bool listMustBeReadWhole();
+
+// The write-ahead log is for running programs only: when the last one closes the phone
+// book the file goes back to the rollback journal, so that a closed phone book is an
+// ordinary SQLite file wherever it is copied. When another program still has the file
+// open nothing is waited for, and that program switches it back when it closes.
+// Statements of the connection must be finished first.
+void closePhoneBook();

@@ -7,10 +7,29 @@
 namespace
 {
 
+QString withoutLoneSurrogates(const QString &text)
+{
+    QString valid;
+    valid.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            valid.append(c).append(text.at(++i));
+        else if (!c.isSurrogate())
+            valid.append(c);
+    }
+    return valid;
+}
+
 // A null QString binds as SQL NULL; an empty field must be stored as ''.
 QVariant textValue(const QString &text)
 {
-    return text.isNull() ? QVariant(QString::fromLatin1("")) : QVariant(text);
+    if (text.isNull())
+        return QString::fromLatin1("");
+    for (const QChar c : text)
+        if (c.isSurrogate())
+            return withoutLoneSurrogates(text);
+    return text;
 }
 
 } // namespace
@@ -38,19 +57,20 @@ Statement searchStatement(const QString &text, bool withSearchFunctions)
 Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
                           const QString &mail)
 {
-    return {QStringLiteral("INSERT INTO TELEFON VALUES(NULL,?,?,?,?);"),
+    return {QStringLiteral("INSERT INTO TELEFON (id, adsoyad, telefon, cep, mail) "
+                           "VALUES(NULL,?,?,?,?);"),
             {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail)}};
 }
 
 Statement updateStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
-                          const QString &mail, int id)
+                          const QString &mail, qint64 id)
 {
     return {QStringLiteral("UPDATE TELEFON SET adsoyad=?, telefon=?, cep=?, mail=? WHERE id=") +
                 QString::number(id, 10),
             {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail)}};
 }
 
-Statement deleteStatement(int id)
+Statement deleteStatement(qint64 id)
 {
     return {QStringLiteral("DELETE FROM TELEFON WHERE id=") + QString::number(id, 10), {}};
 }

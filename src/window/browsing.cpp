@@ -6,20 +6,27 @@
 
 #include <QLineEdit>
 #include <QModelIndex>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
 
 void MainWindow::on_tbl_liste_doubleClicked(const QModelIndex &index)
 {
     if (!index.isValid())
         return;
-    // Columns by position: id, adsoyad, telefon, cep, mail. Whichever cell was
-    // clicked, the whole row is loaded.
+    // Columns by name, so that a table another program made with its columns in another
+    // order loads each into its own field. Whichever cell was clicked, the whole row is
+    // loaded.
     QLineEdit *const fields[] = {form->txt_id, form->txt_adsoyad, form->txt_telefon, form->txt_cep,
                                  form->txt_mail};
+    const char *const names[] = {"id", "adsoyad", "telefon", "cep", "mail"};
+    const auto *model = qobject_cast<const QSqlQueryModel *>(index.model());
     QString texts[5];
-    for (int column = 0; column < 5; ++column)
-        texts[column] = index.sibling(index.row(), column).data(Qt::DisplayRole).toString();
-    for (int column = 0; column < 5; ++column)
-        fields[column]->setText(texts[column]);
+    for (int field = 0; field < 5; ++field) {
+        const int column = model ? model->record().indexOf(QLatin1String(names[field])) : field;
+        texts[field] = index.sibling(index.row(), column).data(Qt::DisplayRole).toString();
+    }
+    for (int field = 0; field < 5; ++field)
+        fields[field]->setText(texts[field]);
 }
 
 void MainWindow::on_txt_ara_textChanged(const QString &arg1)

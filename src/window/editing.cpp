@@ -13,10 +13,11 @@
 namespace
 {
 
-// Below 1 (empty, 0, negative or not a number) the form holds a new entry.
-int entryId(const QLineEdit *idField)
+// Below 1 (empty, 0, negative or not a number) the form holds a new entry. 64 bits:
+// SQLite's ids go that far, and AUTOINCREMENT follows any id another program stored.
+qint64 entryId(const QLineEdit *idField)
 {
-    return idField->text().toInt(nullptr, 10);
+    return idField->text().toLongLong(nullptr, 10);
 }
 
 } // namespace
@@ -25,7 +26,7 @@ void MainWindow::on_btn_kaydet_clicked()
 {
     QMessageBox box;
     const QString name = form->txt_adsoyad->text().trimmed();
-    const int id = entryId(form->txt_id);
+    const qint64 id = entryId(form->txt_id);
     form->txt_adsoyad->setText(name);
     if (name.isEmpty()) {
         box.setText(QStringLiteral("Ad Soyad Boş Bırakılamaz!"));
@@ -39,6 +40,11 @@ void MainWindow::on_btn_kaydet_clicked()
 
     refreshListStillReading();
     QSqlQuery query(phoneBookDb);
+    // A table that could not be made at start (a full disk, a lock) is tried again.
+    if (!ensurePhoneBookTable(query)) {
+        showFailure(box, query);
+        return;
+    }
     if (id < 1) {
         if (!runStatement(query, insertStatement(name, phone, mobile, mail))) {
             showFailure(box, query);
@@ -83,7 +89,7 @@ void MainWindow::on_btn_yeni_clicked()
 void MainWindow::on_btn_sil_clicked()
 {
     QMessageBox box;
-    const int id = entryId(form->txt_id);
+    const qint64 id = entryId(form->txt_id);
     if (id < 1) {
         tell(box, QStringLiteral("Hata"), QStringLiteral("Kayıt Seçilmemiş."),
              QMessageBox::Information);
@@ -112,5 +118,6 @@ void MainWindow::on_btn_sil_clicked()
 
 void MainWindow::on_btn_sil_2_clicked()
 {
+    releasePhoneBook();
     std::exit(0);
 }

@@ -1,9 +1,7 @@
 #include "window/mainwindow.h"
 
 #include "form/mainwindowform.h"
-#include "store/databasepath.h"
 #include "store/phonebookdb.h"
-#include "store/searchfunctions.h"
 #include "store/statements.h"
 
 #include <QLineEdit>
@@ -11,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QTableView>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -19,13 +18,11 @@ MainWindow::MainWindow(QWidget *parent)
     form->setupForm(this);
     form->txt_id->hide();
     showMaximized();
-    phoneBookDb.setDatabaseName(databasePath());
 
     QMessageBox box;
-    if (phoneBookDb.open()) {
-        useWriteAheadLog();
-        createPhoneBookTableIfMissing();
-        installSearchFunctions(phoneBookDb);
+    // A file that cannot be read, or whose table cannot be made, is reported like a
+    // failed open instead of being shown as an empty phone book.
+    if (openPhoneBook() != PhoneBookOpening::Failed) {
         refreshList(selectAllStatement().text);
     } else {
         tell(box, QStringLiteral("Hata"), QStringLiteral("Veritabanı Bağlantısı Yapılamadı."),
@@ -34,31 +31,50 @@ MainWindow::MainWindow(QWidget *parent)
     form->txt_adsoyad->setFocus(Qt::OtherFocusReason);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    releasePhoneBook();
+}
+
+void MainWindow::releasePhoneBook()
+{
+    finishShownList();
+    closePhoneBook();
+}
+
+void MainWindow::finishShownList()
+{
+    if (auto *shown = qobject_cast<QSqlQueryModel *>(form->tbl_liste->model())) {
+        QSqlQuery reading = shown->query();
+        reading.finish();
+    }
+}
 
 void MainWindow::refreshList(const QString &statement, const QVariantList &boundValues)
 {
     // The shown list's statement may still be reading (long lists are read in batches).
     // All statements of a connection share one snapshot of the file, so it must end
     // first, or the new list would not see what other programs saved since.
-    if (auto *shown = qobject_cast<QSqlQueryModel *>(form->tbl_liste->model())) {
-        QSqlQuery reading = shown->query();
-        reading.finish();
-    }
+    finishShownList();
+    const bool readWhole = listMustBeReadWhole();
     QSqlQuery query(phoneBookDb);
     // Owned by the list, so the last model goes with the window.
     auto *model = new QSqlQueryModel(form->tbl_liste);
     runStatement(query, {statement, boundValues});
     model->setQuery(query);
+    while (readWhole && model->canFetchMore())
+        model->fetchMore();
 
     // The view lets go of the old model before it is released, and never shows it again.
     QAbstractItemModel *replaced = form->tbl_liste->model();
     form->tbl_liste->setModel(model);
     delete replaced;
 
-    form->tbl_liste->hideColumn(0);
-    form->tbl_liste->setColumnWidth(1, 200);
-    form->tbl_liste->setColumnWidth(4, 140);
+    // By name: another program may have made the table with its columns in another order.
+    const QSqlRecord columns = model->record();
+    form->tbl_liste->hideColumn(columns.indexOf(QStringLiteral("id")));
+    form->tbl_liste->setColumnWidth(columns.indexOf(QStringLiteral("adsoyad")), 200);
+    form->tbl_liste->setColumnWidth(columns.indexOf(QStringLiteral("mail")), 140);
 }
 
 void MainWindow::refreshListStillReading()

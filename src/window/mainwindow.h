@@ -39,6 +39,11 @@ private:
     // of the file. Once another program has saved, this connection cannot write from that
     // stale snapshot, so before a write such a list re-runs its own statement.
     void refreshListStillReading();
+    // Ends the shown list's statement, so that the connection holds no read.
+    void finishShownList();
+    // The window is the program: when it goes, the phone book is closed and left in the
+    // rollback journal (unless another copy still has it open).
+    void releasePhoneBook();
     // Titles the box, sets its text and icon, and runs it.
     static void tell(QMessageBox &box, const QString &title, const QString &text,
                      QMessageBox::Icon icon);
