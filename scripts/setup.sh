@@ -8,14 +8,16 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
     # build
     cmake g++ make pkg-config clang-format qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
-    # run time: the free serif the form's captions fall back to
-    fonts-crosextra-caladea fonts-dejavu-core
-    # tests: headless and real X windows, the sqlite3 program, screenshots
-    xvfb xauth xdotool x11-utils imagemagick sqlite3
+    libsqlite3-dev
+    # run time: the free faces the form's fonts fall back to, Qt's Turkish texts
+    fonts-crosextra-caladea fonts-liberation2 fonts-dejavu-core qttranslations5-l10n
+    # tests: headless and real X windows, a Turkish keyboard, the sqlite3 program,
+    # screenshots, an independent vCard parser
+    xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sqlite3 python3 python3-vobject
     # packaging checks
     desktop-file-utils appstream dpkg-dev file
     # benchmarks
-    libbenchmark-dev libsqlite3-dev gnuplot-nox bc procps
+    libbenchmark-dev gnuplot-nox bc procps
 )
 
 as_root() {

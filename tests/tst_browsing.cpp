@@ -3,6 +3,8 @@
 
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QSqlQuery>
@@ -59,6 +61,7 @@ private slots:
     void anyCellOfARowLoadsTheSameEntry();
     void loadingReplacesTypedTextAndLeavesTheFocus();
     void invalidIndexDoesNothing();
+    void keyboardAloneFindsAndLoadsAnEntry();
     void loadedEntryIsUpdatedBySaveEvenAfterSearching();
     void searchFiltersAtEveryKeystroke();
     void searchMatches_data();
@@ -132,6 +135,42 @@ void BrowsingTest::invalidIndexDoesNothing()
     auto *list = child<QTableView>(window, "tbl_liste");
     emit list->doubleClicked(QModelIndex());
     QCOMPARE(formTexts(window), QStringList({"", "Kalır", "", "", ""}));
+}
+
+void BrowsingTest::keyboardAloneFindsAndLoadsAnEntry()
+{
+    // The tab order is still the form's creation order.
+    const char *const order[] = {"txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail",
+                                 "btn_kaydet",  "btn_yeni",    "btn_sil", "btn_sil_2",
+                                 "tbl_liste",   "txt_ara"};
+    QWidget *next = child<QWidget>(window, order[0]);
+    for (const char *name : order) {
+        while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisibleTo(window))
+            next = next->nextInFocusChain();
+        QCOMPARE(next->objectName(), QString::fromLatin1(name));
+        next = next->nextInFocusChain();
+    }
+
+    auto *search = child<QLineEdit>(window, "txt_ara");
+    auto *list = child<QTableView>(window, "tbl_liste");
+    // Shortcuts answer only in the active window, as on a desktop.
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    search->setFocus();
+    QTest::keyClicks(search, "sen");
+    QTest::keyClick(search, Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(list->currentIndex().row(), 0);
+    QVERIFY(list->selectionModel()->isRowSelected(0, QModelIndex()));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(formTexts(window), QStringList({"3", "Şen Şakrak", "1", "2", "3"}));
+
+    typeInto(window, "txt_ara", "");
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(rowOf(window, "Ali Veli"), 4));
+    QTest::keyClick(list, Qt::Key_Enter);
+    QCOMPARE(formTexts(window),
+             QStringList({"1", "Ali Veli", "212 555 00 00", "0532 111 22 33", "ali@ornek.com.tr"}));
 }
 
 void BrowsingTest::loadedEntryIsUpdatedBySaveEvenAfterSearching()

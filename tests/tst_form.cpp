@@ -1,16 +1,19 @@
 // The widget tree, properties and texts of the form, checked against the form's
 // tables: every style sheet byte for byte, geometry, stacking and the slot table.
 #include "form/mainwindowform.h"
+#include "platform/desktop.h"
 #include "window/mainwindow.h"
 
 #include "testsupport.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QStatusBar>
@@ -91,6 +94,7 @@ private slots:
     void slotsAreConnectedOnlyAfterTheTextsAreSet();
     void slotTableOfMainWindow();
     void noStyleSheetOrLayoutBeyondTheWidgets();
+    void screenReaderNamesAndTurkishStandardTexts();
 };
 
 void FormTest::widgetTable_data()
@@ -304,6 +308,44 @@ void FormTest::noStyleSheetOrLayoutBeyondTheWidgets()
     QVERIFY(!window.menuWidget());
     QVERIFY(!window.findChild<QStatusBar *>());
     QVERIFY(!window.findChild<QToolBar *>());
+}
+
+void FormTest::screenReaderNamesAndTurkishStandardTexts()
+{
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli"); });
+    QWidget *window = fixture.window.get();
+    const QMap<QString, QString> names = {
+        {"txt_adsoyad", "AD SOYAD"}, {"txt_telefon", "TELEFON"},  {"txt_cep", "CEP"},
+        {"txt_mail", "MAİL"},        {"txt_ara", "Defterde Ara"}, {"tbl_liste", "Kayıt listesi"}};
+    for (auto name = names.cbegin(); name != names.cend(); ++name) {
+        QAccessibleInterface *accessible =
+            QAccessible::queryAccessibleInterface(child<QWidget>(window, qPrintable(name.key())));
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), name.value());
+    }
+
+    // Qt's own texts as the program shows them: in Turkish, whatever the system language.
+    installQtTurkishTranslations(*QCoreApplication::instance());
+    QStringList buttons;
+    BoxAnswerer confirm({clickButton(QMessageBox::Cancel)}, [&buttons](QMessageBox *box) {
+        for (QAbstractButton *button : box->buttons())
+            buttons << button->text().remove('&');
+    });
+    child<QLineEdit>(window, "txt_id")->setText("1");
+    click(window, "btn_sil");
+    buttons.sort();
+    QCOMPARE(buttons, QStringList({"Evet", "İptal"}));
+    QCOMPARE(confirm.seen.first().defaultButton, QMessageBox::Cancel);
+    QStringList ok;
+    BoxAnswerer saved({clickButton(QMessageBox::Ok)}, [&ok](QMessageBox *box) {
+        for (QAbstractButton *button : box->buttons())
+            ok << button->text().remove('&');
+    });
+    click(window, "btn_kaydet");
+    QCOMPARE(ok, QStringList({"Tamam"}));
+    std::unique_ptr<QMenu> menu(
+        child<QLineEdit>(window, "txt_adsoyad")->createStandardContextMenu());
+    QVERIFY(menu->actions().first()->text().startsWith("&Geri al"));
 }
 
 QTEST_MAIN(FormTest)

@@ -68,7 +68,9 @@ void StartupTest::listsEveryEntryWithTheIdHidden()
     QVERIFY(list->isColumnHidden(0));
     QCOMPARE(list->columnWidth(1), 200);
     QCOMPARE(list->columnWidth(4), 140);
-    QCOMPARE(list->columnWidth(2), list->horizontalHeader()->defaultSectionSize());
+    // The numbers' columns are at least the view's default width, wider for whole numbers.
+    QVERIFY(list->columnWidth(2) >= list->horizontalHeader()->defaultSectionSize());
+    QCOMPARE(list->columnWidth(3), list->columnWidth(2));
     QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("Şule Güneş"));
 }
 

@@ -6,12 +6,15 @@
 
 void substituteMissingFormFonts()
 {
-    const QString wanted = QStringLiteral("MS Serif");
-    const QString substitute = QStringLiteral("Caladea");
     const QStringList installed = QFontDatabase().families();
-    // An installed "MS Serif" is used as it is; without Caladea the platform's match stays.
-    if (installed.contains(wanted, Qt::CaseInsensitive) ||
-        !installed.contains(substitute, Qt::CaseInsensitive))
-        return;
-    QFont::insertSubstitution(wanted, substitute);
+    const std::pair<const char *, const char *> substitutes[] = {
+        {"MS Serif", "Caladea"}, {"MS Sans Serif", "Liberation Sans"}};
+    for (const auto &[wanted, substitute] : substitutes) {
+        // An installed original is used as it is; without the substitute the platform's
+        // match stays.
+        if (installed.contains(QLatin1String(wanted), Qt::CaseInsensitive) ||
+            !installed.contains(QLatin1String(substitute), Qt::CaseInsensitive))
+            continue;
+        QFont::insertSubstitution(QLatin1String(wanted), QLatin1String(substitute));
+    }
 }

@@ -6,8 +6,10 @@
 
 #include <QLineEdit>
 #include <QModelIndex>
+#include <QShortcut>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
+#include <QTableView>
 
 void MainWindow::on_tbl_liste_doubleClicked(const QModelIndex &index)
 {
@@ -33,4 +35,29 @@ void MainWindow::on_txt_ara_textChanged(const QString &arg1)
 {
     const Statement search = searchStatement(arg1, searchFunctionsInstalled());
     refreshList(search.text, search.values);
+}
+
+void MainWindow::setUpKeyboardBrowsing()
+{
+    // Enter on the list's current row loads it, as a double-click does.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto *load =
+            new QShortcut(QKeySequence(key), form->tbl_liste, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(load, &QShortcut::activated, this,
+                [this] { on_tbl_liste_doubleClicked(form->tbl_liste->currentIndex()); });
+    }
+    // Down in the search box goes on to the first row found.
+    auto *down = new QShortcut(QKeySequence(Qt::Key_Down), form->txt_ara, nullptr, nullptr,
+                               Qt::WidgetShortcut);
+    connect(down, &QShortcut::activated, this, [this] {
+        QTableView *list = form->tbl_liste;
+        list->setFocus(Qt::TabFocusReason);
+        const QAbstractItemModel *model = list->model();
+        if (!model || model->rowCount() == 0)
+            return;
+        int column = 0;
+        while (column < model->columnCount() - 1 && list->isColumnHidden(column))
+            ++column;
+        list->setCurrentIndex(model->index(0, column));
+    });
 }

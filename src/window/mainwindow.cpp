@@ -4,19 +4,41 @@
 #include "store/phonebookdb.h"
 #include "store/statements.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
+#include <QStyle>
 #include <QTableView>
+
+namespace
+{
+
+// Wide enough for a whole 17-character number ("+90 532 111 22 33") in the list's own
+// font, which the desktop chooses: a plus and sixteen of the widest digit or separator,
+// inside the margins the item delegate keeps on both sides of a cell's text.
+int numberColumnWidth(const QTableView *list)
+{
+    const QFontMetrics metrics(list->font());
+    int widest = 0;
+    for (const QChar c : QStringLiteral("0123456789 ()-."))
+        widest = qMax(widest, metrics.horizontalAdvance(c));
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    return metrics.horizontalAdvance(QLatin1Char('+')) + 16 * widest + 2 * margin +
+           (list->showGrid() ? 1 : 0);
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), form(std::make_unique<MainWindowForm>())
 {
     form->setupForm(this);
     form->txt_id->hide();
+    setUpKeyboardBrowsing();
     showMaximized();
 
     QMessageBox box;
@@ -75,6 +97,10 @@ void MainWindow::refreshList(const QString &statement, const QVariantList &bound
     form->tbl_liste->hideColumn(columns.indexOf(QStringLiteral("id")));
     form->tbl_liste->setColumnWidth(columns.indexOf(QStringLiteral("adsoyad")), 200);
     form->tbl_liste->setColumnWidth(columns.indexOf(QStringLiteral("mail")), 140);
+    const int numbers = qMax(numberColumnWidth(form->tbl_liste),
+                             form->tbl_liste->horizontalHeader()->defaultSectionSize());
+    form->tbl_liste->setColumnWidth(columns.indexOf(QStringLiteral("telefon")), numbers);
+    form->tbl_liste->setColumnWidth(columns.indexOf(QStringLiteral("cep")), numbers);
 }
 
 void MainWindow::refreshListStillReading()

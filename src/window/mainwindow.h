@@ -39,6 +39,8 @@ private:
     // of the file. Once another program has saved, this connection cannot write from that
     // stale snapshot, so before a write such a list re-runs its own statement.
     void refreshListStillReading();
+    // Return on a row loads it; Down in the search box goes on to the list.
+    void setUpKeyboardBrowsing();
     // Ends the shown list's statement, so that the connection holds no read.
     void finishShownList();
     // The window is the program: when it goes, the phone book is closed and left in the
