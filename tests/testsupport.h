@@ -115,3 +115,7 @@ void startWindowDriver(QProcess &process, const QString &directory, const QStrin
 // matched with LIKE's % and _; a text of digits and separators also found in a number.
 bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
                           const QString &mobile);
+
+// Texts built from the pieces that break naive SQL, CSV and vCard, mixed at random with a
+// fixed seed, and one of 100,000 characters.
+QStringList generatedHostileTexts();

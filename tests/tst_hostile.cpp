@@ -21,76 +21,6 @@
 namespace
 {
 
-// Texts built from the pieces that break naive SQL, mixed at random (fixed seed).
-QStringList hostileTexts()
-{
-    const QStringList pieces = {"'",
-                                "''",
-                                "\"",
-                                "\\",
-                                "\\'",
-                                "%",
-                                "_",
-                                ";",
-                                "--",
-                                "/*",
-                                "*/",
-                                "?",
-                                ":ad",
-                                "@p",
-                                "$1",
-                                "' OR '1'='1",
-                                "'); DROP TABLE TELEFON; --",
-                                "NULL",
-                                "\x01",
-                                "\x1b[31m",
-                                "\t",
-                                " ",
-                                "\u00a0",
-                                "İ",
-                                "ı",
-                                "Ş",
-                                "ş",
-                                "Ğ",
-                                "ğ",
-                                "Ç",
-                                "ç",
-                                "Ö",
-                                "ö",
-                                "Ü",
-                                "ü",
-                                "😀",
-                                "👍🏽",
-                                "\u200f",
-                                "\u202e",
-                                "\u200b",
-                                "ﷺ",
-                                "Ali",
-                                "Veli",
-                                "0212 555",
-                                "a@b.c",
-                                "\r",
-                                "\n"};
-    QRandomGenerator random(20261207);
-    QStringList texts;
-    for (int i = 0; i < 150; ++i) {
-        QString text;
-        const int count = 1 + random.bounded(8);
-        for (int j = 0; j < count; ++j)
-            text += pieces.at(random.bounded(pieces.size()));
-        texts << text;
-    }
-    QString longText;
-    const QVector<uint> letters =
-        QStringLiteral("abcçdefgğhıijklmnoöprsştuüvyzABCÇDEFGĞHIİ '%_\"\\😀").toUcs4();
-    while (longText.size() < 100000) {
-        const uint letter = letters.at(random.bounded(letters.size()));
-        longText += QString::fromUcs4(&letter, 1);
-    }
-    texts << longText;
-    return texts;
-}
-
 QByteArray fileHash(const QString &path)
 {
     QFile file(path);
@@ -148,7 +78,7 @@ void HostileTest::hostileTextsAreStoredAndFoundExactly()
     MainWindow window;
     SideConnection side(cwd.databaseFile());
     side.insert("Kalıcı Kayıt", "1", "2", "3");
-    const QStringList texts = hostileTexts();
+    const QStringList texts = generatedHostileTexts();
 
     QHash<int, QVariantList> expected = {{1, {1, "Kalıcı Kayıt", "1", "2", "3"}}};
     for (const QString &typed : texts) {

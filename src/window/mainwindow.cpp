@@ -39,6 +39,7 @@ MainWindow::MainWindow(QWidget *parent)
     form->setupForm(this);
     form->txt_id->hide();
     setUpKeyboardBrowsing();
+    setUpContactExchange();
     showMaximized();
 
     QMessageBox box;
@@ -108,11 +109,8 @@ void MainWindow::refreshListStillReading()
     auto *model = qobject_cast<QSqlQueryModel *>(form->tbl_liste->model());
     if (!model || !model->canFetchMore())
         return;
-    const QSqlQuery shown = model->query();
-    QVariantList values;
-    for (int i = 0; i < shown.boundValues().size(); ++i)
-        values << shown.boundValue(i);
-    refreshList(shown.lastQuery(), values);
+    const Statement shown = shownStatement();
+    refreshList(shown.text, shown.values);
 }
 
 void MainWindow::tell(QMessageBox &box, const QString &title, const QString &text,

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QVariantList>
 
+#include "store/statements.h"
+
 #include <memory>
 
 struct MainWindowForm;
@@ -41,6 +43,16 @@ private:
     void refreshListStillReading();
     // Return on a row loads it; Down in the search box goes on to the list.
     void setUpKeyboardBrowsing();
+    // The list's menu (import, export as vCard or CSV) and file drops on the window.
+    void setUpContactExchange();
+    void showContactMenu(const QPoint &at);
+    // Reads every file first: one that cannot be read imports nothing. Then one
+    // question with the counts, one transaction, and the list with every entry.
+    void importContactFiles(const QStringList &paths);
+    // Writes the entries the list shows, all of them when the search box is empty.
+    void exportShownEntries(bool csv);
+    // The statement of the list shown, with its bound values.
+    Statement shownStatement() const;
     // Ends the shown list's statement, so that the connection holds no read.
     void finishShownList();
     // The window is the program: when it goes, the phone book is closed and left in the

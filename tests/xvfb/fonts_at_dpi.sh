@@ -6,6 +6,10 @@ set -euo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 TEST="$1"
 unset TELEFON_ROWS_AT_96
+# The X11 platform's libraries are unloaded with the application, so LeakSanitizer cannot
+# name the module of their leaks to suppress them; the project's own leaks are checked by
+# the headless run of the same test.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 for dpi in 96 144 192; do
     echo "== at $dpi dpi"
     OUTPUT="$(bash "$HERE/at_dpi.sh" "$dpi" "$TEST" 2>&1)" || { echo "$OUTPUT"; exit 1; }

@@ -1,0 +1,153 @@
+// Contacts in and out: the list's menu, files dropped on the window.
+#include "window/mainwindow.h"
+
+#include "exchange/contactfile.h"
+#include "exchange/importer.h"
+#include "form/mainwindowform.h"
+#include "store/phonebookdb.h"
+#include "store/statements.h"
+#include "window/filedrop.h"
+
+#include <QFileDialog>
+#include <QMenu>
+#include <QShortcut>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QStandardPaths>
+#include <QTableView>
+
+void MainWindow::setUpContactExchange()
+{
+    form->tbl_liste->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(form->tbl_liste, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        showContactMenu(form->tbl_liste->viewport()->mapToGlobal(at));
+    });
+    // The Menu key opens it through the platform; Shift+F10 is the other usual key.
+    auto *keyboard = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), form->tbl_liste, nullptr,
+                                   nullptr, Qt::WidgetShortcut);
+    connect(keyboard, &QShortcut::activated, this, [this] {
+        QTableView *list = form->tbl_liste;
+        const QRect current = list->visualRect(list->currentIndex());
+        showContactMenu(
+            list->viewport()->mapToGlobal(current.isValid() ? current.center() : QPoint(0, 0)));
+    });
+    auto *drop = new ContactFileDrop(this);
+    drop->watch(this);
+    connect(drop, &ContactFileDrop::dropped, this, &MainWindow::importContactFiles,
+            Qt::QueuedConnection);
+}
+
+Statement MainWindow::shownStatement() const
+{
+    const auto *model = qobject_cast<const QSqlQueryModel *>(form->tbl_liste->model());
+    if (!model)
+        return selectAllStatement();
+    const QSqlQuery shown = model->query();
+    Statement statement{shown.lastQuery(), {}};
+    for (int i = 0; i < shown.boundValues().size(); ++i)
+        statement.values << shown.boundValue(i);
+    return statement;
+}
+
+void MainWindow::showContactMenu(const QPoint &at)
+{
+    // The entries the list shows, counted without reading them all into the view.
+    const Statement shown = shownStatement();
+    QSqlQuery count(phoneBookDb);
+    const int entries = runStatement(count, {QStringLiteral("SELECT count(*) FROM (") + shown.text +
+                                                 QLatin1Char(')'),
+                                             shown.values}) &&
+                                count.next()
+                            ? count.value(0).toInt()
+                            : 0;
+    count.finish();
+
+    QMenu menu;
+    QAction *importing = menu.addAction(QStringLiteral("İçe aktar…"));
+    menu.addSeparator();
+    QAction *vcard = menu.addAction(QStringLiteral("vCard olarak dışa aktar…"));
+    QAction *csv = menu.addAction(QStringLiteral("CSV olarak dışa aktar…"));
+    menu.addAction(QStringLiteral("Listedeki %1 kayıt dışa aktarılır").arg(entries))
+        ->setEnabled(false);
+    vcard->setEnabled(entries > 0);
+    csv->setEnabled(entries > 0);
+    QAction *chosen = menu.exec(at);
+    if (chosen == importing) {
+        const QStringList paths = QFileDialog::getOpenFileNames(
+            this, QStringLiteral("İçe aktar"),
+            QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
+            QStringLiteral("Kişi dosyaları (*.vcf *.vcard *.csv);;Bütün dosyalar (*)"));
+        if (!paths.isEmpty())
+            importContactFiles(paths);
+    } else if (chosen == vcard || chosen == csv) {
+        exportShownEntries(chosen == csv);
+    }
+}
+
+void MainWindow::exportShownEntries(bool csv)
+{
+    const QString home = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    QString path = QFileDialog::getSaveFileName(
+        this,
+        csv ? QStringLiteral("CSV olarak dışa aktar") : QStringLiteral("vCard olarak dışa aktar"),
+        home + (csv ? QStringLiteral("/rehber.csv") : QStringLiteral("/rehber.vcf")),
+        csv ? QStringLiteral("CSV (*.csv)") : QStringLiteral("vCard (*.vcf)"));
+    if (path.isEmpty())
+        return;
+    const QString suffix = csv ? QStringLiteral(".csv") : QStringLiteral(".vcf");
+    if (!path.endsWith(suffix, Qt::CaseInsensitive))
+        path += suffix;
+
+    QMessageBox box;
+    QSqlQuery shown(phoneBookDb);
+    runStatement(shown, shownStatement());
+    const QVector<Contact> contacts = contactsOf(shown);
+    shown.finish();
+    QString error;
+    if (!writeContactFile(path, contacts, error)) {
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+        return;
+    }
+    tell(box, QStringLiteral("İşlem Tamam"),
+         QStringLiteral("%1 kişi dışa aktarıldı.").arg(contacts.size()), QMessageBox::Information);
+}
+
+void MainWindow::importContactFiles(const QStringList &paths)
+{
+    QMessageBox box;
+    ContactFile read;
+    QString error;
+    for (const QString &path : paths) {
+        if (!readContactFile(path, read, error)) {
+            tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+            return;
+        }
+    }
+    const ImportPlan plan = planImport(phoneBookDb, read);
+    QString found = QStringLiteral("%1 kişi bulundu: %2 yeni, %3 kişi defterde zaten var.")
+                        .arg(plan.found)
+                        .arg(plan.fresh.size())
+                        .arg(plan.existing);
+    if (plan.unreadable > 0)
+        found += QStringLiteral(" %1 kayıt adsız olduğu için okunamadı.").arg(plan.unreadable);
+    if (plan.fresh.isEmpty()) {
+        tell(box, QStringLiteral("İçe Aktar"), found, QMessageBox::Information);
+        return;
+    }
+    box.setWindowTitle(QStringLiteral("İçe Aktar"));
+    box.setIcon(QMessageBox::Question);
+    box.setText(found + QStringLiteral(" Yeni kişiler deftere eklensin mi?"));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+
+    refreshListStillReading();
+    finishShownList();
+    if (!runImport(phoneBookDb, plan.fresh, error)) {
+        box.setStandardButtons(QMessageBox::Ok);
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+    }
+    refreshList(selectAllStatement().text);
+}
