@@ -12,4 +12,6 @@ for n in "${SIZES[@]}"; do
 done
 "$ROOT/build/bench/bench_window" "$DATA" "${SIZES[@]}" --csv "$DATA/results.csv" \
     2>&1 | grep -v propagateSizeHints | tee "$DATA/output.txt"
-bash "$ROOT/bench/make_report.sh" "$DATA/results.csv" "$DATA/output.txt" "$ROOT/docs"
+"$ROOT/build/bench/bench_exchange" "$DATA" 2>&1 | grep -v XDG_RUNTIME | tee "$DATA/exchange.txt"
+bash "$ROOT/bench/make_report.sh" "$DATA/results.csv" "$DATA/output.txt" "$DATA/exchange.txt" \
+    "$ROOT/docs"

@@ -15,7 +15,7 @@ PACKAGES=(
     # screenshots, an independent vCard parser
     xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sqlite3 python3 python3-vobject
     # packaging checks
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file man-db
     # benchmarks
     libbenchmark-dev gnuplot-nox bc procps
 )

@@ -13,17 +13,21 @@ APP=org.telefondefteri.TelefonDefteri
 # The installed tree.
 DESTDIR="$SCRATCH/stage" cmake --install "$BUILD" --prefix /usr >/dev/null
 STAGE="$SCRATCH/stage/usr"
-for file in bin/telefon-defteri share/applications/$APP.desktop \
+for file in bin/telefon-defteri bin/telefon-defteri-aktar share/applications/$APP.desktop \
     share/icons/hicolor/scalable/apps/$APP.svg share/metainfo/$APP.metainfo.xml \
-    share/man/man1/telefon-defteri.1; do
+    share/man/man1/telefon-defteri.1 share/man/man1/telefon-defteri-aktar.1; do
     [ -f "$STAGE/$file" ] || fail "not installed: $file"
 done
 desktop-file-validate "$STAGE/share/applications/$APP.desktop"
 appstreamcli validate --no-net "$STAGE/share/metainfo/$APP.metainfo.xml"
 grep -q "<release version=\"$VERSION\"" "$STAGE/share/metainfo/$APP.metainfo.xml" \
     || fail "metainfo does not carry version $VERSION"
-grep -q "telefon-defteri $VERSION" "$STAGE/share/man/man1/telefon-defteri.1" \
-    || fail "man page does not carry version $VERSION"
+for page in telefon-defteri telefon-defteri-aktar; do
+    grep -q "telefon-defteri $VERSION" "$STAGE/share/man/man1/$page.1" \
+        || fail "man page $page does not carry version $VERSION"
+    LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -l "$STAGE/share/man/man1/$page.1" >/dev/null 2>"$SCRATCH/man.txt" || true
+    [ ! -s "$SCRATCH/man.txt" ] || fail "man page $page: $(cat "$SCRATCH/man.txt")"
+done
 
 # The Debian package.
 cpack --config "$BUILD/CPackConfig.cmake" -B "$SCRATCH/deb" >/dev/null
@@ -37,8 +41,9 @@ for dependency in libqt5sql5-sqlite fonts-crosextra-caladea fonts-liberation2 \
     grep -q "$dependency" <<<"$DEPENDS" || fail "Depends lacks $dependency: $DEPENDS"
 done
 CONTENTS="$(dpkg-deb -c "$DEB")"
-for file in ./usr/bin/telefon-defteri ./usr/share/applications/$APP.desktop \
-    ./usr/share/metainfo/$APP.metainfo.xml ./usr/share/man/man1/telefon-defteri.1; do
+for file in ./usr/bin/telefon-defteri ./usr/bin/telefon-defteri-aktar \
+    ./usr/share/applications/$APP.desktop ./usr/share/metainfo/$APP.metainfo.xml \
+    ./usr/share/man/man1/telefon-defteri.1 ./usr/share/man/man1/telefon-defteri-aktar.1; do
     grep -q " $file\$" <<<"$CONTENTS" || fail "package lacks $file"
 done
 
@@ -53,4 +58,11 @@ set -e
 [ "$STATUS" -eq 124 ] || fail "the packaged program ended with status $STATUS"
 [ "$(sqlite3 database.db "SELECT name FROM sqlite_master WHERE name='TELEFON'")" = TELEFON ] \
     || fail "no TELEFON table in the new database.db"
-echo "PASS: installed tree, package $(basename "$DEB") and packaged program"
+# And the packaged command line imports into that phone book.
+"$SCRATCH/root/usr/bin/telefon-defteri-aktar" --help | grep -q "telefon-defteri-aktar import" \
+    || fail "telefon-defteri-aktar --help"
+printf 'Ad Soyad;Telefon;Cep;Mail\r\nAli Veli;1;2;3\r\n' > kisiler.csv
+"$SCRATCH/root/usr/bin/telefon-defteri-aktar" import kisiler.csv >/dev/null \
+    || fail "the packaged telefon-defteri-aktar could not import"
+[ "$(sqlite3 database.db "SELECT adsoyad FROM TELEFON")" = "Ali Veli" ] || fail "nothing imported"
+echo "PASS: installed tree, package $(basename "$DEB") and packaged programs"
