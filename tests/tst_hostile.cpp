@@ -45,6 +45,15 @@ QString runSqlite(const QString &file, const QString &sql)
     return QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed();
 }
 
+// A phone book of that many entries, "Kişi 0" and on.
+void fillPhoneBook(const QString &file, int count)
+{
+    SideConnection side(file);
+    side.createTable();
+    for (int i = 0; i < count; ++i)
+        side.insert(QStringLiteral("Kişi %1").arg(i));
+}
+
 // Whether another program could write now, without waiting.
 bool isLocked(const QString &file)
 {
@@ -213,13 +222,8 @@ void HostileTest::lockedDatabaseReportsAndLosesNothing()
 void HostileTest::twoProgramsOnOneFileSeeEachOthersSaves()
 {
     WorkingDirectory cwd;
-    {
-        // More entries than the list reads at once, so its statement stays open.
-        SideConnection side(cwd.databaseFile());
-        side.createTable();
-        for (int i = 0; i < 300; ++i)
-            side.insert(QStringLiteral("Kişi %1").arg(i));
-    }
+    // More entries than the list reads at once, so its statement stays open.
+    fillPhoneBook(cwd.databaseFile(), 300);
     MainWindow window;
     auto *list = child<QTableView>(&window, "tbl_liste");
     QVERIFY(list->model()->canFetchMore(QModelIndex()));
@@ -272,12 +276,7 @@ void HostileTest::killedRightAfterASaveLeavesASoundFile()
 void HostileTest::readerAtStartLocksNobodyOut()
 {
     WorkingDirectory cwd;
-    {
-        SideConnection side(cwd.databaseFile());
-        side.createTable();
-        for (int i = 0; i < 300; ++i)
-            side.insert(QStringLiteral("Kişi %1").arg(i));
-    }
+    fillPhoneBook(cwd.databaseFile(), 300);
     // Another program is reading when the window starts, so the file cannot switch to
     // the write-ahead log then.
     QProcess reader;
