@@ -264,7 +264,9 @@ void StoreTest::searchFunctionsStayOnTheirConnection()
     QCOMPARE(schema.value(0).toString(), QStringLiteral("TELEFON,sqlite_sequence"));
     folded.finish();
     phoneBookDb.close();
-    QVERIFY(!installSearchFunctions(phoneBookDb)); // a closed connection has no handle
+    QVERIFY(!installSearchFunctions(phoneBookDb));    // a closed connection has no handle
+    QVERIFY(!installSearchFunctions(QSqlDatabase())); // nor has a driver that is not SQLite
+    QVERIFY(!searchFunctionsInstalled());
 }
 
 QTEST_GUILESS_MAIN(StoreTest)
