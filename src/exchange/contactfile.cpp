@@ -104,12 +104,13 @@ QByteArray vCard(const Contact &contact)
     card += foldedLines("FN:" + vCardText(contact.adsoyad).toUtf8());
     card +=
         foldedLines("N:" + vCardText(family).toUtf8() + ';' + vCardText(given).toUtf8() + ";;;");
-    if (!contact.telefon.isEmpty())
-        card += foldedLines("TEL;TYPE=VOICE:" + vCardText(contact.telefon).toUtf8());
-    if (!contact.cep.isEmpty())
-        card += foldedLines("TEL;TYPE=CELL:" + vCardText(contact.cep).toUtf8());
-    if (!contact.mail.isEmpty())
-        card += foldedLines("EMAIL;TYPE=INTERNET:" + vCardText(contact.mail).toUtf8());
+    const std::pair<const char *, const QString &> optional[] = {
+        {"TEL;TYPE=VOICE:", contact.telefon},
+        {"TEL;TYPE=CELL:", contact.cep},
+        {"EMAIL;TYPE=INTERNET:", contact.mail}};
+    for (const auto &[property, value] : optional)
+        if (!value.isEmpty())
+            card += foldedLines(property + vCardText(value).toUtf8());
     return card + "END:VCARD\r\n";
 }
 

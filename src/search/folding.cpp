@@ -69,6 +69,20 @@ std::string_view withoutPrefix(std::string_view digits, bool international)
     return digits.substr(prefix);
 }
 
+// The key of a number stored as UTF-8, its digits written to the buffer (as many bytes
+// as the number has).
+std::string_view keyOf(const char *utf8, int bytes, char *digits)
+{
+    int count = 0;
+    const char *const end = utf8 + bytes;
+    for (const char *c = utf8; c < end; ++c)
+        if (*c >= '0' && *c <= '9')
+            digits[count++] = *c;
+    const char *const first = firstNonBlank(utf8, end);
+    return withoutPrefix(std::string_view(digits, std::size_t(count)),
+                         first < end && *first == '+');
+}
+
 } // namespace
 
 char32_t foldForSearch(char32_t codePoint)
@@ -96,12 +110,9 @@ bool looksLikePhoneNumber(const QString &text)
 
 QByteArray phoneNumberKey(const QString &number)
 {
-    std::string digits;
-    for (const QChar c : number)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digits += char(c.unicode());
-    const std::string_view key =
-        withoutPrefix(digits, number.trimmed().startsWith(QLatin1Char('+')));
+    const QByteArray utf8 = number.toUtf8();
+    std::string digits(std::size_t(utf8.size()), '\0');
+    const std::string_view key = keyOf(utf8.constData(), utf8.size(), &digits[0]);
     return QByteArray(key.data(), int(key.size()));
 }
 
@@ -118,14 +129,7 @@ bool phoneNumberContains(const char *utf8, int bytes, const char *key, int keyLe
         spare.resize(std::size_t(bytes));
         digits = &spare[0];
     }
-    int count = 0;
-    const char *const end = utf8 + bytes;
-    for (const char *c = utf8; c < end; ++c)
-        if (*c >= '0' && *c <= '9')
-            digits[count++] = *c;
-    const char *const first = firstNonBlank(utf8, end);
-    const std::string_view number =
-        withoutPrefix(std::string_view(digits, std::size_t(count)), first < end && *first == '+');
+    const std::string_view number = keyOf(utf8, bytes, digits);
     // A plain loop: for a dozen digits it beats the library's vectorised search.
     const std::size_t length = std::size_t(keyLength);
     for (std::size_t at = 0; at + length <= number.size(); ++at) {

@@ -90,6 +90,14 @@ bool numberFound(sqlite3_value *key, sqlite3_value *const *numbers, int count)
     return false;
 }
 
+void answer(sqlite3_context *context, bool matched, bool failed)
+{
+    if (failed)
+        sqlite3_result_error_nomem(context);
+    else
+        sqlite3_result_int(context, matched);
+}
+
 // like(pattern, text), what "text LIKE pattern" calls: NULL on either side is NULL.
 void foldedLike(sqlite3_context *context, int, sqlite3_value **arguments)
 {
@@ -98,10 +106,7 @@ void foldedLike(sqlite3_context *context, int, sqlite3_value **arguments)
         return;
     bool failed = false;
     const bool matched = likeMatches(context, arguments[0], arguments[1], failed);
-    if (failed)
-        sqlite3_result_error_nomem(context);
-    else
-        sqlite3_result_int(context, matched);
+    answer(context, matched, failed);
 }
 
 // name_or_number(pattern, key, adsoyad, telefon, cep): the name search of "adsoyad
@@ -113,10 +118,7 @@ void nameOrNumber(sqlite3_context *context, int, sqlite3_value **arguments)
     const bool matched = (sqlite3_value_type(arguments[2]) != SQLITE_NULL &&
                           likeMatches(context, arguments[0], arguments[2], failed)) ||
                          numberFound(arguments[1], arguments + 3, 2);
-    if (failed)
-        sqlite3_result_error_nomem(context);
-    else
-        sqlite3_result_int(context, matched);
+    answer(context, matched, failed);
 }
 
 } // namespace

@@ -143,7 +143,7 @@ void MainWindow::importContactFiles(const QStringList &paths)
     if (box.exec() != QMessageBox::Yes)
         return;
 
-    refreshListStillReading();
+    // The shown list's read would hold a stale snapshot against the transaction.
     finishShownList();
     if (!runImport(phoneBookDb, plan.fresh, error)) {
         box.setStandardButtons(QMessageBox::Ok);
