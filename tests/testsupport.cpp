@@ -254,17 +254,35 @@ QString numberKey(const QString &number)
     return digits.startsWith(prefix) ? digits.mid(prefix.size()) : digits;
 }
 
-} // namespace
-
-bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
-                          const QString &mobile)
+bool referenceNumberFinds(const QString &search, const QString &phone, const QString &mobile)
 {
-    if (!name.isNull() && likeMatches(referenceFold('%' + search + '%'), referenceFold(name)))
-        return true;
     if (search.contains(QRegularExpression(QStringLiteral("[^0-9 +\\-.()]"))))
         return false;
     const QString key = numberKey(search);
     return !key.isEmpty() && (numberKey(phone).contains(key) || numberKey(mobile).contains(key));
+}
+
+} // namespace
+
+bool referenceWholeTextFinds(const QString &search, const QString &name, const QString &phone,
+                             const QString &mobile)
+{
+    if (!name.isNull() && likeMatches(referenceFold('%' + search + '%'), referenceFold(name)))
+        return true;
+    return referenceNumberFinds(search, phone, mobile);
+}
+
+bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
+                          const QString &mobile, const QString &mail)
+{
+    const auto foundIn = [](const QString &word, const QString &text) {
+        return !text.isNull() && likeMatches(referenceFold('%' + word + '%'), referenceFold(text));
+    };
+    bool everyWord = true;
+    for (const QString &word :
+         search.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+        everyWord = everyWord && (foundIn(word, name) || foundIn(word, mail));
+    return everyWord || referenceNumberFinds(search, phone, mobile);
 }
 
 QStringList generatedHostileTexts()

@@ -110,11 +110,16 @@ SeenBox pressSave(QWidget *window);
 // Starts tests/window_driver (the real window in a process of its own) in a directory.
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments);
 
-// The search as users are promised it, written independently of the program: names
+// The search as users are promised it, written independently of the program: texts
 // folded (ı to i, Latin diacritics below U+0250 dropped through NFD, lower case) and
-// matched with LIKE's % and _; a text of digits and separators also found in a number.
+// matched with LIKE's % and _. Every word of the search (split at white space) is found in
+// the name or the mail, or a search of digits and separators is found in a number.
 bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
-                          const QString &mobile);
+                          const QString &mobile, const QString &mail = QString());
+// What the search was before it knew words and mails: the whole text in the name, or the
+// number. Everything this finds, the search still lists.
+bool referenceWholeTextFinds(const QString &search, const QString &name, const QString &phone,
+                             const QString &mobile);
 
 // Texts built from the pieces that break naive SQL, CSV and vCard, mixed at random with a
 // fixed seed, and one of 100,000 characters.

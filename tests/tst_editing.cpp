@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
-#include <QSqlQueryModel>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -85,7 +85,7 @@ void EditingTest::emptyNameIsRefused()
     QFETCH(QString, name);
     child<QLineEdit>(window, "txt_adsoyad")->setText(name);
     typeInto(window, "txt_telefon", "212");
-    QAbstractItemModel *modelBefore = listModel(window);
+    QSignalSpy refreshes(listModel(window), &QAbstractItemModel::modelReset);
 
     BoxAnswerer boxes({clickButton(QMessageBox::Ok)});
     click(window, "btn_kaydet");
@@ -100,7 +100,7 @@ void EditingTest::emptyNameIsRefused()
     QCOMPARE(fieldText(window, "txt_adsoyad"), QString());
     QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("212"));
     QVERIFY(side->rows().isEmpty());
-    QCOMPARE(listModel(window), modelBefore);
+    QCOMPARE(refreshes.count(), 0);
 }
 
 void EditingTest::onlyTheNameIsWrittenBackTrimmed()
@@ -203,7 +203,7 @@ void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
 
     // Update refused.
     typeInto(window, "txt_telefon", "999");
-    QAbstractItemModel *modelBefore = listModel(window);
+    QSignalSpy refreshes(listModel(window), &QAbstractItemModel::modelReset);
     BoxAnswerer updateRefused({clickButton(QMessageBox::Ok)});
     click(window, "btn_kaydet");
     QCOMPARE(updateRefused.seen.size(), 1);
@@ -213,7 +213,7 @@ void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
     QCOMPARE(updateRefused.seen.first().icon, QMessageBox::Warning);
     QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
     QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("999"));
-    QCOMPARE(listModel(window), modelBefore);
+    QCOMPARE(refreshes.count(), 0);
 
     // Insert refused.
     click(window, "btn_yeni");
@@ -237,11 +237,11 @@ void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
     typeInto(window, "txt_telefon", "0216");
 
     QString idWhileOpen = QStringLiteral("unset");
-    QAbstractItemModel *modelWhileOpen = nullptr;
-    QAbstractItemModel *modelBefore = listModel(window);
+    int refreshesWhileOpen = -1;
+    QSignalSpy refreshes(listModel(window), &QAbstractItemModel::modelReset);
     BoxAnswerer notFound({clickButton(QMessageBox::Ok)}, [&](QMessageBox *) {
         idWhileOpen = fieldText(window, "txt_id");
-        modelWhileOpen = listModel(window);
+        refreshesWhileOpen = refreshes.count();
     });
     click(window, "btn_kaydet");
     QCOMPARE(notFound.seen.size(), 1);
@@ -251,8 +251,8 @@ void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
                             "olarak ekleyebilirsiniz."));
     QCOMPARE(notFound.seen.first().icon, QMessageBox::Warning);
     QCOMPARE(idWhileOpen, QString());
-    QCOMPARE(modelWhileOpen, modelBefore);
-    QVERIFY(listModel(window) != modelBefore);
+    QCOMPARE(refreshesWhileOpen, 0);
+    QVERIFY(refreshes.count() > 0);
     QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
     QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("0216"));
     QVERIFY(side->rows().isEmpty());
@@ -278,7 +278,7 @@ void EditingTest::cancelledDeleteKeepsEverything()
     QFETCH(BoxAnswer, answer);
     const int id = saveNewEntry(window, "Ali Veli", "212");
     typeInto(window, "txt_mail", "yazılıyor");
-    QAbstractItemModel *modelBefore = listModel(window);
+    QSignalSpy refreshes(listModel(window), &QAbstractItemModel::modelReset);
 
     BoxAnswerer boxes({answer});
     click(window, "btn_sil");
@@ -294,7 +294,7 @@ void EditingTest::cancelledDeleteKeepsEverything()
     QCOMPARE(side->rows().size(), 1);
     QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
     QCOMPARE(fieldText(window, "txt_mail"), QStringLiteral("yazılıyor"));
-    QCOMPARE(listModel(window), modelBefore);
+    QCOMPARE(refreshes.count(), 0);
 }
 
 void EditingTest::confirmedDeleteEmptiesTheFormAndListsAll()
@@ -325,7 +325,7 @@ void EditingTest::rejectedDeleteIsReportedAndKeepsTheForm()
     const int id = saveNewEntry(window, "Ali Veli", "212");
     side->exec("CREATE TRIGGER no_delete BEFORE DELETE ON TELEFON BEGIN SELECT RAISE(ABORT, "
                "'silme yasak'); END");
-    QAbstractItemModel *modelBefore = listModel(window);
+    QSignalSpy refreshes(listModel(window), &QAbstractItemModel::modelReset);
 
     BoxAnswerer boxes({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
     click(window, "btn_sil");
@@ -339,7 +339,7 @@ void EditingTest::rejectedDeleteIsReportedAndKeepsTheForm()
     QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
     QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
     QCOMPARE(side->rows().size(), 1);
-    QVERIFY(listModel(window) != modelBefore);
+    QVERIFY(refreshes.count() > 0);
     QCOMPARE(listModel(window)->rowCount(), 1);
 }
 
@@ -361,7 +361,7 @@ void EditingTest::newEmptiesTheFormOnly()
     typeInto(window, "txt_ara", "Ali");
     auto *list = child<QTableView>(window, "tbl_liste");
     list->selectRow(1);
-    QAbstractItemModel *modelBefore = listModel(window);
+    QSignalSpy refreshes(listModel(window), &QAbstractItemModel::modelReset);
     child<QLineEdit>(window, "txt_id")->setText("2");
     typeInto(window, "txt_adsoyad", "a");
     typeInto(window, "txt_telefon", "b");
@@ -376,7 +376,7 @@ void EditingTest::newEmptiesTheFormOnly()
         QCOMPARE(fieldText(window, field), QString());
     QCOMPARE(window->focusWidget(), child<QLineEdit>(window, "txt_adsoyad"));
     QCOMPARE(fieldText(window, "txt_ara"), QStringLiteral("Ali"));
-    QCOMPARE(listModel(window), modelBefore);
+    QCOMPARE(refreshes.count(), 0);
     QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
     QCOMPARE(side->rows().size(), 2);
 }

@@ -68,8 +68,10 @@ ImportPlan planImport(const QSqlDatabase &db, const ContactFile &file)
     return plan;
 }
 
-bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error)
+bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error,
+               QVector<qint64> *addedIds)
 {
+    QVector<qint64> added;
     QSqlQuery query(db);
     if (!ensurePhoneBookTable(query) || !db.transaction()) {
         error = (query.lastError().isValid() ? query.lastError() : db.lastError()).text();
@@ -92,6 +94,7 @@ bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error)
             db.rollback();
             return false;
         }
+        added << query.lastInsertId().toLongLong();
     }
     query.finish();
     if (!db.commit()) {
@@ -99,5 +102,7 @@ bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error)
         db.rollback();
         return false;
     }
+    if (addedIds)
+        *addedIds = added;
     return true;
 }

@@ -19,8 +19,9 @@ struct ImportPlan {
 ImportPlan planImport(const QSqlDatabase &db, const ContactFile &file);
 
 // Adds the new contacts in one transaction: all of them, or on failure none, with
-// the driver's reason in the error.
-bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error);
+// the driver's reason in the error. The ids the book gave them go to addedIds.
+bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error,
+               QVector<qint64> *addedIds = nullptr);
 
 // The entries a query lists (any SELECT of TELEFON), read by column name.
 QVector<Contact> contactsOf(QSqlQuery &query);

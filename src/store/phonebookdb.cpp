@@ -139,14 +139,6 @@ bool ensurePhoneBookTable(QSqlQuery &query)
     return tableReady;
 }
 
-bool listMustBeReadWhole()
-{
-    if (writeAheadLog || readOnly || !phoneBookDb.isOpen())
-        return false;
-    writeAheadLog = switchJournalMode(QStringLiteral("wal"));
-    return !writeAheadLog;
-}
-
 void closePhoneBook()
 {
     if (!phoneBookDb.isOpen())

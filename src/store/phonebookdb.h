@@ -28,13 +28,6 @@ PhoneBookOpening openPhoneBook();
 // the next call tries again.
 bool ensurePhoneBookTable(QSqlQuery &query);
 
-// A list reads its rows as the view needs them, so its statement can stay open for as
-// long as the list is shown. With a write-ahead log that holds no lock; in the rollback
-// journal it keeps every other program from saving. Tries to switch to the log (another
-// program reading at that moment prevents it) and says whether the list must be read
-// whole at once instead.
-bool listMustBeReadWhole();
-
 // The write-ahead log is for running programs only: when the last one closes the phone
 // book the file goes back to the rollback journal, so that a closed phone book is an
 // ordinary SQLite file wherever it is copied. When another program still has the file

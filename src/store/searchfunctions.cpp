@@ -1,7 +1,6 @@
 #include "store/searchfunctions.h"
 
-#include "search/folding.h"
-#include "search/likepattern.h"
+#include "search/searchquery.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -43,82 +42,42 @@ sqlite3 *driverHandle(const QSqlDatabase &db)
     return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
-const char *textOf(sqlite3_value *value, int &bytes)
+StoredText storedText(sqlite3_value *value)
 {
+    if (sqlite3_value_type(value) == SQLITE_NULL)
+        return {};
     const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
-    bytes = sqlite3_value_bytes(value);
-    return text;
+    return {text, text ? sqlite3_value_bytes(value) : 0};
 }
 
-void deletePattern(void *pattern)
+void deleteQuery(void *query)
 {
-    delete static_cast<FoldedLikePattern *>(pattern);
+    delete static_cast<SearchQuery *>(query);
 }
 
-// The pattern compiled once and kept with the statement while it stays the same.
-const FoldedLikePattern *compiledPattern(sqlite3_context *context, sqlite3_value *argument)
+// The search text compiled once and kept with the statement while it stays the same.
+const SearchQuery *compiledQuery(sqlite3_context *context, sqlite3_value *text)
 {
-    if (auto *pattern = static_cast<FoldedLikePattern *>(sqlite3_get_auxdata(context, 0)))
-        return pattern;
-    int bytes = 0;
-    const char *text = textOf(argument, bytes);
-    sqlite3_set_auxdata(context, 0, new FoldedLikePattern(text, bytes), deletePattern);
+    if (auto *query = static_cast<SearchQuery *>(sqlite3_get_auxdata(context, 0)))
+        return query;
+    const StoredText typed = storedText(text);
+    sqlite3_set_auxdata(context, 0, new SearchQuery(QString::fromUtf8(typed.utf8, typed.bytes)),
+                        deleteQuery);
     // SQLite may release it at once (then the call is answered as out of memory).
-    return static_cast<FoldedLikePattern *>(sqlite3_get_auxdata(context, 0));
+    return static_cast<SearchQuery *>(sqlite3_get_auxdata(context, 0));
 }
 
-bool likeMatches(sqlite3_context *context, sqlite3_value *pattern, sqlite3_value *text,
-                 bool &failed)
+// phone_book_search(text, adsoyad, mail, telefon, cep): one call per row, as a search
+// scans every row and each call costs about as much as reading one.
+void phoneBookSearch(sqlite3_context *context, int, sqlite3_value **arguments)
 {
-    const FoldedLikePattern *compiled = compiledPattern(context, pattern);
-    failed = !compiled;
-    int bytes = 0;
-    const char *utf8 = textOf(text, bytes);
-    return compiled && utf8 && compiled->matches(utf8, bytes);
-}
-
-bool numberFound(sqlite3_value *key, sqlite3_value *const *numbers, int count)
-{
-    int keyBytes = 0;
-    const char *digits = textOf(key, keyBytes);
-    for (int i = 0; i < count && digits; ++i) {
-        int bytes = 0;
-        const char *number = textOf(numbers[i], bytes);
-        if (number && phoneNumberContains(number, bytes, digits, keyBytes))
-            return true;
-    }
-    return false;
-}
-
-void answer(sqlite3_context *context, bool matched, bool failed)
-{
-    if (failed)
+    const SearchQuery *query = compiledQuery(context, arguments[0]);
+    if (!query) {
         sqlite3_result_error_nomem(context);
-    else
-        sqlite3_result_int(context, matched);
-}
-
-// like(pattern, text), what "text LIKE pattern" calls: NULL on either side is NULL.
-void foldedLike(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL ||
-        sqlite3_value_type(arguments[1]) == SQLITE_NULL)
         return;
-    bool failed = false;
-    const bool matched = likeMatches(context, arguments[0], arguments[1], failed);
-    answer(context, matched, failed);
-}
-
-// name_or_number(pattern, key, adsoyad, telefon, cep): the name search of "adsoyad
-// LIKE pattern", or the key's digits in one of the numbers. One call per row, as a
-// number search scans every row and each call costs about as much as reading one.
-void nameOrNumber(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    bool failed = false;
-    const bool matched = (sqlite3_value_type(arguments[2]) != SQLITE_NULL &&
-                          likeMatches(context, arguments[0], arguments[2], failed)) ||
-                         numberFound(arguments[1], arguments + 3, 2);
-    answer(context, matched, failed);
+    }
+    sqlite3_result_int(context, query->matches(storedText(arguments[1]), storedText(arguments[2]),
+                                               storedText(arguments[3]), storedText(arguments[4])));
 }
 
 } // namespace
@@ -130,10 +89,8 @@ bool installSearchFunctions(const QSqlDatabase &db)
     if (!handle)
         return false;
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    installed = sqlite3_create_function_v2(handle, "like", 2, flags, nullptr, foldedLike, nullptr,
-                                           nullptr, nullptr) == SQLITE_OK &&
-                sqlite3_create_function_v2(handle, "name_or_number", 5, flags, nullptr,
-                                           nameOrNumber, nullptr, nullptr, nullptr) == SQLITE_OK;
+    installed = sqlite3_create_function_v2(handle, "phone_book_search", 5, flags, nullptr,
+                                           phoneBookSearch, nullptr, nullptr, nullptr) == SQLITE_OK;
     return installed;
 }
 

@@ -1,6 +1,6 @@
 #include "store/statements.h"
 
-#include "search/folding.h"
+#include "search/searchquery.h"
 
 #include <QSqlQuery>
 
@@ -32,6 +32,12 @@ QVariant textValue(const QString &text)
     return text;
 }
 
+// A restored entry keeps a NULL that another program stored.
+QVariant nullableText(const QString &text)
+{
+    return text.isNull() ? QVariant(QVariant::String) : textValue(text);
+}
+
 } // namespace
 
 Statement selectAllStatement()
@@ -39,19 +45,42 @@ Statement selectAllStatement()
     return {QStringLiteral("SELECT *FROM TELEFON"), {}};
 }
 
-Statement searchStatement(const QString &text, bool withSearchFunctions)
+Statement allIdsStatement()
 {
-    Statement search = {QStringLiteral("SELECT *FROM TELEFON WHERE adsoyad LIKE ?"),
-                        {textValue(QLatin1Char('%') + text + QLatin1Char('%'))}};
-    if (!withSearchFunctions || !looksLikePhoneNumber(text))
-        return search;
-    const QByteArray key = phoneNumberKey(text);
-    if (key.isEmpty())
-        return search;
-    search.text =
-        QStringLiteral("SELECT *FROM TELEFON WHERE name_or_number(?, ?, adsoyad, telefon, cep)");
-    search.values << QString::fromLatin1(key);
+    return {QStringLiteral("SELECT id FROM TELEFON"), {}};
+}
+
+Statement searchIdsStatement(const QString &text, bool withSearchFunctions)
+{
+    const QStringList words = searchWords(text);
+    if (words.isEmpty())
+        return allIdsStatement();
+    if (withSearchFunctions)
+        return {
+            QStringLiteral(
+                "SELECT id FROM TELEFON WHERE phone_book_search(?, adsoyad, mail, telefon, cep)"),
+            {textValue(text)}};
+    Statement search{QStringLiteral("SELECT id FROM TELEFON WHERE "), {}};
+    for (int i = 0; i < words.size(); ++i) {
+        search.text += (i > 0 ? QStringLiteral(" AND ") : QString()) +
+                       QStringLiteral("(adsoyad LIKE ? OR mail LIKE ?)");
+        const QVariant pattern = textValue(QLatin1Char('%') + words.at(i) + QLatin1Char('%'));
+        search.values << pattern << pattern;
+    }
     return search;
+}
+
+Statement entriesStatement(const QVector<qint64> &ids)
+{
+    Statement entries{QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON WHERE "
+                                     "id IN ("),
+                      {}};
+    for (int i = 0; i < ids.size(); ++i) {
+        entries.text += i > 0 ? QStringLiteral(",?") : QStringLiteral("?");
+        entries.values << ids.at(i);
+    }
+    entries.text += QLatin1Char(')');
+    return entries;
 }
 
 Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
@@ -73,6 +102,15 @@ Statement updateStatement(const QString &adsoyad, const QString &telefon, const 
 Statement deleteStatement(qint64 id)
 {
     return {QStringLiteral("DELETE FROM TELEFON WHERE id=") + QString::number(id, 10), {}};
+}
+
+Statement restoreStatement(qint64 id, const QString &adsoyad, const QString &telefon,
+                           const QString &cep, const QString &mail)
+{
+    return {
+        QStringLiteral("INSERT INTO TELEFON (id, adsoyad, telefon, cep, mail) "
+                       "VALUES(?,?,?,?,?)"),
+        {id, nullableText(adsoyad), nullableText(telefon), nullableText(cep), nullableText(mail)}};
 }
 
 bool runStatement(QSqlQuery &query, const Statement &statement)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QVariantList>
+#include <QVector>
 
 class QSqlQuery;
 
@@ -16,10 +17,13 @@ struct Statement {
 };
 
 Statement selectAllStatement();
-// The text matches anywhere in the name; % and _ in it stay LIKE wildcards. With the
-// search functions installed on the connection, a text that reads as a phone number
-// also finds the entries whose phone or mobile holds that number.
-Statement searchStatement(const QString &text, bool withSearchFunctions = false);
+// The ids a list shows: every entry, or those the search text finds (see searchIds).
+// With the search functions installed on the connection the text goes to them whole;
+// without, every word is looked for with SQLite's own LIKE in the name or the mail.
+Statement allIdsStatement();
+Statement searchIdsStatement(const QString &text, bool withSearchFunctions);
+// The entries with the given ids, columns named, in no particular order.
+Statement entriesStatement(const QVector<qint64> &ids);
 // Columns named, so that a table whose columns another program ordered differently
 // stores each field in its own column.
 Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
@@ -27,6 +31,9 @@ Statement insertStatement(const QString &adsoyad, const QString &telefon, const 
 Statement updateStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
                           const QString &mail, qint64 id);
 Statement deleteStatement(qint64 id);
+// An entry stored again under its own id, as it was before it was deleted.
+Statement restoreStatement(qint64 id, const QString &adsoyad, const QString &telefon,
+                           const QString &cep, const QString &mail);
 
 // Runs the statement on the query; the outcome is the query's, as QSqlQuery::exec reports it.
 bool runStatement(QSqlQuery &query, const Statement &statement);

@@ -1,11 +1,13 @@
 #include "window/mainwindow.h"
 
 #include "form/mainwindowform.h"
+#include "store/entries.h"
 #include "store/phonebookdb.h"
 #include "store/statements.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <cstdlib>
@@ -18,6 +20,19 @@ namespace
 qint64 entryId(const QLineEdit *idField)
 {
     return idField->text().toLongLong(nullptr, 10);
+}
+
+// Runs the statement inside the transaction begun (if one could be) and commits it; on
+// failure everything is rolled back and the reason given.
+bool runAndCommit(QSqlQuery &query, const Statement &statement, bool inTransaction, QString &reason)
+{
+    if (runStatement(query, statement) && (!inTransaction || phoneBookDb.commit()))
+        return true;
+    reason =
+        query.lastError().isValid() ? query.lastError().text() : phoneBookDb.lastError().text();
+    if (inTransaction)
+        phoneBookDb.rollback();
+    return false;
 }
 
 } // namespace
@@ -38,7 +53,6 @@ void MainWindow::on_btn_kaydet_clicked()
     const QString mobile = form->txt_cep->text().trimmed();
     const QString mail = form->txt_mail->text().trimmed();
 
-    refreshListStillReading();
     QSqlQuery query(phoneBookDb);
     // A table that could not be made at start (a full disk, a lock) is tried again.
     if (!ensurePhoneBookTable(query)) {
@@ -50,15 +64,22 @@ void MainWindow::on_btn_kaydet_clicked()
             showFailure(box, query);
             return;
         }
-        refreshList(selectAllStatement().text);
+        const Entry added{query.lastInsertId().toLongLong(), name, phone, mobile, mail};
+        noteOwnChange({added}, {});
+        record(new EntriesAdded({added}, QStringLiteral("%1 eklendi").arg(name), stepReport()));
+        listAll();
         form->txt_id->setText(query.lastInsertId().toString());
         tell(box, QStringLiteral("İşlem Tamam"), QStringLiteral("Kaydedildi"),
              QMessageBox::Information);
         return;
     }
 
-    if (!runStatement(query, updateStatement(name, phone, mobile, mail, id))) {
-        showFailure(box, query);
+    // What the update replaces, read in its transaction, is what undoing it restores.
+    const bool together = phoneBookDb.transaction();
+    const std::optional<Entry> before = readEntry(id);
+    QString reason;
+    if (!runAndCommit(query, updateStatement(name, phone, mobile, mail, id), together, reason)) {
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + reason, QMessageBox::Warning);
         return;
     }
     if (query.numRowsAffected() < 1) {
@@ -70,10 +91,14 @@ void MainWindow::on_btn_kaydet_clicked()
                             "olarak ekleyebilirsiniz."),
              QMessageBox::Warning);
     } else {
+        const Entry after{id, name, phone, mobile, mail};
+        noteOwnChange({after}, {});
+        if (before && *before != after)
+            record(new EntryUpdated(*before, after, stepReport()));
         tell(box, QStringLiteral("İşlem Tamam"), QStringLiteral("Güncellendi"),
              QMessageBox::Information);
     }
-    refreshList(selectAllStatement().text);
+    listAll();
 }
 
 void MainWindow::on_btn_yeni_clicked()
@@ -103,17 +128,24 @@ void MainWindow::on_btn_sil_clicked()
     if (box.exec() != QMessageBox::Yes)
         return;
 
-    refreshListStillReading();
     QSqlQuery query(phoneBookDb);
-    if (!runStatement(query, deleteStatement(id))) {
+    // What the delete removes, read in its transaction, is what undoing it restores.
+    const bool together = phoneBookDb.transaction();
+    const std::optional<Entry> deleted = readEntry(id);
+    QString reason;
+    if (!runAndCommit(query, deleteStatement(id), together, reason)) {
         // The entry is still stored, so the form keeps showing it.
         box.setStandardButtons(QMessageBox::Ok);
-        showFailure(box, query);
-        refreshList(selectAllStatement().text);
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + reason, QMessageBox::Warning);
+        listAll();
         return;
     }
+    if (deleted) {
+        noteOwnChange({}, {id});
+        record(new EntryDeleted(*deleted, stepReport()));
+    }
     on_btn_yeni_clicked();
-    refreshList(selectAllStatement().text);
+    listAll();
 }
 
 void MainWindow::on_btn_sil_2_clicked()

@@ -4,16 +4,14 @@
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
 #include "form/mainwindowform.h"
+#include "list/phonebooklistmodel.h"
+#include "store/entries.h"
 #include "store/phonebookdb.h"
-#include "store/statements.h"
 #include "window/filedrop.h"
 
 #include <QFileDialog>
 #include <QMenu>
 #include <QShortcut>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QStandardPaths>
 #include <QTableView>
 
@@ -38,32 +36,12 @@ void MainWindow::setUpContactExchange()
             Qt::QueuedConnection);
 }
 
-Statement MainWindow::shownStatement() const
-{
-    const auto *model = qobject_cast<const QSqlQueryModel *>(form->tbl_liste->model());
-    if (!model)
-        return selectAllStatement();
-    const QSqlQuery shown = model->query();
-    Statement statement{shown.lastQuery(), {}};
-    for (int i = 0; i < shown.boundValues().size(); ++i)
-        statement.values << shown.boundValue(i);
-    return statement;
-}
-
 void MainWindow::showContactMenu(const QPoint &at)
 {
-    // The entries the list shows, counted without reading them all into the view.
-    const Statement shown = shownStatement();
-    QSqlQuery count(phoneBookDb);
-    const int entries = runStatement(count, {QStringLiteral("SELECT count(*) FROM (") + shown.text +
-                                                 QLatin1Char(')'),
-                                             shown.values}) &&
-                                count.next()
-                            ? count.value(0).toInt()
-                            : 0;
-    count.finish();
-
+    const int entries = list->rowCount();
     QMenu menu;
+    addHistoryActions(menu);
+    menu.addSeparator();
     QAction *importing = menu.addAction(QStringLiteral("İçe aktar…"));
     menu.addSeparator();
     QAction *vcard = menu.addAction(QStringLiteral("vCard olarak dışa aktar…"));
@@ -100,10 +78,9 @@ void MainWindow::exportShownEntries(bool csv)
         path += suffix;
 
     QMessageBox box;
-    QSqlQuery shown(phoneBookDb);
-    runStatement(shown, shownStatement());
-    const QVector<Contact> contacts = contactsOf(shown);
-    shown.finish();
+    QVector<Contact> contacts;
+    for (const Entry &entry : readEntries(list->ids()))
+        contacts.append({entry.adsoyad, entry.telefon, entry.cep, entry.mail});
     QString error;
     if (!writeContactFile(path, contacts, error)) {
         tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
@@ -143,11 +120,21 @@ void MainWindow::importContactFiles(const QStringList &paths)
     if (box.exec() != QMessageBox::Yes)
         return;
 
-    // The shown list's read would hold a stale snapshot against the transaction.
-    finishShownList();
-    if (!runImport(phoneBookDb, plan.fresh, error)) {
+    QVector<qint64> added;
+    if (!runImport(phoneBookDb, plan.fresh, error, &added)) {
         box.setStandardButtons(QMessageBox::Ok);
         tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
     }
-    refreshList(selectAllStatement().text);
+    showImportedEntries(added);
+}
+
+void MainWindow::showImportedEntries(const QVector<qint64> &ids)
+{
+    const QVector<Entry> added = readEntries(ids);
+    if (!added.isEmpty()) {
+        noteOwnChange(added, {});
+        record(new EntriesAdded(added, QStringLiteral("%1 kişi içe aktarıldı").arg(added.size()),
+                                stepReport()));
+    }
+    listAll();
 }

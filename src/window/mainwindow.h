@@ -2,15 +2,20 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QVariantList>
 
-#include "store/statements.h"
+#include "history/entrysteps.h"
 
 #include <memory>
+#include <optional>
 
 struct MainWindowForm;
+class ListOrder;
+class PhoneBookListModel;
+class QLabel;
+class QMenu;
 class QModelIndex;
 class QSqlQuery;
+class QUndoStack;
 
 // The phone book's one window: the entry form, the list and the six slots that
 // connectSlotsByName reaches through their on_<object name>_<signal> names.
@@ -34,27 +39,49 @@ private slots:
     void on_txt_ara_textChanged(const QString &arg1);
 
 private:
-    // Runs a SELECT and shows its rows in the list, id column hidden. Failures
-    // leave the list empty and are not reported.
-    void refreshList(const QString &statement, const QVariantList &boundValues = {});
-    // A list longer than one read batch keeps its statement open, and with it a snapshot
-    // of the file. Once another program has saved, this connection cannot write from that
-    // stale snapshot, so before a write such a list re-runs its own statement.
-    void refreshListStillReading();
-    // Return on a row loads it; Down in the search box goes on to the list.
+    // The list: every entry, or those a search text finds, in the order the list is
+    // sorted by; id column hidden, the count beside the search box. Failures leave the
+    // list empty and are not reported.
+    void listAll();
+    void listSearch(const QString &text);
+    void showListed(QVector<qint64> storedOrder);
+    void fitColumns();
+    void showCount();
+    // Another program's commits since the list last looked: the order and the counts
+    // are read again.
+    void followOtherPrograms();
+    // This window's own change: the order moves the entries, the counts are read again.
+    void noteOwnChange(const QVector<Entry> &present, const QVector<qint64> &gone);
+    void selectEntries(const QVector<qint64> &ids);
+
+    // Header clicks sort by a column (A–Z, Z–A, then the stored order again); the count;
+    // tooltips for cut cells.
+    void setUpList();
+    void sortBy(int column);
+    // Return on a row loads it; the keys of the form, the list and the search box.
+    void setUpKeyboard();
     void setUpKeyboardBrowsing();
-    // The list's menu (import, export as vCard or CSV) and file drops on the window.
+    void loadCurrentRowForEditing();
+
+    // Undo and redo of this window's saves, deletes and imports.
+    void setUpHistory();
+    StepReport stepReport();
+    void record(EntryStep *step);
+    void takeStep(bool back);
+    void showStepOutcome(bool back, const QString &stepText);
+    void addHistoryActions(QMenu &menu);
+    void showInForm(const Entry &entry);
+
+    // The list's menu (undo, import, export as vCard or CSV) and file drops on the window.
     void setUpContactExchange();
     void showContactMenu(const QPoint &at);
     // Reads every file first: one that cannot be read imports nothing. Then one
     // question with the counts, one transaction, and the list with every entry.
     void importContactFiles(const QStringList &paths);
+    // The list after an import: every entry, the new ones a step of the history.
+    void showImportedEntries(const QVector<qint64> &ids);
     // Writes the entries the list shows, all of them when the search box is empty.
     void exportShownEntries(bool csv);
-    // The statement of the list shown, with its bound values.
-    Statement shownStatement() const;
-    // Ends the shown list's statement, so that the connection holds no read.
-    void finishShownList();
     // The window is the program: when it goes, the phone book is closed and left in the
     // rollback journal (unless another copy still has it open).
     void releasePhoneBook();
@@ -64,4 +91,17 @@ private:
     static void showFailure(QMessageBox &box, const QSqlQuery &query);
 
     std::unique_ptr<MainWindowForm> form;
+    PhoneBookListModel *list = nullptr;
+    // Unset: the stored order.
+    std::unique_ptr<ListOrder> order;
+    // What the list shows: every entry, or what this text finds.
+    std::optional<QString> listedSearch;
+    // The file as this window last saw it, and what was counted and measured then.
+    qint64 seenVersion = -1;
+    qint64 bookSize = -1;
+    int numberColumnWidth = -1;
+    QLabel *countLabel = nullptr;
+
+    QUndoStack *history = nullptr;
+    std::optional<StepOutcome> lastStep;
 };

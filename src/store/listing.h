@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+// What the list needs of the phone book besides the entries themselves: which ids a
+// search lists, how many entries there are, the values of one column for sorting, and
+// whether another program changed the file since.
+
+// The ids of every entry, in stored order.
+QVector<qint64> allIds();
+// The ids of the entries the search text finds, in stored order: every word of the text
+// (split at white space) in the name or the mail, folded for Turkish; % and _ are wildcards
+// inside a word. A text that reads as a phone number also finds it in the phone or mobile.
+// An empty or all-space text finds every entry.
+QVector<qint64> searchIds(const QString &text);
+qint64 entryCount();
+
+// The columns a list can show, as stored.
+enum class EntryColumn { Name = 1, Phone = 2, Mobile = 3, Mail = 4 };
+// Every entry's id with its value in that column (a null text for NULL).
+QVector<QPair<qint64, QString>> columnValues(EntryColumn column);
+// The longest values in the column, by characters: the candidates for its widest text.
+QStringList longestValues(EntryColumn column, int count);
+
+// Changes with every commit another connection makes to the file, never with this
+// program's own; 0 when it cannot be read.
+qint64 bookVersion();

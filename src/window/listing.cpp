@@ -1,0 +1,205 @@
+// The list: what it shows, in which order, how wide its columns are, and the count.
+#include "window/mainwindow.h"
+
+#include "form/mainwindowform.h"
+#include "list/listorder.h"
+#include "list/phonebooklistmodel.h"
+#include "store/listing.h"
+#include "window/cuttexttooltips.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QStyle>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace
+{
+
+// The widest a number column grows: a whole 17-character number ("+90 532 111 22 33").
+constexpr int longestNumber = 17;
+
+int textMargins(const QTableView *view)
+{
+    return 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) +
+           (view->showGrid() ? 1 : 0);
+}
+
+// Wide enough for a whole number of up to 17 characters in the list's own font, which the
+// desktop chooses: a plus and sixteen of the widest digit or separator.
+int widestNumberWidth(const QTableView *view)
+{
+    const QFontMetrics metrics(view->font());
+    int widest = 0;
+    for (const QChar c : QStringLiteral("0123456789 ()-."))
+        widest = qMax(widest, metrics.horizontalAdvance(c));
+    return metrics.horizontalAdvance(QLatin1Char('+')) + (longestNumber - 1) * widest +
+           textMargins(view);
+}
+
+QString people(qint64 count)
+{
+    return QLocale(QLocale::Turkish, QLocale::Turkey).toString(count) + QStringLiteral(" kişi");
+}
+
+} // namespace
+
+void MainWindow::listAll()
+{
+    listedSearch.reset();
+    showListed(allIds());
+}
+
+void MainWindow::listSearch(const QString &text)
+{
+    listedSearch = text;
+    showListed(searchIds(text));
+}
+
+void MainWindow::showListed(QVector<qint64> storedOrder)
+{
+    followOtherPrograms();
+    if (order)
+        storedOrder = order->arrange(storedOrder);
+    list->show(storedOrder);
+    QTableView *view = form->tbl_liste;
+    if (view->model() != list)
+        view->setModel(list);
+    view->hideColumn(0);
+    view->setColumnWidth(1, 200);
+    view->setColumnWidth(4, 140);
+    fitColumns();
+    if (order)
+        view->horizontalHeader()->setSortIndicator(int(order->column()), order->direction());
+    showCount();
+}
+
+void MainWindow::followOtherPrograms()
+{
+    const qint64 version = bookVersion();
+    if (version == seenVersion)
+        return;
+    seenVersion = version;
+    bookSize = -1;
+    numberColumnWidth = -1;
+    if (order)
+        order->build(columnValues(order->column()));
+}
+
+void MainWindow::noteOwnChange(const QVector<Entry> &present, const QVector<qint64> &gone)
+{
+    bookSize = -1;
+    numberColumnWidth = -1;
+    if (!order)
+        return;
+    for (const qint64 id : gone)
+        order->forget(id);
+    for (const Entry &entry : present)
+        order->place(entry);
+}
+
+void MainWindow::fitColumns()
+{
+    QTableView *view = form->tbl_liste;
+    if (numberColumnWidth < 0) {
+        // As wide as the widest number the book holds, so that the mail column is in view
+        // whenever the numbers allow; never wider than a whole 17-character number, never
+        // narrower than the view's default.
+        const QFontMetrics metrics(view->font());
+        int widest = 0;
+        for (const EntryColumn column : {EntryColumn::Phone, EntryColumn::Mobile})
+            for (const QString &number : longestValues(column, 8))
+                widest = qMax(widest, metrics.horizontalAdvance(number) + textMargins(view));
+        numberColumnWidth =
+            qBound(view->horizontalHeader()->defaultSectionSize(), widest,
+                   qMax(view->horizontalHeader()->defaultSectionSize(), widestNumberWidth(view)));
+    }
+    view->setColumnWidth(2, numberColumnWidth);
+    view->setColumnWidth(3, numberColumnWidth);
+}
+
+void MainWindow::showCount()
+{
+    const int listed = list->rowCount();
+    if (!listedSearch)
+        bookSize = listed;
+    else if (bookSize < 0)
+        bookSize = entryCount();
+    const QString text = listed == bookSize
+                             ? people(bookSize)
+                             : QLocale(QLocale::Turkish, QLocale::Turkey).toString(listed) +
+                                   QStringLiteral(" / ") + people(bookSize);
+    countLabel->setText(text);
+    countLabel->adjustSize();
+    QLineEdit *search = form->txt_ara;
+    countLabel->setGeometry(search->width() - countLabel->width(), 0, countLabel->width(),
+                            search->height());
+    search->setTextMargins(0, 0, countLabel->width(), 0);
+    const QString tooltip =
+        QStringLiteral("Listede %1, defterde %2 var.").arg(people(listed), people(bookSize));
+    search->setToolTip(tooltip);
+    countLabel->setAccessibleName(tooltip);
+}
+
+void MainWindow::selectEntries(const QVector<qint64> &ids)
+{
+    QTableView *view = form->tbl_liste;
+    QItemSelection rows;
+    int first = -1;
+    for (const qint64 id : ids) {
+        const int row = list->rowOf(id);
+        if (row < 0)
+            continue;
+        rows.select(list->index(row, 1), list->index(row, 4));
+        first = first < 0 ? row : qMin(first, row);
+    }
+    if (first < 0)
+        return;
+    view->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    view->selectionModel()->setCurrentIndex(list->index(first, 1), QItemSelectionModel::NoUpdate);
+    view->scrollTo(list->index(first, 1));
+}
+
+void MainWindow::setUpList()
+{
+    QHeaderView *header = form->tbl_liste->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    connect(header, &QHeaderView::sectionClicked, this, &MainWindow::sortBy);
+    form->tbl_liste->setItemDelegate(new CutTextToolTips(form->tbl_liste));
+    // The count of entries, inside the search box at its right end, drawn over it.
+    countLabel = new QLabel(form->txt_ara);
+    countLabel->setObjectName(QStringLiteral("lbl_sayi"));
+    countLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The search box's own style sheet would reach its child otherwise.
+    countLabel->setStyleSheet(
+        QStringLiteral("QLabel { background: transparent; border: none; padding: 0px 6px 0px 6px; "
+                       "color: rgb(185, 185, 185); }"));
+}
+
+void MainWindow::sortBy(int column)
+{
+    if (column < 1 || column > 4)
+        return;
+    const auto sorted = EntryColumn(column);
+    followOtherPrograms();
+    QVector<qint64> ids = list->ids();
+    QHeaderView *header = form->tbl_liste->horizontalHeader();
+    if (order && order->column() == sorted && order->direction() == Qt::DescendingOrder) {
+        order.reset();
+        header->setSortIndicatorShown(false);
+    } else if (order && order->column() == sorted) {
+        order->reverse();
+    } else {
+        order = std::make_unique<ListOrder>(sorted, Qt::AscendingOrder);
+        order->build(columnValues(sorted));
+        header->setSortIndicatorShown(true);
+    }
+    std::sort(ids.begin(), ids.end());
+    showListed(ids);
+}
