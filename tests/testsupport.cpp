@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -154,6 +156,23 @@ void BoxAnswerer::check()
     // Wait for the box to go away before looking for the next one.
     if (seen.size() < answers.size())
         QTimer::singleShot(20, this, &BoxAnswerer::check);
+}
+
+void whenPopupShown(const std::function<void(QMenu *)> &shown)
+{
+    auto *timer = new QTimer(QCoreApplication::instance());
+    auto *waited = new QElapsedTimer;
+    waited->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, shown] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu && waited->elapsed() < 30000)
+            return;
+        timer->deleteLater();
+        delete waited;
+        if (menu)
+            shown(menu);
+    });
+    timer->start(5);
 }
 
 void typeInto(QWidget *window, const char *lineEditName, const QString &text)

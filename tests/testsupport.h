@@ -15,6 +15,7 @@
 #include "window/mainwindow.h"
 
 class QAbstractItemModel;
+class QMenu;
 class QProcess;
 class QWidget;
 
@@ -98,6 +99,10 @@ template <typename T> T *child(QWidget *window, const char *name)
 {
     return window->findChild<T *>(QString::fromLatin1(name));
 }
+
+// Calls back once a popup menu is shown (from inside its own event loop), polling for it
+// for 30 seconds at most.
+void whenPopupShown(const std::function<void(QMenu *)> &shown);
 
 // Types the text into the line edit as the keyboard would, after emptying it.
 void typeInto(QWidget *window, const char *lineEditName, const QString &text);
