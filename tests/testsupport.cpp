@@ -158,6 +158,13 @@ void BoxAnswerer::check()
         QTimer::singleShot(20, this, &BoxAnswerer::check);
 }
 
+void activate(QWidget *window)
+{
+    QApplication::setActiveWindow(window);
+    if (!QTest::qWaitForWindowActive(window))
+        qFatal("the window did not become active");
+}
+
 void whenPopupShown(const std::function<void(QMenu *)> &shown)
 {
     auto *timer = new QTimer(QCoreApplication::instance());

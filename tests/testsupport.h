@@ -100,6 +100,10 @@ template <typename T> T *child(QWidget *window, const char *name)
     return window->findChild<T *>(QString::fromLatin1(name));
 }
 
+// Makes the window the active one, as a desktop does again when a box closes, so that
+// its shortcuts answer.
+void activate(QWidget *window);
+
 // Calls back once a popup menu is shown (from inside its own event loop), polling for it
 // for 30 seconds at most.
 void whenPopupShown(const std::function<void(QMenu *)> &shown);

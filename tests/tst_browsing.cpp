@@ -4,12 +4,17 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 
 #include <limits>
 
@@ -70,6 +75,13 @@ private slots:
     void searchFindsTurkishNamesAndNumbers();
     void entriesAreFoundByTheirIdAndColumnNames_data();
     void entriesAreFoundByTheirIdAndColumnNames();
+    void headerClicksSortInTurkishOrder_data();
+    void headerClicksSortInTurkishOrder();
+    void sortStaysWhileTypingAndAfterChanges();
+    void countShowsListedAndAllEntries();
+    void everyKeyDoesItsJob();
+    void focusedButtonShowsAFrame();
+    void numberColumnsFitTheNumbersAndCutTextsShowWhole();
 
 private:
     std::unique_ptr<WindowFixture> fixture;
@@ -369,6 +381,245 @@ void BrowsingTest::entriesAreFoundByTheirIdAndColumnNames()
     QCOMPARE(other.rows().size(), id < std::numeric_limits<qint64>::max() ? 1 : 0);
     QCOMPARE(other.rows().value(0).value(1).toString(),
              id < std::numeric_limits<qint64>::max() ? QStringLiteral("Ali Veli") : QString());
+}
+
+namespace
+{
+
+void clickHeader(QWidget *window, int column)
+{
+    QHeaderView *header = child<QTableView>(window, "tbl_liste")->horizontalHeader();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(x, header->height() / 2));
+}
+
+QStringList listedColumn(QWidget *window, int column)
+{
+    QAbstractItemModel *model = listModel(window);
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+QString countText(QWidget *window)
+{
+    return child<QLabel>(window, "lbl_sayi")->text();
+}
+
+} // namespace
+
+void BrowsingTest::headerClicksSortInTurkishOrder_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("ascending");
+    QTest::addColumn<QStringList>("descending");
+    QTest::newRow("names, case ignored")
+        << 1
+        << QStringList({"Zeynep", "çiçek", "Cem", "Işık", "ılgın", "ipek", "İbrahim", "Ömer", "Oya",
+                        "Şule", "seda", "Ümit", "Uğur", "gül", "Ğ", "Ayşe", "ali", ""})
+        << QStringList({"ali", "Ayşe", "Cem", "çiçek", "gül", "Ğ", "ılgın", "Işık", "İbrahim",
+                        "ipek", "Oya", "Ömer", "seda", "Şule", "Uğur", "Ümit", "Zeynep", ""})
+        << QStringList({"Zeynep", "Ümit", "Uğur", "Şule", "seda", "Ömer", "Oya", "ipek", "İbrahim",
+                        "Işık", "ılgın", "Ğ", "gül", "çiçek", "Cem", "Ayşe", "ali", ""});
+    QTest::newRow("numbers by their digits, prefix left out")
+        << 2 << QStringList({"0532 111", "+90 212 000", "", "0212 555", "(0312) 1"})
+        << QStringList({"+90 212 000", "0212 555", "(0312) 1", "0532 111", ""})
+        << QStringList({"0532 111", "(0312) 1", "0212 555", "+90 212 000", ""});
+    QTest::newRow("mails") << 4 << QStringList({"şule@a.tr", "sule@a.tr", "ç@a.tr", "c@a.tr"})
+                           << QStringList({"c@a.tr", "ç@a.tr", "sule@a.tr", "şule@a.tr"})
+                           << QStringList({"şule@a.tr", "sule@a.tr", "ç@a.tr", "c@a.tr"});
+}
+
+void BrowsingTest::headerClicksSortInTurkishOrder()
+{
+    QFETCH(int, column);
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, ascending);
+    QFETCH(QStringList, descending);
+    WindowFixture book([&](const SideConnection &seed) {
+        for (const QString &value : stored) {
+            QVariantList fields = {"Ad", "", "", ""};
+            fields[column - 1] = value;
+            seed.insert(fields[0], fields[1], fields[2], fields[3]);
+        }
+    });
+    QWidget *sorted = book.window.get();
+    clickHeader(sorted, column);
+    QCOMPARE(listedColumn(sorted, column), ascending);
+    clickHeader(sorted, column);
+    QCOMPARE(listedColumn(sorted, column), descending);
+    clickHeader(sorted, column);
+    QCOMPARE(listedColumn(sorted, column), stored);
+    // Nothing is written into the file.
+    QSqlQuery schema(book.side.db());
+    QVERIFY(schema.exec("SELECT count(*) FROM sqlite_master") && schema.next());
+    QCOMPARE(schema.value(0).toInt(), 2); // TELEFON and sqlite_sequence
+}
+
+void BrowsingTest::sortStaysWhileTypingAndAfterChanges()
+{
+    clickHeader(window, 1);
+    typeInto(window, "txt_ara", "al");
+    QCOMPARE(listedNames(window), QStringList({"Ali Veli", "Alican"}));
+    click(window, "btn_yeni");
+    typeInto(window, "txt_adsoyad", "Aaa Şahin");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(listedNames(window).mid(0, 4),
+             QStringList({"%100 _Gerçek_", "Aaa Şahin", "Ali Veli", "Alican"}));
+    // An entry renamed by this window moves; one saved by another program takes its place
+    // at the next keystroke.
+    typeInto(window, "txt_adsoyad", "Zülfü Livaneli");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Güncellendi"));
+    side->insert("Abdullah");
+    typeInto(window, "txt_ara", "l");
+    QCOMPARE(listedNames(window),
+             QStringList({"Abdullah", "Ali Veli", "Alican", "Zülfü Livaneli"}));
+    QCOMPARE(child<QTableView>(window, "tbl_liste")->horizontalHeader()->sortIndicatorOrder(),
+             Qt::AscendingOrder);
+}
+
+void BrowsingTest::countShowsListedAndAllEntries()
+{
+    QCOMPARE(countText(window), QStringLiteral("6 kişi"));
+    typeInto(window, "txt_ara", "ali");
+    QCOMPARE(countText(window), QStringLiteral("2 / 6 kişi"));
+    QCOMPARE(child<QLineEdit>(window, "txt_ara")->toolTip(),
+             QStringLiteral("Listede 2 kişi, defterde 6 kişi var."));
+    click(window, "btn_yeni");
+    typeInto(window, "txt_adsoyad", "Yeni Kişi");
+    pressSave(window);
+    QCOMPARE(countText(window), QStringLiteral("7 kişi"));
+    // Thousands in the Turkish way; another program's entries are counted too.
+    side->exec("BEGIN");
+    for (int i = 0; i < 1228; ++i)
+        side->insert(QStringLiteral("Kişi %1").arg(i));
+    side->exec("COMMIT");
+    typeInto(window, "txt_ara", "ali");
+    QCOMPARE(countText(window), QStringLiteral("2 / 1.235 kişi"));
+    BoxAnswerer confirm({clickButton(QMessageBox::Yes)});
+    click(window, "btn_sil");
+    QCOMPARE(countText(window), QStringLiteral("1.234 kişi"));
+    // The count lies in the search box without moving or covering any other widget.
+    auto *label = child<QLabel>(window, "lbl_sayi");
+    QCOMPARE(label->parentWidget(), child<QWidget>(window, "txt_ara"));
+    QVERIFY(label->isVisible());
+}
+
+void BrowsingTest::everyKeyDoesItsJob()
+{
+    auto *list = child<QTableView>(window, "tbl_liste");
+    auto *search = child<QLineEdit>(window, "txt_ara");
+    auto *name = child<QLineEdit>(window, "txt_adsoyad");
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+
+    // Tab and Shift+Tab leave the list.
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(rowOf(window, "Ali Veli"), 2));
+    QTest::keyClick(list, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), search);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btn_sil_2"));
+    // Return on a row loads it and goes on to the name.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(formTexts(window).mid(0, 2), QStringList({"1", "Ali Veli"}));
+    QCOMPARE(QApplication::focusWidget(), name);
+    // Return in a field saves, and so does Ctrl+S.
+    for (const char *field : {"txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"}) {
+        BoxAnswerer saved({clickButton(QMessageBox::Ok)});
+        QTest::keyClick(child<QLineEdit>(window, field), Qt::Key_Return);
+        QCOMPARE(saved.seen.size(), 1);
+        QCOMPARE(saved.seen.first().text, QStringLiteral("Güncellendi"));
+    }
+    activate(window);
+    BoxAnswerer saved({clickButton(QMessageBox::Ok)});
+    QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(saved.seen.size(), 1);
+    activate(window);
+    // Ctrl+N empties the form.
+    QTest::keyClick(search, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(formTexts(window), QStringList({"", "", "", "", ""}));
+    QCOMPARE(QApplication::focusWidget(), name);
+    // Ctrl+F goes to the search box with its text selected; Escape there empties it.
+    search->setText("ali");
+    QTest::keyClick(name, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), search);
+    QCOMPARE(search->selectedText(), QStringLiteral("ali"));
+    QTest::keyClick(search, Qt::Key_Escape);
+    QCOMPARE(search->text(), QString());
+    // Delete on a row loads it and asks SİL's question.
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(rowOf(window, "Alican"), 1));
+    BoxAnswerer question({clickButton(QMessageBox::Cancel)});
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(question.seen.size(), 1);
+    QCOMPARE(question.seen.first().text,
+             QStringLiteral("İşlemin geri dönüşü yoktur. Emin misiniz?"));
+    QCOMPARE(formTexts(window).mid(0, 2), QStringList({"2", "Alican"}));
+    QCOMPARE(side->rows().size(), 6);
+}
+
+void BrowsingTest::focusedButtonShowsAFrame()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    for (const char *name : {"btn_kaydet", "btn_yeni", "btn_sil", "btn_sil_2"}) {
+        auto *button = child<QPushButton>(window, name);
+        child<QWidget>(window, "txt_ara")->setFocus();
+        const QImage unfocused = button->grab().toImage();
+        button->setFocus(Qt::TabFocusReason);
+        const QImage focused = button->grab().toImage();
+        // The frame runs round the button, inside its edge; the rest is drawn as before.
+        const qreal scale = focused.devicePixelRatio();
+        const QPoint onFrame = QPoint(button->width() / 2, 2) * scale;
+        QVERIFY2(focused.pixel(onFrame) != unfocused.pixel(onFrame), name);
+        const QPoint inside = QPoint(button->width() / 2, button->height() / 2 - 6) * scale;
+        QCOMPARE(focused.pixel(inside), unfocused.pixel(inside));
+    }
+}
+
+void BrowsingTest::numberColumnsFitTheNumbersAndCutTextsShowWhole()
+{
+    // As wide as the widest number the book holds ("0532 111 22 33"), both alike.
+    auto *list = child<QTableView>(window, "tbl_liste");
+    const QFontMetrics metrics(list->font());
+    const int fitted = list->columnWidth(3);
+    QCOMPARE(list->columnWidth(2), fitted);
+    QVERIFY(fitted >= metrics.horizontalAdvance("0532 111 22 33"));
+    QVERIFY(fitted < metrics.horizontalAdvance("0532 111 22 33") + 20);
+    // Never below the view's default.
+    side->exec("UPDATE TELEFON SET telefon='1', cep='2'");
+    typeInto(window, "txt_ara", "a");
+    QCOMPARE(list->columnWidth(3), list->horizontalHeader()->defaultSectionSize());
+    // Never wider than a whole 17-character number.
+    const QString longest = QStringLiteral("+90 (532) 111 22 33 / 44");
+    side->insert(QString(300, QChar(0x15F)), "", longest, "");
+    typeInto(window, "txt_ara", "ş");
+    const int wide = list->columnWidth(3);
+    QCOMPARE(list->columnWidth(2), wide);
+    QVERIFY(wide >= metrics.horizontalAdvance(longest.left(17)));
+    QVERIFY(wide < metrics.horizontalAdvance(longest));
+
+    // The 300-letter name is cut in its 200-pixel column: its tooltip shows it whole.
+    const auto toolTipAt = [list](int row, int column) {
+        QToolTip::hideText();
+        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 30000))
+            qFatal("a tooltip stays");
+        const QRect cell = list->visualRect(list->model()->index(row, column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        list->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(list->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    const int row = listedNames(window).indexOf(QString(300, QChar(0x15F)));
+    QCOMPARE(toolTipAt(row, 1), QString(300, QChar(0x15F)));
+    QCOMPARE(toolTipAt(row, 3), longest); // cut at 17 characters
+    QCOMPARE(toolTipAt(listedNames(window).indexOf("Şen Şakrak"), 1), QString()); // fits
 }
 
 QTEST_MAIN(BrowsingTest)
