@@ -116,7 +116,12 @@ void StoreTest::statementTexts()
     QCOMPARE(words.text, QStringLiteral("SELECT id FROM TELEFON WHERE (adsoyad LIKE ? OR mail "
                                         "LIKE ?) AND (adsoyad LIKE ? OR mail LIKE ?)"));
     QCOMPARE(words.values, QVariantList({"%ali%", "%ali%", "%%eli%", "%%eli%"}));
-    // With them the text goes whole to the one function that also finds numbers.
+    // With them the text goes whole to one function, which reads the numbers only for a
+    // text that reads as one.
+    const Statement name = searchIdsStatement(QStringLiteral("ali 0532"), true);
+    QCOMPARE(name.text, QStringLiteral("SELECT id FROM TELEFON WHERE phone_book_search(?, "
+                                       "adsoyad, mail)"));
+    QCOMPARE(name.values, QVariantList({QStringLiteral("ali 0532")}));
     const Statement number = searchIdsStatement(QStringLiteral("(0532) 111"), true);
     QCOMPARE(number.text, QStringLiteral("SELECT id FROM TELEFON WHERE phone_book_search(?, "
                                          "adsoyad, mail, telefon, cep)"));

@@ -67,17 +67,20 @@ const SearchQuery *compiledQuery(sqlite3_context *context, sqlite3_value *text)
     return static_cast<SearchQuery *>(sqlite3_get_auxdata(context, 0));
 }
 
-// phone_book_search(text, adsoyad, mail, telefon, cep): one call per row, as a search
-// scans every row and each call costs about as much as reading one.
-void phoneBookSearch(sqlite3_context *context, int, sqlite3_value **arguments)
+// phone_book_search(text, adsoyad, mail[, telefon, cep]): one call per row, as a search
+// scans every row and each call costs about as much as reading one. The numbers are
+// passed only for a text that reads as one: every column passed is read from every row.
+void phoneBookSearch(sqlite3_context *context, int count, sqlite3_value **arguments)
 {
     const SearchQuery *query = compiledQuery(context, arguments[0]);
     if (!query) {
         sqlite3_result_error_nomem(context);
         return;
     }
+    const bool numbers = count == 5;
     sqlite3_result_int(context, query->matches(storedText(arguments[1]), storedText(arguments[2]),
-                                               storedText(arguments[3]), storedText(arguments[4])));
+                                               numbers ? storedText(arguments[3]) : StoredText(),
+                                               numbers ? storedText(arguments[4]) : StoredText()));
 }
 
 } // namespace
@@ -89,8 +92,11 @@ bool installSearchFunctions(const QSqlDatabase &db)
     if (!handle)
         return false;
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    installed = sqlite3_create_function_v2(handle, "phone_book_search", 5, flags, nullptr,
-                                           phoneBookSearch, nullptr, nullptr, nullptr) == SQLITE_OK;
+    installed = true;
+    for (const int arguments : {3, 5})
+        installed = installed && sqlite3_create_function_v2(handle, "phone_book_search", arguments,
+                                                            flags, nullptr, phoneBookSearch,
+                                                            nullptr, nullptr, nullptr) == SQLITE_OK;
     return installed;
 }
 

@@ -1,5 +1,6 @@
 #include "store/statements.h"
 
+#include "search/folding.h"
 #include "search/searchquery.h"
 
 #include <QSqlQuery>
@@ -55,11 +56,14 @@ Statement searchIdsStatement(const QString &text, bool withSearchFunctions)
     const QStringList words = searchWords(text);
     if (words.isEmpty())
         return allIdsStatement();
-    if (withSearchFunctions)
+    if (withSearchFunctions && looksLikePhoneNumber(text))
         return {
             QStringLiteral(
                 "SELECT id FROM TELEFON WHERE phone_book_search(?, adsoyad, mail, telefon, cep)"),
             {textValue(text)}};
+    if (withSearchFunctions)
+        return {QStringLiteral("SELECT id FROM TELEFON WHERE phone_book_search(?, adsoyad, mail)"),
+                {textValue(text)}};
     Statement search{QStringLiteral("SELECT id FROM TELEFON WHERE "), {}};
     for (int i = 0; i < words.size(); ++i) {
         search.text += (i > 0 ? QStringLiteral(" AND ") : QString()) +
