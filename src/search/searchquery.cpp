@@ -2,6 +2,20 @@
 
 #include "search/folding.h"
 
+QString withoutLoneSurrogates(const QString &text)
+{
+    QString valid;
+    valid.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            valid.append(c).append(text.at(++i));
+        else if (!c.isSurrogate())
+            valid.append(c);
+    }
+    return valid;
+}
+
 QStringList searchWords(const QString &text)
 {
     QStringList words;

@@ -8,6 +8,11 @@
 
 #include <vector>
 
+// The text as it can be stored and searched: a lone surrogate (half an emoji that a length
+// limit cut) is dropped, as UTF-8 cannot hold it and SQLite would merge it with the next
+// character.
+QString withoutLoneSurrogates(const QString &text);
+
 // The words of a search text: split at white space, the spaces themselves dropped.
 QStringList searchWords(const QString &text);
 

@@ -96,6 +96,19 @@ QVector<Entry> readEntries(const QVector<qint64> &ids)
     return entries;
 }
 
+bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry &)> &take)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(
+            QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id")))
+        return false;
+    while (query.next())
+        if (!take(entryOf(query)))
+            return false;
+    return query.lastError().type() == QSqlError::NoError;
+}
+
 Change restoreEntries(const QVector<Entry> &entries)
 {
     WriteTransaction transaction;

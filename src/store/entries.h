@@ -2,7 +2,10 @@
 
 #include "store/entry.h"
 
+#include <functional>
 #include <optional>
+
+class QSqlDatabase;
 
 // Entries read and changed by id on phoneBookDb: what the list shows a page at a time and
 // what taking a change back needs. Every change is one transaction, and changes only what
@@ -24,6 +27,10 @@ struct Change {
 std::optional<Entry> readEntry(qint64 id);
 // The entries with these ids that still exist, in the order of the ids.
 QVector<Entry> readEntries(const QVector<qint64> &ids);
+
+// Reads every entry of the book on the given connection, in ascending order of the ids,
+// handing each to take until it answers false. Returns whether all were read.
+bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry &)> &take);
 
 // Stores the entries again under their own ids; all of them, or none when any id is taken.
 Change restoreEntries(const QVector<Entry> &entries);

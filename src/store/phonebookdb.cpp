@@ -139,6 +139,20 @@ bool ensurePhoneBookTable(QSqlQuery &query)
     return tableReady;
 }
 
+QSqlDatabase openReadingConnection(const QString &connectionName, const QString &databaseName,
+                                   const QString &connectOptions)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(databaseName);
+    QString options = connectOptions;
+    if (!options.contains(QLatin1String("QSQLITE_OPEN_READONLY")))
+        options += (options.isEmpty() ? QString() : QStringLiteral(";")) +
+                   QStringLiteral("QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
+    db.open();
+    return db;
+}
+
 void closePhoneBook()
 {
     if (!phoneBookDb.isOpen())

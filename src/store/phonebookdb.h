@@ -28,6 +28,12 @@ PhoneBookOpening openPhoneBook();
 // the next call tries again.
 bool ensurePhoneBookTable(QSqlQuery &query);
 
+// Opens a connection of its own to the phone book phoneBookDb has open, read-only, for a
+// thread that reads the whole book; call it in that thread, and close and remove the
+// connection there.
+QSqlDatabase openReadingConnection(const QString &connectionName, const QString &databaseName,
+                                   const QString &connectOptions);
+
 // The write-ahead log is for running programs only: when the last one closes the phone
 // book the file goes back to the rollback journal, so that a closed phone book is an
 // ordinary SQLite file wherever it is copied. When another program still has the file

@@ -8,20 +8,6 @@
 namespace
 {
 
-QString withoutLoneSurrogates(const QString &text)
-{
-    QString valid;
-    valid.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            valid.append(c).append(text.at(++i));
-        else if (!c.isSurrogate())
-            valid.append(c);
-    }
-    return valid;
-}
-
 // A null QString binds as SQL NULL; an empty field must be stored as ''.
 QVariant textValue(const QString &text)
 {

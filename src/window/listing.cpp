@@ -2,6 +2,7 @@
 #include "window/mainwindow.h"
 
 #include "form/mainwindowform.h"
+#include "index/phonebookindex.h"
 #include "list/listorder.h"
 #include "list/phonebooklistmodel.h"
 #include "store/listing.h"
@@ -50,19 +51,22 @@ QString people(qint64 count)
 
 void MainWindow::listAll()
 {
+    followOtherPrograms();
     listedSearch.reset();
-    showListed(allIds());
+    const SearchIndex *index = searchIndex->ready();
+    showListed(index ? index->allIds() : allIds());
 }
 
 void MainWindow::listSearch(const QString &text)
 {
+    followOtherPrograms();
     listedSearch = text;
-    showListed(searchIds(text));
+    const SearchIndex *index = searchIndex->ready();
+    showListed(index ? index->search(text) : searchIds(text));
 }
 
 void MainWindow::showListed(QVector<qint64> storedOrder)
 {
-    followOtherPrograms();
     if (order)
         storedOrder = order->arrange(storedOrder);
     list->show(storedOrder);
@@ -83,6 +87,9 @@ void MainWindow::followOtherPrograms()
     const qint64 version = bookVersion();
     if (version == seenVersion)
         return;
+    // Another program's commit: the index, or the one being built, may miss it.
+    if (seenVersion >= 0)
+        searchIndex->rebuild();
     seenVersion = version;
     bookSize = -1;
     numberColumnWidth = -1;
@@ -94,6 +101,10 @@ void MainWindow::noteOwnChange(const QVector<Entry> &present, const QVector<qint
 {
     bookSize = -1;
     numberColumnWidth = -1;
+    for (const qint64 id : gone)
+        searchIndex->forget(id);
+    for (const Entry &entry : present)
+        searchIndex->place(entry);
     if (!order)
         return;
     for (const qint64 id : gone)

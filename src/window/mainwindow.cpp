@@ -1,6 +1,7 @@
 #include "window/mainwindow.h"
 
 #include "form/mainwindowform.h"
+#include "index/phonebookindex.h"
 #include "list/listorder.h"
 #include "list/phonebooklistmodel.h"
 #include "store/phonebookdb.h"
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), form(std::make_unique<MainWindowForm>())
@@ -15,6 +17,7 @@ MainWindow::MainWindow(QWidget *parent)
     form->setupForm(this);
     form->txt_id->hide();
     list = new PhoneBookListModel(this);
+    searchIndex = new PhoneBookIndex(this);
     setUpList();
     setUpKeyboardBrowsing();
     setUpKeyboard();
@@ -27,6 +30,8 @@ MainWindow::MainWindow(QWidget *parent)
     // failed open instead of being shown as an empty phone book.
     if (openPhoneBook() != PhoneBookOpening::Failed) {
         listAll();
+        // Once the first screen is shown; until the index is ready the store answers.
+        QTimer::singleShot(0, searchIndex, &PhoneBookIndex::rebuild);
     } else {
         tell(box, QStringLiteral("Hata"), QStringLiteral("Veritabanı Bağlantısı Yapılamadı."),
              QMessageBox::Information);
@@ -41,6 +46,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::releasePhoneBook()
 {
+    searchIndex->stop();
     closePhoneBook();
 }
 

@@ -10,6 +10,7 @@
 
 struct MainWindowForm;
 class ListOrder;
+class PhoneBookIndex;
 class PhoneBookListModel;
 class QLabel;
 class QMenu;
@@ -92,6 +93,7 @@ private:
 
     std::unique_ptr<MainWindowForm> form;
     PhoneBookListModel *list = nullptr;
+    PhoneBookIndex *searchIndex = nullptr;
     // Unset: the stored order.
     std::unique_ptr<ListOrder> order;
     // What the list shows: every entry, or what this text finds.

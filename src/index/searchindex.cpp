@@ -1,0 +1,230 @@
+#include "index/searchindex.h"
+
+#include "search/folding.h"
+#include "search/likepattern.h"
+#include "search/searchquery.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+namespace
+{
+
+constexpr char between = '\xFE';
+constexpr char ending = '\xFF';
+
+// Folded for the search, and then once more made to stand for itself: a letter above the
+// Latin range may fold to one below it that folds again (the Angstrom sign to "å", which
+// folds to "a"), while the search folds a text once. Such a result is written as a private
+// code point, which folds to itself, so that matching the folded text, even through a
+// pattern that folds it again, finds what the search finds.
+std::string folded(const QString &text)
+{
+    QVector<uint> codePoints = text.toUcs4();
+    for (uint &c : codePoints) {
+        c = foldForSearch(char32_t(c));
+        if (foldForSearch(char32_t(c)) != c)
+            c += 0xF0000;
+    }
+    const QByteArray utf8 = QString::fromUcs4(codePoints.constData(), codePoints.size()).toUtf8();
+    return std::string(utf8.constData(), std::size_t(utf8.size()));
+}
+
+std::string keyOf(const QString &number)
+{
+    const QByteArray key = phoneNumberKey(number);
+    return std::string(key.constData(), std::size_t(key.size()));
+}
+
+const char *find(const char *from, const char *end, const std::string &needle)
+{
+    if (needle.empty() || from >= end)
+        return nullptr;
+    return static_cast<const char *>(
+        memmem(from, std::size_t(end - from), needle.data(), needle.size()));
+}
+
+} // namespace
+
+// A word of the search: matched as folded bytes when it is a plain text, through the
+// pattern when it holds % or _.
+struct SearchIndex::Word {
+    std::string literal;
+    std::optional<FoldedLikePattern> pattern;
+};
+
+void SearchIndex::append(const Entry &entry)
+{
+    write(ids.size(), entry, false);
+}
+
+std::size_t SearchIndex::bytes() const
+{
+    return ids.capacity() * sizeof(qint64) + texts.capacity() + numbers.capacity() +
+           (textStart.capacity() + numberStart.capacity()) * sizeof(std::uint32_t) +
+           nulls.capacity();
+}
+
+void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
+{
+    const std::string text = folded(entry.adsoyad) + between + folded(entry.mail) + ending;
+    const std::string keys = keyOf(entry.telefon) + between + keyOf(entry.cep) + ending;
+    const std::uint8_t nullFlags = (entry.adsoyad.isNull() ? 1 : 0) | (entry.mail.isNull() ? 2 : 0);
+    const auto splice = [at, replace](std::string &buffer, Positions &starts,
+                                      const std::string &part) {
+        const std::size_t begin = starts[at];
+        const std::size_t old = replace ? starts[at + 1] - begin : 0;
+        buffer.replace(begin, old, part);
+        const auto shift = std::int64_t(part.size()) - std::int64_t(old);
+        if (!replace)
+            starts.insert(starts.begin() + std::ptrdiff_t(at) + 1, std::uint32_t(begin));
+        for (std::size_t i = at + 1; i < starts.size(); ++i)
+            starts[i] = std::uint32_t(std::int64_t(starts[i]) + shift);
+    };
+    splice(texts, textStart, text);
+    splice(numbers, numberStart, keys);
+    if (replace) {
+        nulls[at] = nullFlags;
+    } else {
+        ids.insert(ids.begin() + std::ptrdiff_t(at), entry.id);
+        nulls.insert(nulls.begin() + std::ptrdiff_t(at), nullFlags);
+    }
+}
+
+void SearchIndex::place(const Entry &entry)
+{
+    const auto at = std::lower_bound(ids.begin(), ids.end(), entry.id);
+    write(std::size_t(at - ids.begin()), entry, at != ids.end() && *at == entry.id);
+}
+
+void SearchIndex::forget(qint64 id)
+{
+    const auto at = std::lower_bound(ids.begin(), ids.end(), id);
+    if (at == ids.end() || *at != id)
+        return;
+    const std::size_t entry = std::size_t(at - ids.begin());
+    const auto cut = [entry](std::string &buffer, Positions &starts) {
+        const std::uint32_t begin = starts[entry], length = starts[entry + 1] - begin;
+        buffer.erase(begin, length);
+        starts.erase(starts.begin() + std::ptrdiff_t(entry) + 1);
+        for (std::size_t i = entry + 1; i < starts.size(); ++i)
+            starts[i] -= length;
+    };
+    cut(texts, textStart);
+    cut(numbers, numberStart);
+    ids.erase(at);
+    nulls.erase(nulls.begin() + std::ptrdiff_t(entry));
+}
+
+QVector<qint64> SearchIndex::allIds() const
+{
+    return QVector<qint64>(ids.begin(), ids.end());
+}
+
+bool SearchIndex::holds(std::size_t entry, const Word &word) const
+{
+    const char *begin = texts.data() + textStart[entry];
+    const char *end = texts.data() + textStart[entry + 1] - 1;
+    const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
+    if (!word.pattern)
+        return find(begin, end, word.literal) != nullptr;
+    return (!(nulls[entry] & 1) && word.pattern->matches(begin, int(middle - begin))) ||
+           (!(nulls[entry] & 2) && word.pattern->matches(middle + 1, int(end - middle - 1)));
+}
+
+SearchIndex::Positions SearchIndex::entriesWithWords(const std::vector<Word> &words) const
+{
+    // The longest plain word leads: it is found by scanning the whole buffer at once, and
+    // the other words are looked for only in the entries it is found in.
+    const Word *lead = nullptr;
+    for (const Word &word : words)
+        if (!word.pattern && (!lead || word.literal.size() > lead->literal.size()))
+            lead = &word;
+    const auto holdsTheRest = [&](std::size_t entry) {
+        for (const Word &word : words)
+            if (&word != lead && !holds(entry, word))
+                return false;
+        return true;
+    };
+    Positions found;
+    if (!lead) {
+        for (std::size_t entry = 0; entry < ids.size(); ++entry)
+            if (holdsTheRest(entry))
+                found.push_back(std::uint32_t(entry));
+        return found;
+    }
+    const char *const start = texts.data();
+    const char *const end = start + texts.size();
+    std::size_t entry = 0;
+    for (const char *hit = find(start, end, lead->literal); hit;) {
+        const auto at = std::uint32_t(hit - start);
+        // Hits come in order: a few steps forward, or a binary search for a far one.
+        for (int step = 0; step < 8 && textStart[entry + 1] <= at; ++step)
+            ++entry;
+        if (textStart[entry + 1] <= at)
+            entry = std::size_t(std::upper_bound(textStart.begin() + std::ptrdiff_t(entry),
+                                                 textStart.end(), at) -
+                                textStart.begin()) -
+                    1;
+        if (holdsTheRest(entry))
+            found.push_back(std::uint32_t(entry));
+        hit = find(start + textStart[entry + 1], end, lead->literal);
+    }
+    return found;
+}
+
+SearchIndex::Positions SearchIndex::entriesWithNumber(const std::string &key) const
+{
+    Positions found;
+    const char *const start = numbers.data();
+    const char *const end = start + numbers.size();
+    std::size_t entry = 0;
+    for (const char *hit = find(start, end, key); hit;) {
+        const auto at = std::uint32_t(hit - start);
+        entry = std::size_t(std::upper_bound(numberStart.begin() + std::ptrdiff_t(entry),
+                                             numberStart.end(), at) -
+                            numberStart.begin()) -
+                1;
+        found.push_back(std::uint32_t(entry));
+        hit = find(start + numberStart[entry + 1], end, key);
+    }
+    return found;
+}
+
+QVector<qint64> SearchIndex::search(const QString &typedText) const
+{
+    // What the store is handed of the text.
+    const QString text = withoutLoneSurrogates(typedText);
+    const QStringList typed = searchWords(text);
+    if (typed.isEmpty())
+        return allIds();
+    std::vector<Word> words;
+    for (const QString &word : typed) {
+        Word compiled;
+        compiled.literal = folded(word);
+        if (word.contains(QLatin1Char('%')) || word.contains(QLatin1Char('_'))) {
+            const std::string pattern = '%' + compiled.literal + '%';
+            compiled.pattern.emplace(pattern.data(), int(pattern.size()));
+        }
+        words.push_back(std::move(compiled));
+    }
+    Positions found = entriesWithWords(words);
+    if (looksLikePhoneNumber(text)) {
+        const std::string key = keyOf(text);
+        if (!key.empty()) {
+            const Positions numbered = entriesWithNumber(key);
+            Positions both;
+            both.reserve(found.size() + numbered.size());
+            std::set_union(found.begin(), found.end(), numbered.begin(), numbered.end(),
+                           std::back_inserter(both));
+            found.swap(both);
+        }
+    }
+    QVector<qint64> result;
+    result.reserve(int(found.size()));
+    for (const std::uint32_t entry : found)
+        result << ids[entry];
+    return result;
+}

@@ -1,0 +1,215 @@
+// The in-memory search index against the store's search and the independent reference,
+// over generated phone books; the list's paging; the window before the index is ready.
+#include "index/phonebookindex.h"
+#include "list/phonebooklistmodel.h"
+#include "store/listing.h"
+#include "store/phonebookdb.h"
+#include "window/mainwindow.h"
+
+#include "testsupport.h"
+
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace
+{
+
+// Entries as they are stored, NULLs included.
+QVector<Entry> storedEntries(const SideConnection &side)
+{
+    QVector<Entry> entries;
+    for (const QVariantList &row : side.rows()) {
+        const auto text = [&row](int column) {
+            return row.value(column).isNull() ? QString() : row.value(column).toString();
+        };
+        entries.append({row.value(0).toLongLong(), text(1), text(2), text(3), text(4)});
+    }
+    return entries;
+}
+
+QVector<qint64> referenceIds(const QVector<Entry> &entries, const QString &search)
+{
+    QVector<qint64> ids;
+    for (const Entry &entry : entries)
+        if (referenceSearchFinds(search, entry.adsoyad, entry.telefon, entry.cep, entry.mail))
+            ids << entry.id;
+    return ids;
+}
+
+// Searches made of the book's own words and pieces of them, with wildcards, spaces,
+// numbers and hostile texts.
+QStringList searchesFor(const QVector<Entry> &entries, QRandomGenerator &random)
+{
+    QStringList searches = {"",    " ",        "%",        "_",     "a",    "ş",
+                            "İ",   "ı",        "0532",     "+90 5", "0",    "a_a",
+                            "%e%", "ali veli", "veli ali", "ornek", ".com", "ş ç ğ"};
+    for (int i = 0; i < 60; ++i) {
+        const Entry &entry = entries.at(random.bounded(entries.size()));
+        const QString source = QStringList({entry.adsoyad, entry.mail, entry.telefon, entry.cep})
+                                   .at(random.bounded(4));
+        if (source.isEmpty())
+            continue;
+        // Whole characters: a search with half of one is the search without it (below).
+        const QVector<uint> characters = source.toUcs4();
+        const int from = random.bounded(characters.size());
+        const QVector<uint> part = characters.mid(from, 1 + random.bounded(6));
+        QString piece = QString::fromUcs4(part.constData(), part.size());
+        if (random.bounded(4) == 0)
+            piece = piece.toUpper();
+        if (random.bounded(5) == 0 && piece.size() > 1)
+            piece[random.bounded(piece.size())] = QLatin1Char('_');
+        searches << piece << QStringLiteral("  ") + piece + QStringLiteral(" a ");
+    }
+    return searches + generatedHostileTexts().mid(0, 40);
+}
+
+void fillBook(const SideConnection &side, QRandomGenerator &random, int count)
+{
+    const QStringList names = {"Şule",  "Çağlar", "ılgın",  "IŞIK",   "İbrahim", "Güneş", "José",
+                               "Ñúñez", "Ǖmit",   "ayşe",   "Yılmaz", "Ali",     "Veli",  "O'Brien",
+                               "%50",   "_x_",    "Öztürk", "ÂŞIK",   "ǺRE",     "ß"};
+    const QStringList hostile = generatedHostileTexts();
+    side.exec("BEGIN");
+    for (int i = 0; i < count; ++i) {
+        const auto pick = [&random](const QStringList &from) {
+            return from.at(random.bounded(from.size()));
+        };
+        const auto maybeNull = [&random](const QString &text) {
+            return random.bounded(10) == 0 ? QVariant() : QVariant(text);
+        };
+        const QString name =
+            random.bounded(20) == 0 ? pick(hostile).left(200) : pick(names) + ' ' + pick(names);
+        const QString number = QStringList({"0532 111 22 33", "+90 532 111", "0090 212 555",
+                                            "(0312) 444-55-66", "", "5"})
+                                   .at(random.bounded(6));
+        side.insert(maybeNull(name), maybeNull(number), maybeNull(pick({"05", "+90 505 1", ""})),
+                    maybeNull(pick(names).toLower() + "@ornek.com.tr"));
+    }
+    side.exec("COMMIT");
+}
+
+} // namespace
+
+class IndexTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void indexListsWhatTheStoreAndTheReferenceList();
+    void listPagesThroughAHundredThousandMatches();
+    void windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere();
+};
+
+void IndexTest::indexListsWhatTheStoreAndTheReferenceList()
+{
+    QRandomGenerator random(20261207);
+    WorkingDirectory cwd;
+    SideConnection side(cwd.databaseFile());
+    side.createTable();
+    fillBook(side, random, 600);
+    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+
+    SearchIndex index;
+    for (const Entry &entry : storedEntries(side))
+        index.append(entry);
+    for (int round = 0; round < 3; ++round) {
+        const QVector<Entry> entries = storedEntries(side);
+        QCOMPARE(index.size(), entries.size());
+        for (const QString &search : searchesFor(entries, random)) {
+            const QVector<qint64> expected = referenceIds(entries, search);
+            QVERIFY2(index.search(search) == expected, qPrintable(search.left(80)));
+            const QString halfAnEmoji = search + QString(QChar(0xD83D));
+            QVERIFY2(index.search(halfAnEmoji) == expected, qPrintable(search.left(80)));
+            QVERIFY2(searchIds(search) == expected, qPrintable(search.left(80)));
+        }
+        // Changes as this program makes them, put into the index one by one.
+        for (int i = 0; i < 40; ++i) {
+            const Entry &target = entries.at(random.bounded(entries.size()));
+            const int change = random.bounded(3);
+            if (change == 0) {
+                side.exec(QStringLiteral("DELETE FROM TELEFON WHERE id=%1").arg(target.id));
+                index.forget(target.id);
+            } else {
+                Entry changed = target;
+                changed.adsoyad = change == 1 ? QStringLiteral("Değişen Ğ %1").arg(i) : QString();
+                changed.mail = QStringLiteral("yeni%1@celik.net").arg(i);
+                QSqlQuery update(side.db());
+                update.prepare("UPDATE TELEFON SET adsoyad=?, mail=? WHERE id=?");
+                update.addBindValue(changed.adsoyad.isNull() ? QVariant() : changed.adsoyad);
+                update.addBindValue(changed.mail);
+                update.addBindValue(changed.id);
+                QVERIFY(update.exec());
+                index.place(changed);
+            }
+        }
+        const qint64 added = side.insert("Yeni Eklenen", "0555 000", "", "");
+        index.place(storedEntries(side).last());
+        QCOMPARE(index.allIds().last(), added);
+    }
+    closePhoneBook();
+}
+
+void IndexTest::listPagesThroughAHundredThousandMatches()
+{
+    WorkingDirectory cwd;
+    SideConnection side(cwd.databaseFile());
+    side.createTable();
+    side.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+              "INSERT INTO TELEFON (adsoyad, telefon, cep, mail) "
+              "SELECT 'Kişi ' || i, '0212 ' || i, NULL, '' FROM n");
+    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    PhoneBookListModel model;
+    const QVector<qint64> ids = searchIds(QStringLiteral("kisi"));
+    QCOMPARE(ids.size(), 100000);
+    model.show(ids);
+    QCOMPARE(model.rowCount(), 100000);
+    for (const int row : {99999, 0, 50000, 99744, 256, 255})
+        QCOMPARE(model.index(row, 1).data().toString(), QStringLiteral("Kişi %1").arg(row + 1));
+    QCOMPARE(model.index(99999, 2).data().toString(), QStringLiteral("0212 100000"));
+    QVERIFY(model.index(99999, 3).data().isNull());
+    QCOMPARE(model.index(99999, 0).data().toLongLong(), Q_INT64_C(100000));
+    // No statement stays open: another connection may write at once.
+    side.exec("DELETE FROM TELEFON WHERE id=1");
+    closePhoneBook();
+}
+
+void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()
+{
+    QRandomGenerator random(7);
+    WindowFixture fixture([&random](const SideConnection &seed) { fillBook(seed, random, 300); });
+    MainWindow *window = fixture.window.get();
+    auto *index = window->findChild<PhoneBookIndex *>();
+    QVERIFY(index);
+    const auto listedIds = [window] {
+        QVector<qint64> ids;
+        for (int row = 0; row < listModel(window)->rowCount(); ++row)
+            ids << listModel(window)->index(row, 0).data().toLongLong();
+        return ids;
+    };
+    const QStringList searches = {"şule", "ali veli", "0532", "%"};
+    // Before the index is ready (the event loop has not run yet), the store answers.
+    QVERIFY(!index->ready());
+    for (const QString &search : searches) {
+        typeInto(window, "txt_ara", search);
+        QCOMPARE(listedIds(), referenceIds(storedEntries(fixture.side), search));
+    }
+    QVERIFY(QTest::qWaitFor([index] { return index->ready() != nullptr; }, 30000));
+    for (int round = 0; round < 2; ++round) {
+        for (const QString &search : searches) {
+            typeInto(window, "txt_ara", search);
+            QCOMPARE(listedIds(), referenceIds(storedEntries(fixture.side), search));
+        }
+        // Another program's changes: the index is built again, the store answers meanwhile.
+        fixture.side.exec("UPDATE TELEFON SET adsoyad='Ali Veli' WHERE id % 7 = 0");
+        fixture.side.exec("DELETE FROM TELEFON WHERE id % 11 = 0");
+        fixture.side.insert("Şule Yeni", "0532 999", "", "");
+        typeInto(window, "txt_ara", "şule");
+        QCOMPARE(listedIds(), referenceIds(storedEntries(fixture.side), "şule"));
+        QVERIFY(QTest::qWaitFor([index] { return index->ready() != nullptr; }, 30000));
+    }
+}
+
+QTEST_MAIN(IndexTest)
+#include "tst_index.moc"
