@@ -1,6 +1,7 @@
 // The in-memory search index against the store's search and the independent reference,
 // over generated phone books; the list's paging; the window before the index is ready.
 #include "index/phonebookindex.h"
+#include "list/listorder.h"
 #include "list/phonebooklistmodel.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
@@ -99,6 +100,7 @@ class IndexTest : public QObject
 private slots:
     void indexListsWhatTheStoreAndTheReferenceList();
     void listPagesThroughAHundredThousandMatches();
+    void orderKeptThroughChangesIsTheOrderBuiltAfresh();
     void windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere();
 };
 
@@ -173,6 +175,48 @@ void IndexTest::listPagesThroughAHundredThousandMatches()
     // No statement stays open: another connection may write at once.
     side.exec("DELETE FROM TELEFON WHERE id=1");
     closePhoneBook();
+}
+
+void IndexTest::orderKeptThroughChangesIsTheOrderBuiltAfresh()
+{
+    QRandomGenerator random(11);
+    const QStringList values = {"Şule",      "şule",  "Sule", "Çağ", "cağ", "",
+                                " ",         "ılgın", "Işık", "İz",  "iz",  "0532 1",
+                                "+90 532 1", "0212",  "Zeki", "ali"};
+    for (const EntryColumn column : {EntryColumn::Name, EntryColumn::Phone}) {
+        QMap<qint64, QString> stored;
+        for (qint64 id = 1; id <= 60; ++id)
+            stored.insert(id * 3, values.at(random.bounded(values.size())));
+        const auto valueOf = [&stored](qint64 id) { return stored.value(id); };
+        const auto pairs = [&stored] {
+            QVector<QPair<qint64, QString>> all;
+            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+                all.append({it.key(), it.value()});
+            return all;
+        };
+        ListOrder kept(column, Qt::AscendingOrder, valueOf);
+        kept.build(pairs());
+        for (int step = 0; step < 300; ++step) {
+            const qint64 id = 3 * (1 + random.bounded(70));
+            const int change = random.bounded(5);
+            if (change == 0) {
+                stored.remove(id);
+                kept.forget(id);
+            } else if (change == 1) {
+                kept.reverse();
+            } else {
+                Entry entry;
+                entry.id = id;
+                entry.adsoyad = entry.telefon = values.at(random.bounded(values.size()));
+                stored.insert(id, entry.adsoyad);
+                kept.place(entry);
+            }
+            ListOrder afresh(column, kept.direction(), valueOf);
+            afresh.build(pairs());
+            const QVector<qint64> everyId = stored.keys().toVector();
+            QCOMPARE(kept.arrange(everyId), afresh.arrange(everyId));
+        }
+    }
 }
 
 void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()

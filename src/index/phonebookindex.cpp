@@ -42,7 +42,9 @@ void PhoneBookIndex::rebuild()
     const quint64 wanted = ++generation;
     const QString databaseName = phoneBookDb.databaseName();
     const QString options = phoneBookDb.connectOptions();
-    const QString connection = QStringLiteral("index-%1").arg(wanted);
+    // Unique in the process: every window's index reads on a connection of its own.
+    static std::atomic<quint64> connections{0};
+    const QString connection = QStringLiteral("index-%1").arg(++connections);
     cancelled = std::make_shared<std::atomic<bool>>(false);
     builder.reset(
         QThread::create([this, databaseName, options, connection, wanted, stopped = cancelled] {

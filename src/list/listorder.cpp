@@ -2,54 +2,76 @@
 
 #include "search/folding.h"
 
+#include <QCollatorSortKey>
 #include <QLocale>
 
 #include <algorithm>
+#include <numeric>
+#include <optional>
 
-ListOrder::ListOrder(EntryColumn column, Qt::SortOrder direction)
-    : sortedColumn(column), sortedDirection(direction),
+ListOrder::ListOrder(EntryColumn column, Qt::SortOrder direction, ValueOf valueOf)
+    : sortedColumn(column), sortedDirection(direction), valueOf(std::move(valueOf)),
       collator(QLocale(QLocale::Turkish, QLocale::Turkey))
 {
     collator.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
-ListOrder::Item ListOrder::itemOf(qint64 id, const QString &value) const
+int ListOrder::compare(const QString &a, const QString &b) const
 {
-    Item item;
-    item.id = id;
-    const QString trimmed = value.trimmed();
-    item.empty = trimmed.isEmpty();
-    if (item.empty)
-        return item;
+    const QString x = a.trimmed(), y = b.trimmed();
+    if (x.isEmpty() || y.isEmpty())
+        return int(x.isEmpty()) - int(y.isEmpty());
     if (sortedColumn == EntryColumn::Phone || sortedColumn == EntryColumn::Mobile)
-        item.digits = phoneNumberKey(trimmed);
-    else
-        item.text = collator.sortKey(trimmed);
-    return item;
-}
-
-bool ListOrder::before(const Item &a, const Item &b) const
-{
-    if (a.empty != b.empty)
-        return b.empty;
-    int order = 0;
-    if (a.text && b.text)
-        order = a.text->compare(*b.text);
-    else
-        order = a.digits.compare(b.digits);
-    if (order != 0)
-        return sortedDirection == Qt::AscendingOrder ? order < 0 : order > 0;
-    return a.id < b.id;
+        return phoneNumberKey(x).compare(phoneNumberKey(y));
+    return collator.compare(x, y);
 }
 
 void ListOrder::build(const QVector<QPair<qint64, QString>> &values)
 {
-    items.clear();
-    items.reserve(std::size_t(values.size()));
-    for (const auto &[id, value] : values)
-        items.push_back(itemOf(id, value));
-    std::sort(items.begin(), items.end(),
-              [this](const Item &a, const Item &b) { return before(a, b); });
+    // Sort keys while sorting, a comparison of bytes each; dropped afterwards.
+    struct Key {
+        bool empty = true;
+        QByteArray digits;
+        std::optional<QCollatorSortKey> text;
+    };
+    const bool numbers = sortedColumn == EntryColumn::Phone || sortedColumn == EntryColumn::Mobile;
+    std::vector<Key> keys(std::size_t(values.size()));
+    for (int i = 0; i < values.size(); ++i) {
+        const QString value = values.at(i).second.trimmed();
+        Key &key = keys[std::size_t(i)];
+        key.empty = value.isEmpty();
+        if (key.empty)
+            continue;
+        if (numbers)
+            key.digits = phoneNumberKey(value);
+        else
+            key.text = collator.sortKey(value);
+    }
+    const auto order = [&keys](std::size_t a, std::size_t b) {
+        const Key &x = keys[a], &y = keys[b];
+        if (x.empty || y.empty)
+            return int(x.empty) - int(y.empty);
+        return x.text ? x.text->compare(*y.text) : x.digits.compare(y.digits);
+    };
+    std::vector<std::size_t> positions(keys.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    const bool ascending = sortedDirection == Qt::AscendingOrder;
+    std::sort(positions.begin(), positions.end(), [&](std::size_t a, std::size_t b) {
+        const int byValue = order(a, b);
+        if (byValue != 0 && !keys[a].empty && !keys[b].empty)
+            return ascending ? byValue < 0 : byValue > 0;
+        if (byValue != 0)
+            return byValue < 0; // empty last either way
+        return values.at(int(a)).first < values.at(int(b)).first;
+    });
+    ids.resize(positions.size());
+    tiedWithPrevious.assign(positions.size(), false);
+    firstEmpty = std::size_t(
+        std::count_if(keys.begin(), keys.end(), [](const Key &key) { return !key.empty; }));
+    for (std::size_t rank = 0; rank < positions.size(); ++rank) {
+        ids[rank] = values.at(int(positions[rank])).first;
+        tiedWithPrevious[rank] = rank > 0 && order(positions[rank - 1], positions[rank]) == 0;
+    }
     indexByRank();
 }
 
@@ -57,16 +79,37 @@ void ListOrder::reverse()
 {
     sortedDirection =
         sortedDirection == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    std::stable_sort(items.begin(), items.end(),
-                     [this](const Item &a, const Item &b) { return before(a, b); });
+    // Runs of equal values keep their stored order, and empty values stay last.
+    const std::size_t filled = firstEmpty;
+    std::vector<qint64> turned;
+    std::vector<bool> tied;
+    turned.reserve(ids.size());
+    tied.reserve(ids.size());
+    std::size_t end = filled;
+    while (end > 0) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && tiedWithPrevious[begin])
+            --begin;
+        for (std::size_t i = begin; i < end; ++i) {
+            turned.push_back(ids[i]);
+            tied.push_back(i > begin);
+        }
+        end = begin;
+    }
+    for (std::size_t i = filled; i < ids.size(); ++i) {
+        turned.push_back(ids[i]);
+        tied.push_back(i > filled);
+    }
+    ids.swap(turned);
+    tiedWithPrevious.swap(tied);
     indexByRank();
 }
 
 void ListOrder::indexByRank()
 {
-    rankById.resize(items.size());
-    for (std::size_t rank = 0; rank < items.size(); ++rank)
-        rankById[rank] = {items[rank].id, int(rank)};
+    rankById.resize(ids.size());
+    for (std::size_t rank = 0; rank < ids.size(); ++rank)
+        rankById[rank] = {ids[rank], int(rank)};
     std::sort(rankById.begin(), rankById.end());
 }
 
@@ -74,12 +117,11 @@ QVector<qint64> ListOrder::arrange(const QVector<qint64> &storedOrder) const
 {
     // Marks the rank of every id listed, then reads the marks in rank order: linear in the
     // book, whatever the number of matches.
-    std::vector<bool> listed(items.size(), false);
+    std::vector<bool> listed(ids.size(), false);
     QVector<qint64> unknown;
-    const bool ascending = std::is_sorted(storedOrder.cbegin(), storedOrder.cend());
     auto known = rankById.cbegin();
     for (const qint64 id : storedOrder) {
-        if (!ascending || known == rankById.cend() || known->first > id)
+        if (known == rankById.cend() || known->first > id)
             known = std::lower_bound(rankById.cbegin(), rankById.cend(), std::make_pair(id, 0));
         while (known != rankById.cend() && known->first < id)
             ++known;
@@ -90,32 +132,59 @@ QVector<qint64> ListOrder::arrange(const QVector<qint64> &storedOrder) const
     }
     QVector<qint64> arranged;
     arranged.reserve(storedOrder.size());
-    for (std::size_t rank = 0; rank < items.size(); ++rank)
+    for (std::size_t rank = 0; rank < ids.size(); ++rank)
         if (listed[rank])
-            arranged << items[rank].id;
+            arranged << ids[rank];
     return arranged + unknown;
 }
 
 void ListOrder::forget(qint64 id)
 {
-    items.erase(std::remove_if(items.begin(), items.end(),
-                               [id](const Item &item) { return item.id == id; }),
-                items.end());
+    const auto at = std::find(ids.begin(), ids.end(), id);
+    if (at == ids.end())
+        return;
+    const std::size_t rank = std::size_t(at - ids.begin());
+    if (rank < firstEmpty)
+        --firstEmpty;
+    // The one after it is tied with the one before it only if both were tied with it.
+    if (rank + 1 < ids.size())
+        tiedWithPrevious[rank + 1] = tiedWithPrevious[rank + 1] && tiedWithPrevious[rank];
+    ids.erase(at);
+    tiedWithPrevious.erase(tiedWithPrevious.begin() + std::ptrdiff_t(rank));
     indexByRank();
 }
 
 void ListOrder::place(const Entry &entry)
 {
+    forget(entry.id);
     const QString value = sortedColumn == EntryColumn::Name     ? entry.adsoyad
                           : sortedColumn == EntryColumn::Phone  ? entry.telefon
                           : sortedColumn == EntryColumn::Mobile ? entry.cep
                                                                 : entry.mail;
-    items.erase(std::remove_if(items.begin(), items.end(),
-                               [&entry](const Item &item) { return item.id == entry.id; }),
-                items.end());
-    Item item = itemOf(entry.id, value);
-    const auto at = std::lower_bound(items.begin(), items.end(), item,
-                                     [this](const Item &a, const Item &b) { return before(a, b); });
-    items.insert(at, std::move(item));
+    const bool ascending = sortedDirection == Qt::AscendingOrder;
+    // Before the first entry it sorts before; among equals, by id.
+    const auto before = [&](qint64 otherId, const QString &other) {
+        const QString mine = value.trimmed(), theirs = other.trimmed();
+        int byValue = compare(mine, theirs);
+        if (byValue != 0 && !mine.isEmpty() && !theirs.isEmpty() && !ascending)
+            byValue = -byValue;
+        return byValue != 0 ? byValue < 0 : entry.id < otherId;
+    };
+    std::size_t low = 0, high = ids.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (before(ids[middle], valueOf(ids[middle])))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    const auto tiedWith = [&](std::size_t rank) { return compare(value, valueOf(ids[rank])) == 0; };
+    ids.insert(ids.begin() + std::ptrdiff_t(low), entry.id);
+    if (!value.trimmed().isEmpty())
+        ++firstEmpty;
+    tiedWithPrevious.insert(tiedWithPrevious.begin() + std::ptrdiff_t(low),
+                            low > 0 && tiedWith(low - 1));
+    if (low + 1 < ids.size())
+        tiedWithPrevious[low + 1] = tiedWith(low + 1);
     indexByRank();
 }

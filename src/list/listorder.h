@@ -4,11 +4,10 @@
 #include "store/listing.h"
 
 #include <QCollator>
-#include <QCollatorSortKey>
 #include <QPair>
 #include <QVector>
 
-#include <optional>
+#include <functional>
 #include <vector>
 
 // The list sorted by one column, kept as the order of every entry's id: a search only
@@ -16,18 +15,21 @@
 // on a keystroke. Names and mails in Turkish alphabetical order, case ignored (the
 // platform's collation, ICU on Debian: C < Ç, ı < i, ...); numbers by their digits, the
 // country and trunk prefix left out. Empty values come last either way; equal values keep
-// the stored order.
+// the stored order. Only the order is kept (about 25 bytes an entry), not the sort keys:
+// a changed entry finds its place by comparing values read again.
 class ListOrder
 {
 public:
-    ListOrder(EntryColumn column, Qt::SortOrder direction);
+    // The stored value of an entry in the sorted column, for placing a changed one.
+    using ValueOf = std::function<QString(qint64 id)>;
+    ListOrder(EntryColumn column, Qt::SortOrder direction, ValueOf valueOf);
 
     EntryColumn column() const { return sortedColumn; }
     Qt::SortOrder direction() const { return sortedDirection; }
 
     // Orders every entry of the book: its id and its value in the column.
     void build(const QVector<QPair<qint64, QString>> &values);
-    // The same entries turned round, keys kept.
+    // The same entries turned round; equal values keep the stored order.
     void reverse();
     // The ids given (in stored order, as a search lists them) in this order. An id the
     // order does not know comes last.
@@ -37,20 +39,19 @@ public:
     void forget(qint64 id);
 
 private:
-    struct Item {
-        qint64 id = 0;
-        bool empty = true;
-        QByteArray digits;
-        std::optional<QCollatorSortKey> text;
-    };
-    Item itemOf(qint64 id, const QString &value) const;
-    bool before(const Item &a, const Item &b) const;
+    // Negative, zero or positive as a sorts before, with or after b (ascending).
+    int compare(const QString &a, const QString &b) const;
     void indexByRank();
 
     EntryColumn sortedColumn;
     Qt::SortOrder sortedDirection;
+    ValueOf valueOf;
     QCollator collator;
-    std::vector<Item> items;
+    std::vector<qint64> ids;
+    // Whether each entry's value equals the one before it.
+    std::vector<bool> tiedWithPrevious;
+    // Where the entries with an empty value begin.
+    std::size_t firstEmpty = 0;
     // (id, rank), by id: where each entry stands, found by a walk along ascending ids.
     std::vector<std::pair<qint64, int>> rankById;
 };

@@ -5,6 +5,7 @@
 #include "index/phonebookindex.h"
 #include "list/listorder.h"
 #include "list/phonebooklistmodel.h"
+#include "store/entries.h"
 #include "store/listing.h"
 #include "window/cuttexttooltips.h"
 
@@ -207,7 +208,15 @@ void MainWindow::sortBy(int column)
     } else if (order && order->column() == sorted) {
         order->reverse();
     } else {
-        order = std::make_unique<ListOrder>(sorted, Qt::AscendingOrder);
+        order = std::make_unique<ListOrder>(sorted, Qt::AscendingOrder, [sorted](qint64 id) {
+            const std::optional<Entry> entry = readEntry(id);
+            if (!entry)
+                return QString();
+            return sorted == EntryColumn::Name     ? entry->adsoyad
+                   : sorted == EntryColumn::Phone  ? entry->telefon
+                   : sorted == EntryColumn::Mobile ? entry->cep
+                                                   : entry->mail;
+        });
         order->build(columnValues(sorted));
         header->setSortIndicatorShown(true);
     }
