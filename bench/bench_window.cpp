@@ -1,7 +1,10 @@
 // Runs the real MainWindow headless on generated phone books and measures what a user
-// waits for, each beside its floor: the same SQL through the SQLite C API directly.
-// Usage: bench_window DATA_DIR N... [--csv FILE] [benchmark options]
+// waits for, each beside its floors from the same run: the plain search statement through
+// the SQLite C API, and a bare scan of the folded names held in memory.
+// Usage: bench_window DATA_DIR N... [--csv FILE]
 // DATA_DIR/N/database.db must exist for every N (see generate_phonebook).
+#include "index/phonebookindex.h"
+#include "search/folding.h"
 #include "window/mainwindow.h"
 
 #include <QAbstractButton>
@@ -15,23 +18,30 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 namespace
 {
 
 QString dataDir;
-constexpr int repetitions = 5;
 
 void enter(long entries)
 {
     QDir::setCurrent(dataDir + QLatin1Char('/') + QString::number(entries));
+}
+
+QByteArray databaseFile(long entries)
+{
+    return (dataDir + QLatin1Char('/') + QString::number(entries) + "/database.db").toUtf8();
 }
 
 double residentMegabytes()
@@ -48,7 +58,27 @@ template <typename T> T *child(QWidget *window, const char *name)
     return window->findChild<T *>(QString::fromLatin1(name));
 }
 
-// Replaces the search text and waits until the list has repainted.
+struct Figures {
+    double median = 0;
+    double p95 = 0;
+};
+
+// Runs the measurement the given number of times; each returns milliseconds.
+Figures measure(int times, const std::function<double()> &once)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < times; ++i)
+        ms.push_back(once());
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, (ms.size() * 95 + 99) / 100 - 1)]};
+}
+
+double since(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Replaces the search text and waits until the list has repainted its first screen.
 double keystroke(MainWindow &window, const QString &text)
 {
     auto *search = child<QLineEdit>(&window, "txt_ara");
@@ -57,97 +87,84 @@ double keystroke(MainWindow &window, const QString &text)
     timer.start();
     search->setText(text);
     list->viewport()->repaint();
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const double ms = since(timer);
     QCoreApplication::processEvents(); // what the event loop does between keystrokes
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return seconds;
+    return ms;
 }
 
-int visibleRows(MainWindow &window)
+// Until the window's search index is ready: what start-up leaves running.
+double waitForIndex(MainWindow &window)
 {
-    auto *list = child<QTableView>(&window, "tbl_liste");
-    const int last = list->rowAt(list->viewport()->height() - 1);
-    return last < 0 ? list->model()->rowCount() : last + 1;
+    auto *index = window.findChild<PhoneBookIndex *>();
+    QElapsedTimer timer;
+    timer.start();
+    while (!index->ready() && timer.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return since(timer);
 }
 
-void startup(benchmark::State &state)
+Figures keystrokes(MainWindow &window, const QString &first, const QString &second)
 {
-    enter(state.range(0));
-    for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        auto window = std::make_unique<MainWindow>();
-        child<QTableView>(window.get(), "tbl_liste")->viewport()->repaint();
-        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    }
-}
-
-void searchKeystroke(benchmark::State &state, QString first, QString second)
-{
-    enter(state.range(0));
-    MainWindow window;
     bool odd = false;
-    for (auto _ : state) {
-        state.SetIterationTime(keystroke(window, (odd = !odd) ? first : second));
-    }
+    keystroke(window, second); // the page cache and the allocator reach their working size
+    return measure(15, [&] { return keystroke(window, (odd = !odd) ? first : second); });
 }
 
-// The same keystrokes with the list sorted by name (A–Z), as a header click leaves it.
-void sortedKeystroke(benchmark::State &state, QString first, QString second)
+// The floor of the store: the plain search statement through SQLite, every row scanned.
+double specStatementScan(long entries, const QByteArray &pattern)
 {
-    enter(state.range(0));
-    MainWindow window;
-    emit child<QTableView>(&window, "tbl_liste")->horizontalHeader()->sectionClicked(1);
-    bool odd = false;
-    for (auto _ : state) {
-        state.SetIterationTime(keystroke(window, (odd = !odd) ? first : second));
-    }
-}
-
-// The click that sorts the whole list by name, until it has repainted; two more clicks
-// (Z–A, then the stored order) bring it back untimed.
-void headerClick(benchmark::State &state)
-{
-    enter(state.range(0));
-    MainWindow window;
-    auto *list = child<QTableView>(&window, "tbl_liste");
-    for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        emit list->horizontalHeader()->sectionClicked(1);
-        list->viewport()->repaint();
-        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-        emit list->horizontalHeader()->sectionClicked(1);
-        emit list->horizontalHeader()->sectionClicked(1);
-    }
-}
-
-// The floor: the search statement straight through SQLite, stepping `rows` rows
-// (all of them when rows is 0).
-void searchFloor(benchmark::State &state, QByteArray pattern, int rows)
-{
-    const QByteArray path = (dataDir + QLatin1Char('/') + QString::number(state.range(0)) +
-                             QStringLiteral("/database.db"))
-                                .toUtf8();
     sqlite3 *db = nullptr;
-    sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    for (auto _ : state) {
+    sqlite3_open_v2(databaseFile(entries).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const Figures figures = measure(9, [&] {
         QElapsedTimer timer;
         timer.start();
         sqlite3_stmt *statement = nullptr;
         sqlite3_prepare_v2(db, "SELECT *FROM TELEFON WHERE adsoyad LIKE ?", -1, &statement,
                            nullptr);
         sqlite3_bind_text(statement, 1, pattern.constData(), -1, SQLITE_STATIC);
-        int stepped = 0;
-        while ((rows == 0 || stepped < rows) && sqlite3_step(statement) == SQLITE_ROW) {
+        while (sqlite3_step(statement) == SQLITE_ROW)
             for (int column = 0; column < 5; ++column)
-                benchmark::DoNotOptimize(sqlite3_column_text(statement, column));
-            ++stepped;
-        }
+                sqlite3_column_text(statement, column);
         sqlite3_finalize(statement);
-        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    }
+        return since(timer);
+    });
     sqlite3_close(db);
+    return figures.median;
+}
+
+// The physical limit: the folded names, one buffer in memory, scanned for the text.
+double bareMemoryScan(long entries, const QString &text)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(databaseFile(entries).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT adsoyad FROM TELEFON", -1, &statement, nullptr);
+    std::string names;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        const auto *name = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+        names += foldForSearch(QString::fromUtf8(name)).toUtf8().constData();
+        names += '\n';
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    const QByteArray needle = foldForSearch(text).toUtf8();
+    return measure(9,
+                   [&] {
+                       QElapsedTimer timer;
+                       timer.start();
+                       std::size_t found = 0;
+                       const char *at = names.data(), *end = at + names.size();
+                       while (const void *hit =
+                                  memmem(at, std::size_t(end - at), needle.constData(),
+                                         std::size_t(needle.size()))) {
+                           ++found;
+                           at = static_cast<const char *>(hit) + needle.size();
+                       }
+                       volatile std::size_t kept = found;
+                       (void)kept;
+                       return since(timer);
+                   })
+        .median;
 }
 
 void closeBoxWhenShown()
@@ -160,74 +177,89 @@ void closeBoxWhenShown()
     });
 }
 
-void saveNewEntry(benchmark::State &state)
+struct Row {
+    long entries = 0;
+    std::map<std::string, Figures> figures;
+    double value(const std::string &name) const
+    {
+        const auto found = figures.find(name);
+        return found == figures.end() ? 0 : found->second.median;
+    }
+};
+
+Row measureBook(long n)
 {
-    enter(state.range(0));
+    Row row;
+    row.entries = n;
+    auto &f = row.figures;
+    enter(n);
+    f["startup"] = measure(5, [] {
+        QElapsedTimer timer;
+        timer.start();
+        MainWindow window;
+        child<QTableView>(&window, "tbl_liste")->viewport()->repaint();
+        return since(timer);
+    });
+    f["spec_floor"].median = specStatementScan(n, "%zqxw%");
+    f["memory_floor"].median = bareMemoryScan(n, QStringLiteral("zqxw"));
+    f["memory_floor_letter"].median = bareMemoryScan(n, QStringLiteral("a"));
+
     MainWindow window;
+    // The store's own search, before the index is ready: stopped for the measurement.
+    QCoreApplication::processEvents();
+    window.findChild<PhoneBookIndex *>()->stop();
+    f["store_nomatch"] = keystrokes(window, "zqxw", "zqxv");
+    f["store_number"] = keystrokes(window, "0599 123 45", "0599 123 46");
+
+    const double before = residentMegabytes();
+    child<QLineEdit>(&window, "txt_ara")->setText(QStringLiteral("x"));
+    // Another program's change, as it would come: the index is built again.
+    window.findChild<PhoneBookIndex *>()->rebuild();
+    f["index_build"].median = waitForIndex(window);
+    f["rss_mb"].median = residentMegabytes();
+    f["index_mb"].median = double(window.findChild<PhoneBookIndex *>()->ready()->bytes()) / 1048576;
+    f["rss_growth_build_mb"].median = residentMegabytes() - before;
+
+    f["nomatch"] = keystrokes(window, "zqxw", "zqxv");
+    f["name"] = keystrokes(window, "ayşe", "mehmet");
+    f["letter"] = keystrokes(window, "a", "e");
+    f["words"] = keystrokes(window, "yılmaz ay", "öz meh");
+    f["number"] = keystrokes(window, "0599 123 45", "0599 123 46");
+    QHeaderView *header = child<QTableView>(&window, "tbl_liste")->horizontalHeader();
+    f["header_click"] = measure(n >= 1000000 ? 3 : 5, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        emit header->sectionClicked(1);
+        child<QTableView>(&window, "tbl_liste")->viewport()->repaint();
+        const double ms = since(timer);
+        emit header->sectionClicked(1);
+        emit header->sectionClicked(1);
+        return ms;
+    });
+    emit header->sectionClicked(1);
+    f["sorted_letter"] = keystrokes(window, "a", "e");
+    f["sorted_nomatch"] = keystrokes(window, "zqxw", "zqxv");
+    f["sorted_words"] = keystrokes(window, "yılmaz ay", "öz meh");
+    f["rss_sorted_mb"].median = residentMegabytes();
+    emit header->sectionClicked(1);
+    emit header->sectionClicked(1);
+
     auto *save = child<QAbstractButton>(&window, "btn_kaydet");
-    for (auto _ : state) {
+    f["save"] = measure(9, [&] {
         child<QAbstractButton>(&window, "btn_yeni")->click();
         child<QLineEdit>(&window, "txt_adsoyad")->setText(QStringLiteral("Ölçüm Kaydı"));
         closeBoxWhenShown();
         QElapsedTimer timer;
         timer.start();
         save->click();
-        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    }
-}
-
-void doubleClickLoad(benchmark::State &state)
-{
-    enter(state.range(0));
-    MainWindow window;
-    auto *list = child<QTableView>(&window, "tbl_liste");
-    for (auto _ : state) {
-        const QModelIndex index = list->model()->index(int(state.iterations() % 5), 2);
-        QElapsedTimer timer;
-        timer.start();
-        emit list->doubleClicked(index);
-        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    }
-}
-
-void memoryGrowth(benchmark::State &state)
-{
-    enter(state.range(0));
-    MainWindow window;
-    for (int i = 0; i < 200; ++i) // warm-up: caches and allocator reach their working size
+        return since(timer);
+    });
+    const double growthBefore = residentMegabytes();
+    for (int i = 0; i < 2000; ++i)
         keystroke(window, i % 2 ? QStringLiteral("a") : QStringLiteral("e"));
-    double before = 0, after = 0;
-    for (auto _ : state) {
-        before = residentMegabytes();
-        for (int i = 0; i < 2000; ++i)
-            keystroke(window, i % 2 ? QStringLiteral("a") : QStringLiteral("e"));
-        after = residentMegabytes();
-    }
-    state.counters["rss_before_MB"] = before;
-    state.counters["rss_after_MB"] = after;
-    state.counters["growth_MB"] = after - before;
+    f["growth_mb"].median = residentMegabytes() - growthBefore;
+    return row;
 }
-
-// Keeps the medians, to print each figure beside its floor once everything has run.
-class SummaryReporter : public benchmark::ConsoleReporter
-{
-public:
-    SummaryReporter() : ConsoleReporter(OO_Tabular) {}
-    std::map<std::string, double> medians; // name -> milliseconds
-    std::map<std::string, double> growth;  // name -> megabytes
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            const std::string name = run.benchmark_name();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[name.substr(0, name.find("_median"))] = run.GetAdjustedRealTime();
-            if (run.counters.count("growth_MB"))
-                growth[name] = run.counters.at("growth_MB");
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 } // namespace
 
@@ -238,116 +270,56 @@ int main(int argc, char *argv[])
     dataDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     std::vector<long> sizes;
     QString csvPath;
-    std::vector<char *> rest = {argv[0]};
     for (int i = 2; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "--csv" && i + 1 < argc)
             csvPath = QString::fromLocal8Bit(argv[++i]);
-        else if (arg.startsWith("--"))
-            rest.push_back(argv[i]);
         else
             sizes.push_back(arg.toLong());
     }
-
-    int visible = 0;
-    {
-        enter(sizes.front());
-        MainWindow window;
-        visible = visibleRows(window);
-    }
-
-    for (const long n : sizes) {
-        auto timed = [](benchmark::internal::Benchmark *b, long n, int iterations) {
-            b->Arg(n)
-                ->Iterations(iterations)
-                ->Repetitions(repetitions)
-                ->ReportAggregatesOnly()
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond);
-        };
-        const int scans = n >= 1000000 ? 5 : 20;
-        timed(benchmark::RegisterBenchmark("startup", startup), n, 5);
-        timed(benchmark::RegisterBenchmark("keystroke_nomatch", searchKeystroke,
-                                           QStringLiteral("zqxw"), QStringLiteral("zqxv")),
-              n, scans);
-        timed(benchmark::RegisterBenchmark("floor_nomatch", searchFloor, QByteArray("%zqxw%"), 0),
-              n, scans);
-        timed(benchmark::RegisterBenchmark("keystroke_number", searchKeystroke,
-                                           QStringLiteral("0599 123 45"),
-                                           QStringLiteral("0599 123 46")),
-              n, scans);
-        timed(benchmark::RegisterBenchmark("floor_number", searchFloor, QByteArray("%0599 123 45%"),
-                                           0),
-              n, scans);
-        timed(benchmark::RegisterBenchmark("keystroke_match", searchKeystroke, QStringLiteral("a"),
-                                           QStringLiteral("e")),
-              n, 20);
-        timed(benchmark::RegisterBenchmark("floor_match", searchFloor, QByteArray("%a%"), visible),
-              n, 20);
-        timed(benchmark::RegisterBenchmark("keystroke_sorted", sortedKeystroke, QStringLiteral("a"),
-                                           QStringLiteral("e")),
-              n, 20);
-        timed(benchmark::RegisterBenchmark("keystroke_words", searchKeystroke,
-                                           QStringLiteral("yılmaz ay"), QStringLiteral("öz meh")),
-              n, scans);
-        timed(benchmark::RegisterBenchmark("header_click", headerClick), n, n >= 1000000 ? 2 : 5);
-        timed(benchmark::RegisterBenchmark("save", saveNewEntry), n, 10);
-        timed(benchmark::RegisterBenchmark("load", doubleClickLoad), n, 50);
-        benchmark::RegisterBenchmark("memory_2000_keystrokes", memoryGrowth)
-            ->Arg(n)
-            ->Iterations(1)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-    }
-
-    int benchArgc = int(rest.size());
-    benchmark::Initialize(&benchArgc, rest.data());
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    std::printf("\nMedians in ms; floor = the same SQL through the SQLite C API "
-                "(all rows for no match, the %d rows the list shows for a match)\n",
-                visible);
-    std::printf("%9s %9s %11s %9s %6s %9s %9s %6s %11s %9s %6s %8s %6s %8s %8s %8s %8s %10s\n",
-                "entries", "startup", "no-match", "floor", "ratio", "number", "floor", "ratio",
-                "match", "floor", "ratio", "sorted", "ratio", "words", "header", "save", "load",
-                "mem (MB)");
+    const std::vector<std::string> columns = {"startup",
+                                              "index_build",
+                                              "index_mb",
+                                              "rss_mb",
+                                              "rss_sorted_mb",
+                                              "nomatch",
+                                              "name",
+                                              "letter",
+                                              "words",
+                                              "number",
+                                              "sorted_letter",
+                                              "sorted_nomatch",
+                                              "sorted_words",
+                                              "header_click",
+                                              "store_nomatch",
+                                              "store_number",
+                                              "spec_floor",
+                                              "memory_floor",
+                                              "memory_floor_letter",
+                                              "save",
+                                              "growth_mb"};
     QFile csv(csvPath);
     const bool writeCsv = !csvPath.isEmpty() && csv.open(QIODevice::WriteOnly);
+    std::string header = "entries";
+    for (const std::string &column : columns)
+        header += "," + column +
+                  (column.size() > 3 && column.substr(column.size() - 3) == "_mb" ? "" : "_ms");
+    header += ",nomatch_p95_ms,letter_p95_ms,sorted_letter_p95_ms,words_p95_ms\n";
     if (writeCsv)
-        csv.write("entries,startup_ms,nomatch_ms,nomatch_floor_ms,number_ms,number_floor_ms,"
-                  "match_ms,match_floor_ms,save_ms,load_ms,memory_growth_mb,sorted_ms,words_ms,"
-                  "header_click_ms\n");
+        csv.write(header.c_str());
+    std::printf("%s", header.c_str());
     for (const long n : sizes) {
-        auto median = [&](const char *name) {
-            const std::string k = std::string(name) + "/" + std::to_string(n) + "/iterations:";
-            for (const auto &[full, value] : reporter.medians)
-                if (full.rfind(k, 0) == 0)
-                    return value;
-            return 0.0;
-        };
-        double growth = 0;
-        for (const auto &[full, value] : reporter.growth)
-            if (full.rfind("memory_2000_keystrokes/" + std::to_string(n) + "/", 0) == 0)
-                growth = value;
-        const double nomatch = median("keystroke_nomatch"), nomatchFloor = median("floor_nomatch");
-        const double number = median("keystroke_number"), numberFloor = median("floor_number");
-        const double match = median("keystroke_match"), matchFloor = median("floor_match");
-        const double sorted = median("keystroke_sorted");
-        std::printf("%9ld %9.2f %11.2f %9.2f %6.2f %9.2f %9.2f %6.2f %11.2f %9.3f %6.1f %8.2f "
-                    "%6.2f %8.2f %8.2f %8.2f %8.3f %10.3f\n",
-                    n, median("startup"), nomatch, nomatchFloor, nomatch / nomatchFloor, number,
-                    numberFloor, number / numberFloor, match, matchFloor, match / matchFloor,
-                    sorted, sorted / match, median("keystroke_words"), median("header_click"),
-                    median("save"), median("load"), growth);
+        const Row row = measureBook(n);
+        std::string line = std::to_string(n);
+        for (const std::string &column : columns)
+            line += QString::asprintf(",%.3f", row.value(column)).toStdString();
+        for (const char *name : {"nomatch", "letter", "sorted_letter", "words"})
+            line += QString::asprintf(",%.3f", row.figures.at(name).p95).toStdString();
+        line += "\n";
+        std::printf("%s", line.c_str());
+        std::fflush(stdout);
         if (writeCsv)
-            csv.write(QString::asprintf("%ld,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%.3f,%.4f,%.3f,"
-                                        "%.3f,%.3f,%.3f\n",
-                                        n, median("startup"), nomatch, nomatchFloor, number,
-                                        numberFloor, match, matchFloor, median("save"),
-                                        median("load"), growth, sorted, median("keystroke_words"),
-                                        median("header_click"))
-                          .toUtf8());
+            csv.write(line.c_str());
     }
     return 0;
 }
