@@ -208,17 +208,53 @@ void startWindowDriver(QProcess &process, const QString &directory, const QStrin
 namespace
 {
 
+uint referenceFold(uint c)
+{
+    if (c == 0x131)
+        return 'i';
+    if (c < 0x250)
+        c = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D).toUcs4().at(0);
+    return QChar::toLower(c);
+}
+
 QVector<uint> referenceFold(const QString &text)
 {
     QVector<uint> folded;
-    for (uint c : text.toUcs4()) {
-        if (c == 0x131)
-            c = 'i';
-        else if (c < 0x250)
-            c = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D).toUcs4().at(0);
-        folded << QChar::toLower(c);
-    }
+    for (uint c : text.toUcs4())
+        folded << referenceFold(c);
     return folded;
+}
+
+// Stands for a byte that is not part of a well-formed character; no code point.
+constexpr uint invalidUnit = 0xFFFFFFFF;
+
+// UTF-8 decoded the long way: the sequence the lead byte announces is taken whole when
+// every byte after it is a continuation byte and the value is one that only this length
+// can write, is no surrogate and lies within Unicode.
+QVector<uint> referenceDecode(const QByteArray &utf8)
+{
+    QVector<uint> units;
+    for (int i = 0; i < utf8.size();) {
+        const uchar lead = uchar(utf8[i]);
+        int ones = 0;
+        while (ones < 8 && (lead & (0x80 >> ones)))
+            ++ones;
+        // No leading one: ASCII; one: a continuation byte alone; two to four: a sequence.
+        const int length = ones == 0 ? 1 : ones;
+        uint value = ones == 0 ? lead : lead & (0x7Fu >> ones);
+        bool wellFormed = ones == 0 || (ones >= 2 && ones <= 4 && i + ones <= utf8.size());
+        for (int k = 1; wellFormed && k < length; ++k) {
+            wellFormed = (uchar(utf8[i + k]) & 0xC0) == 0x80;
+            value = (value << 6) | (uchar(utf8[i + k]) & 0x3F);
+        }
+        const uint smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (wellFormed && lead >= 0x80)
+            wellFormed = value >= smallest[length] && value <= 0x10FFFF &&
+                         !(value >= 0xD800 && value <= 0xDFFF);
+        units << (wellFormed ? value : invalidUnit);
+        i += wellFormed ? length : 1;
+    }
+    return units;
 }
 
 // LIKE's % and _, iteratively, so that very long texts cost little.
@@ -255,6 +291,16 @@ QString numberKey(const QString &number)
 }
 
 } // namespace
+
+bool referenceLikeMatches(const QByteArray &pattern, const QByteArray &text)
+{
+    QVector<uint> foldedPattern = referenceDecode(pattern), foldedText = referenceDecode(text);
+    for (uint &c : foldedPattern)
+        c = c == invalidUnit || c == '%' || c == '_' ? c : referenceFold(c);
+    for (uint &c : foldedText)
+        c = c == invalidUnit ? c : referenceFold(c);
+    return likeMatches(foldedPattern, foldedText);
+}
 
 bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
                           const QString &mobile)

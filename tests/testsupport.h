@@ -113,6 +113,9 @@ void startWindowDriver(QProcess &process, const QString &directory, const QStrin
 // The search as users are promised it, written independently of the program: names
 // folded (ı to i, Latin diacritics below U+0250 dropped through NFD, lower case) and
 // matched with LIKE's % and _; a text of digits and separators also found in a number.
+// LIKE on UTF-8 bytes as the search compares them, the same folding; every byte that is
+// not part of a well-formed character is one character that equals only another such.
+bool referenceLikeMatches(const QByteArray &pattern, const QByteArray &text);
 bool referenceSearchFinds(const QString &search, const QString &name, const QString &phone,
                           const QString &mobile);
 
