@@ -121,6 +121,7 @@ BoxAnswer closeBox()
 BoxAnswerer::BoxAnswerer(QVector<BoxAnswer> answers, std::function<void(QMessageBox *)> onShown)
     : answers(std::move(answers)), onShown(std::move(onShown))
 {
+    waiting.start();
     QTimer::singleShot(0, this, &BoxAnswerer::check);
 }
 
@@ -128,8 +129,18 @@ void BoxAnswerer::check()
 {
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible()) {
-        if (seen.size() < answers.size())
-            QTimer::singleShot(5, this, &BoxAnswerer::check);
+        if (seen.size() >= answers.size())
+            return;
+        // An action that silently did nothing, or something else waiting for input, ends
+        // the test here instead of at the test runner's time limit.
+        if (waiting.elapsed() > waitLimitMs) {
+            QWidget *blocking = QApplication::activePopupWidget();
+            blocking = blocking ? blocking : QApplication::activeModalWidget();
+            qFatal("no message box came within %d s (%d of %d answered)%s%s", waitLimitMs / 1000,
+                   int(seen.size()), int(answers.size()), blocking ? "; waiting in a " : "",
+                   blocking ? blocking->metaObject()->className() : "");
+        }
+        QTimer::singleShot(5, this, &BoxAnswerer::check);
         return;
     }
     SeenBox record;
@@ -152,6 +163,7 @@ void BoxAnswerer::check()
     else
         box->done(0);
     // Wait for the box to go away before looking for the next one.
+    waiting.restart();
     if (seen.size() < answers.size())
         QTimer::singleShot(20, this, &BoxAnswerer::check);
 }

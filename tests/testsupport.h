@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
 #include <QSqlDatabase>
@@ -70,7 +71,8 @@ BoxAnswer closeBox();
 Q_DECLARE_METATYPE(BoxAnswer)
 
 // Answers the modal message boxes that open from now on, in order, recording each.
-// Checks from a QTimer::singleShot, so it runs inside the box's own event loop.
+// Checks from a QTimer::singleShot, so it runs inside the box's own event loop. When the
+// next box does not come within 30 s the test fails at once, naming what it waits in.
 class BoxAnswerer : public QObject
 {
     Q_OBJECT
@@ -81,6 +83,8 @@ public:
 
 private:
     void check();
+    static constexpr int waitLimitMs = 30000;
+    QElapsedTimer waiting;
     QVector<BoxAnswer> answers;
     std::function<void(QMessageBox *)> onShown;
 };
