@@ -452,7 +452,8 @@ void StoreTest::numberPrefixesMatchInEveryPairing()
                 qPrintable(search + " in " + number));
             QVERIFY(referenceSearchFinds(search, QString(), number, QString()));
         }
-        // A prefix is only taken off where it begins the number.
+        // A prefix is only taken off where it begins the number, and only white space
+        // comes before a "+": not a cut character followed by a space.
         const QByteArray inside = phoneNumberKey("90532");
         QVERIFY(
             !phoneNumberContains(utf8.constData(), utf8.size(), inside.constData(), inside.size()));
