@@ -205,35 +205,36 @@ std::size_t FoldedLikePattern::findCoreWithAnyOne(const Segment &segment, const 
     const std::size_t length = segment.coreEnd - segment.coreBegin;
     const std::size_t words = segment.words;
     thread_local std::vector<std::uint64_t> state;
-    thread_local std::vector<std::size_t> kept;
+    thread_local std::vector<std::size_t> kept; // places a sparse letter keeps set
     state.assign(words, 0);
+    kept.resize(words);
+    std::uint64_t *const bits = state.data();
+    const std::uint64_t *const anyOneMask = segment.anyOneMask.data();
     for (std::size_t t = from; t < limit; ++t) {
-        std::uint64_t carry = 1;
-        for (std::size_t w = 0; w < words; ++w) {
-            const std::uint64_t next = state[w] >> (bitsPerWord - 1);
-            state[w] = (state[w] << 1) | carry;
-            carry = next;
-        }
         const auto letter =
             std::lower_bound(segment.letters.begin(), segment.letters.end(), text[t]);
         const bool known = letter != segment.letters.end() && *letter == text[t];
         const std::size_t index = std::size_t(letter - segment.letters.begin());
-        if (known && segment.maskOf[index] != noMask) {
-            const std::uint64_t *mask = segment.masks.data() + segment.maskOf[index];
-            for (std::size_t w = 0; w < words; ++w)
-                state[w] &= mask[w];
-        } else {
-            kept.clear();
-            for (std::size_t i = known ? segment.placesBegin[index] : 0;
-                 known && i < segment.placesBegin[index + 1]; ++i)
-                if (bitIsSet(state.data(), segment.places[i]))
-                    kept.push_back(segment.places[i]);
-            for (std::size_t w = 0; w < words; ++w)
-                state[w] &= segment.anyOneMask[w];
-            for (std::size_t place : kept)
-                setBit(state.data(), place);
+        const bool dense = known && segment.maskOf[index] != noMask;
+        std::size_t keptCount = 0;
+        for (std::size_t i = known && !dense ? segment.placesBegin[index] : 0;
+             known && !dense && i < segment.placesBegin[index + 1]; ++i) {
+            const std::size_t place = segment.places[i];
+            if (place == 0 || bitIsSet(bits, place - 1))
+                kept[keptCount++] = place;
         }
-        if (bitIsSet(state.data(), length - 1))
+        // Shifted by one place, the first set, and what this character allows.
+        const std::uint64_t *mask =
+            dense ? segment.masks.data() + segment.maskOf[index] : anyOneMask;
+        std::uint64_t carry = 1;
+        for (std::size_t w = 0; w < words; ++w) {
+            const std::uint64_t next = bits[w] >> (bitsPerWord - 1);
+            bits[w] = ((bits[w] << 1) | carry) & mask[w];
+            carry = next;
+        }
+        for (std::size_t i = 0; i < keptCount; ++i)
+            setBit(bits, kept[i]);
+        if (bitIsSet(bits, length - 1))
             return t + 1 - length;
     }
     return limit;
