@@ -3,6 +3,7 @@
 #include "search/folding.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace
@@ -48,17 +49,28 @@ char32_t decodeFolded(const unsigned char *&text, const unsigned char *end)
     return foldForSearch(c);
 }
 
+// Folds every character of every name the search scans: ASCII from a table, the rest
+// as it comes.
 void decodeAll(const unsigned char *text, const unsigned char *end, std::vector<char32_t> &out,
                bool wildcards)
 {
-    out.clear();
-    out.reserve(std::size_t(end - text));
+    static const std::array<char32_t, 0x80> asciiFolded = [] {
+        std::array<char32_t, 0x80> folded{};
+        for (char32_t c = 0; c < 0x80; ++c)
+            folded[c] = foldForSearch(c);
+        return folded;
+    }();
+    out.resize(std::size_t(end - text));
+    char32_t *unit = out.data();
     while (text < end) {
-        if (wildcards && (*text == '%' || *text == '_'))
-            out.push_back(*text++ == '%' ? anyRun : anyOne);
+        if (*text >= 0x80)
+            *unit++ = decodeFolded(text, end);
+        else if (wildcards && (*text == '%' || *text == '_'))
+            *unit++ = *text++ == '%' ? anyRun : anyOne;
         else
-            out.push_back(decodeFolded(text, end));
+            *unit++ = asciiFolded[*text++];
     }
+    out.resize(std::size_t(unit - out.data()));
 }
 
 constexpr std::size_t bitsPerWord = 64;
@@ -97,6 +109,10 @@ void FoldedLikePattern::prepareBitParallel(Segment &segment, const char32_t *cor
         segment.places.push_back(byLetter[i].second);
     }
     segment.placesBegin.push_back(byLetter.size());
+    segment.asciiLetter.fill(segment.letters.size());
+    for (std::size_t letter = 0; letter < segment.letters.size(); ++letter)
+        if (segment.letters[letter] < segment.asciiLetter.size())
+            segment.asciiLetter[segment.letters[letter]] = letter;
     for (std::size_t letter = 0; letter < segment.letters.size(); ++letter) {
         const std::size_t begin = segment.placesBegin[letter],
                           end = segment.placesBegin[letter + 1];
@@ -159,6 +175,15 @@ FoldedLikePattern::FoldedLikePattern(const char *utf8, int bytes)
     }
 }
 
+std::size_t FoldedLikePattern::Segment::letterIndex(char32_t c) const
+{
+    if (c < asciiLetter.size())
+        return asciiLetter[c];
+    const auto letter = std::lower_bound(letters.begin(), letters.end(), c);
+    return letter != letters.end() && *letter == c ? std::size_t(letter - letters.begin())
+                                                   : letters.size();
+}
+
 bool FoldedLikePattern::matchesAt(const Segment &segment, const char32_t *text) const
 {
     for (std::size_t i = segment.begin; i < segment.end; ++i, ++text)
@@ -211,10 +236,8 @@ std::size_t FoldedLikePattern::findCoreWithAnyOne(const Segment &segment, const 
     std::uint64_t *const bits = state.data();
     const std::uint64_t *const anyOneMask = segment.anyOneMask.data();
     for (std::size_t t = from; t < limit; ++t) {
-        const auto letter =
-            std::lower_bound(segment.letters.begin(), segment.letters.end(), text[t]);
-        const bool known = letter != segment.letters.end() && *letter == text[t];
-        const std::size_t index = std::size_t(letter - segment.letters.begin());
+        const std::size_t index = segment.letterIndex(text[t]);
+        const bool known = index < segment.letters.size();
         const bool dense = known && segment.maskOf[index] != noMask;
         std::size_t keptCount = 0;
         for (std::size_t i = known && !dense ? segment.placesBegin[index] : 0;

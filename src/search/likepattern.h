@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -34,11 +35,14 @@ private:
         std::size_t words = 0;
         std::vector<std::uint64_t> anyOneMask;
         std::vector<char32_t> letters;
-        std::vector<std::size_t> placesBegin; // per letter, into places; one more at the end
+        std::array<std::size_t, 0x80> asciiLetter{}; // ASCII to its letter, or letters.size()
+        std::vector<std::size_t> placesBegin;        // per letter, into places; one more at the end
         std::vector<std::size_t> places;
         std::vector<std::size_t> maskOf; // per letter, into masks, or noMask
         std::vector<std::uint64_t> masks;
         std::size_t length() const { return end - begin; }
+        // Which of the letters the character is, or letters.size() for none.
+        std::size_t letterIndex(char32_t c) const;
     };
 
     static void prepareBitParallel(Segment &segment, const char32_t *core, std::size_t length);
