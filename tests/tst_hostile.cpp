@@ -191,7 +191,7 @@ void HostileTest::lockedDatabaseReportsAndLosesNothing()
     QVERIFY(locker.waitForStarted());
     locker.write("BEGIN EXCLUSIVE;\n");
     // sqlite3 buffers its output on a pipe, so ask the file instead.
-    QTRY_VERIFY_WITH_TIMEOUT(isLocked(cwd.databaseFile()), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(isLocked(cwd.databaseFile()), 30000);
 
     typeInto(&window, "txt_telefon", "999");
     QElapsedTimer waited;
@@ -212,7 +212,7 @@ void HostileTest::lockedDatabaseReportsAndLosesNothing()
     QCOMPARE(fieldText(&window, "txt_telefon"), QStringLiteral("999"));
 
     locker.write("COMMIT;\n.quit\n");
-    QVERIFY(locker.waitForFinished(10000));
+    QVERIFY(locker.waitForFinished(30000));
     QCOMPARE(runSqlite(cwd.databaseFile(), "SELECT * FROM TELEFON"), saved);
 
     QCOMPARE(pressSave(&window).text, QStringLiteral("Güncellendi"));
@@ -249,7 +249,7 @@ void HostileTest::twoProgramsOnOneFileSeeEachOthersSaves()
     QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
     QCOMPARE(fieldText(&window, "txt_id"), QStringLiteral("303"));
     holding.kill();
-    holding.waitForFinished(10000);
+    holding.waitForFinished(30000);
 }
 
 void HostileTest::killedRightAfterASaveLeavesASoundFile()
@@ -265,7 +265,7 @@ void HostileTest::killedRightAfterASaveLeavesASoundFile()
     startWindowDriver(program, cwd.path(), {QStringLiteral("hold"), QStringLiteral("Son Kayıt")});
     QCOMPARE(firstLine(program), QByteArray("saved 201"));
     ::kill(pid_t(program.processId()), SIGKILL);
-    QVERIFY(program.waitForFinished(10000));
+    QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
 
     QCOMPARE(runSqlite(cwd.databaseFile(), "PRAGMA integrity_check"), QStringLiteral("ok"));
@@ -284,12 +284,12 @@ void HostileTest::readerAtStartLocksNobodyOut()
     reader.start(QStringLiteral("sqlite3"), {cwd.databaseFile()});
     QVERIFY(reader.waitForStarted());
     reader.write("BEGIN;\nSELECT count(*) FROM TELEFON;\n");
-    QVERIFY(reader.waitForReadyRead(10000));
+    QVERIFY(reader.waitForReadyRead(30000));
     MainWindow window;
     QCOMPARE(runSqlite(cwd.databaseFile(), "PRAGMA journal_mode"), QStringLiteral("delete"));
     QCOMPARE(listModel(&window)->rowCount(), 300);
     reader.write("COMMIT;\n.quit\n");
-    QVERIFY(reader.waitForFinished(10000));
+    QVERIFY(reader.waitForFinished(30000));
 
     // The list shown holds no lock: another program saves at once.
     QVERIFY(!isLocked(cwd.databaseFile()));
@@ -362,7 +362,7 @@ void HostileTest::phoneBookIsLeftInTheRollbackJournal()
         QCOMPARE(mode, QStringLiteral("wal"));
         QVERIFY(ended.elapsed() < 4000);
         holding.kill();
-        holding.waitForFinished(10000);
+        holding.waitForFinished(30000);
         return;
     }
     QCOMPARE(mode, QStringLiteral("delete"));

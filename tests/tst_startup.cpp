@@ -256,7 +256,7 @@ void StartupTest::tableThatCouldNotBeMadeIsMadeByTheNextSave()
     locker.start(QStringLiteral("sqlite3"), {cwd.databaseFile()});
     QVERIFY(locker.waitForStarted());
     locker.write("BEGIN EXCLUSIVE;\nSELECT 'locked';\n");
-    QVERIFY(locker.waitForReadyRead(10000));
+    QVERIFY(locker.waitForReadyRead(30000));
 
     BoxAnswerer boxes({closeBox()});
     MainWindow window;
@@ -264,7 +264,7 @@ void StartupTest::tableThatCouldNotBeMadeIsMadeByTheNextSave()
     QCOMPARE(boxes.seen.first().text, QStringLiteral("Veritabanı Bağlantısı Yapılamadı."));
     QCOMPARE(boxes.seen.first().icon, QMessageBox::Information);
     locker.write("COMMIT;\n.quit\n");
-    QVERIFY(locker.waitForFinished(10000));
+    QVERIFY(locker.waitForFinished(30000));
 
     typeInto(&window, "txt_adsoyad", "Ali Veli");
     QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
