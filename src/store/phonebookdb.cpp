@@ -25,7 +25,7 @@ constexpr int sqliteReadOnly = 8, sqliteCantOpen = 14;
 bool tableReady = false;
 bool readOnly = false;
 bool writeAheadLog = false;
-// The rollback journal the file had (SQLite's default when it was found in a log).
+// The rollback journal mode the file goes back to, as the last program left it.
 QString foundJournalMode;
 // A phone book read through a copy of it and its log, removed when it is closed.
 std::unique_ptr<QTemporaryDir> privateCopy;
@@ -119,7 +119,8 @@ bool reopenThroughPrivateCopy(const QString &path)
     if (read) {
         QSqlQuery withoutLog(phoneBookDb);
         read = withoutLog.exec(QStringLiteral("PRAGMA journal_mode=delete")) && withoutLog.next() &&
-               withoutLog.value(0).toString().toLower() == "delete";
+               withoutLog.value(0).toString().toLower() == QLatin1String("delete");
+        withoutLog.finish();
     }
     phoneBookDb.close();
     phoneBookDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
