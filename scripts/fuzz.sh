@@ -27,6 +27,12 @@ mkdir -p "$GENERATED/contactfile" "$GENERATED/likepattern" "$GENERATED/numberkey
 { printf '%%'; head -c 16383 /dev/zero | tr '\0' a; printf 'b%%\0'; head -c 40000 /dev/zero | tr '\0' a; } \
     >"$GENERATED/likepattern/pasted-pattern"
 
+# The contact-file target writes each input to a file under the temporary directory;
+# one of the build's own, so that a run ended by a finding leaves nothing elsewhere.
+export TMPDIR="$BUILD/tmp"
+rm -rf "$TMPDIR" "$BUILD/findings"
+mkdir -p "$TMPDIR"
+
 FAILED=()
 run() { # target max_len [more seed directories]
     local target="$1" max_len="$2"
