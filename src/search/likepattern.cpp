@@ -109,7 +109,7 @@ void FoldedLikePattern::prepareBitParallel(Segment &segment, const char32_t *cor
         segment.places.push_back(byLetter[i].second);
     }
     segment.placesBegin.push_back(byLetter.size());
-    segment.asciiLetter.fill(segment.letters.size());
+    segment.asciiLetter.assign(0x80, segment.letters.size());
     for (std::size_t letter = 0; letter < segment.letters.size(); ++letter)
         if (segment.letters[letter] < segment.asciiLetter.size())
             segment.asciiLetter[segment.letters[letter]] = letter;

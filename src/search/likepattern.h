@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,8 +34,8 @@ private:
         std::size_t words = 0;
         std::vector<std::uint64_t> anyOneMask;
         std::vector<char32_t> letters;
-        std::array<std::size_t, 0x80> asciiLetter{}; // ASCII to its letter, or letters.size()
-        std::vector<std::size_t> placesBegin;        // per letter, into places; one more at the end
+        std::vector<std::size_t> asciiLetter; // ASCII to its letter, or letters.size()
+        std::vector<std::size_t> placesBegin; // per letter, into places; one more at the end
         std::vector<std::size_t> places;
         std::vector<std::size_t> maskOf; // per letter, into masks, or noMask
         std::vector<std::uint64_t> masks;
