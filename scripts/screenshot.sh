@@ -55,12 +55,14 @@ fi
 unset QT_QPA_PLATFORM
 "$PROGRAM" &
 PID=$!
-for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '^TELEFON DEFTERİ$' >/dev/null 2>&1 && break
+WINDOW=""
+for _ in $(seq 300); do
+    WINDOW="$(xdotool search --onlyvisible --name '^TELEFON DEFTERİ$' 2>/dev/null | head -n1 || true)"
+    [ -n "$WINDOW" ] && break
     sleep 0.1
 done
-sleep 1
-WINDOW="$(xdotool search --onlyvisible --name '^TELEFON DEFTERİ$' | head -n1)"
+[ -n "$WINDOW" ] || { echo "no window within 30 s" >&2; kill "$PID"; exit 1; }
+bash "$ROOT/tests/xvfb/window_drawn.sh" "$WINDOW" || { kill "$PID"; exit 1; }
 mkdir -p "$(dirname "$OUTPUT")"
 import -window "$WINDOW" "$OUTPUT"
 kill "$PID"

@@ -14,6 +14,8 @@ PACKAGES=(
     # tests: headless and real X windows, a Turkish keyboard, the sqlite3 program,
     # screenshots, an independent vCard parser
     xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sqlite3 python3 python3-vobject
+    # fuzzing: clang with libFuzzer and the sanitizers' run time
+    clang-14 libclang-rt-14-dev
     # packaging checks
     desktop-file-utils appstream dpkg-dev file man-db
     # benchmarks

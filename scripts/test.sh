@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite twice: in the normal build, and in
-# a build with AddressSanitizer and UndefinedBehaviorSanitizer (leak detection on).
+# a build with AddressSanitizer and UndefinedBehaviorSanitizer (leak detection on);
+# then fuzzes what reads outside input for a minute each (scripts/fuzz.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$ROOT/scripts/setup.sh"
@@ -13,3 +14,6 @@ cmake -S "$ROOT" -B "$ROOT/build-sanitize" -DTELEFON_WERROR=ON -DTELEFON_SANITIZ
     -DTELEFON_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$ROOT/build-sanitize" -j"$(nproc)"
 ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j2
+
+echo "== Fuzzing =="
+bash "$ROOT/scripts/fuzz.sh" 60

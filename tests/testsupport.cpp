@@ -123,6 +123,7 @@ BoxAnswer closeBox()
 BoxAnswerer::BoxAnswerer(QVector<BoxAnswer> answers, std::function<void(QMessageBox *)> onShown)
     : answers(std::move(answers)), onShown(std::move(onShown))
 {
+    waiting.start();
     QTimer::singleShot(0, this, &BoxAnswerer::check);
 }
 
@@ -130,8 +131,18 @@ void BoxAnswerer::check()
 {
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible()) {
-        if (seen.size() < answers.size())
-            QTimer::singleShot(5, this, &BoxAnswerer::check);
+        if (seen.size() >= answers.size())
+            return;
+        // An action that silently did nothing, or something else waiting for input, ends
+        // the test here instead of at the test runner's time limit.
+        if (waiting.elapsed() > waitLimitMs) {
+            QWidget *blocking = QApplication::activePopupWidget();
+            blocking = blocking ? blocking : QApplication::activeModalWidget();
+            qFatal("no message box came within %d s (%d of %d answered)%s%s", waitLimitMs / 1000,
+                   int(seen.size()), int(answers.size()), blocking ? "; waiting in a " : "",
+                   blocking ? blocking->metaObject()->className() : "");
+        }
+        QTimer::singleShot(5, this, &BoxAnswerer::check);
         return;
     }
     SeenBox record;
@@ -154,6 +165,7 @@ void BoxAnswerer::check()
     else
         box->done(0);
     // Wait for the box to go away before looking for the next one.
+    waiting.restart();
     if (seen.size() < answers.size())
         QTimer::singleShot(20, this, &BoxAnswerer::check);
 }
@@ -234,17 +246,53 @@ void startWindowDriver(QProcess &process, const QString &directory, const QStrin
 namespace
 {
 
+uint referenceFold(uint c)
+{
+    if (c == 0x131)
+        return 'i';
+    if (c < 0x250)
+        c = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D).toUcs4().at(0);
+    return QChar::toLower(c);
+}
+
 QVector<uint> referenceFold(const QString &text)
 {
     QVector<uint> folded;
-    for (uint c : text.toUcs4()) {
-        if (c == 0x131)
-            c = 'i';
-        else if (c < 0x250)
-            c = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D).toUcs4().at(0);
-        folded << QChar::toLower(c);
-    }
+    for (uint c : text.toUcs4())
+        folded << referenceFold(c);
     return folded;
+}
+
+// Stands for a byte that is not part of a well-formed character; no code point.
+constexpr uint invalidUnit = 0xFFFFFFFF;
+
+// UTF-8 decoded the long way: the sequence the lead byte announces is taken whole when
+// every byte after it is a continuation byte and the value is one that only this length
+// can write, is no surrogate and lies within Unicode.
+QVector<uint> referenceDecode(const QByteArray &utf8)
+{
+    QVector<uint> units;
+    for (int i = 0; i < utf8.size();) {
+        const uchar lead = uchar(utf8[i]);
+        int ones = 0;
+        while (ones < 8 && (lead & (0x80 >> ones)))
+            ++ones;
+        // No leading one: ASCII; one: a continuation byte alone; two to four: a sequence.
+        const int length = ones == 0 ? 1 : ones;
+        uint value = ones == 0 ? lead : lead & (0x7Fu >> ones);
+        bool wellFormed = ones == 0 || (ones >= 2 && ones <= 4 && i + ones <= utf8.size());
+        for (int k = 1; wellFormed && k < length; ++k) {
+            wellFormed = (uchar(utf8[i + k]) & 0xC0) == 0x80;
+            value = (value << 6) | (uchar(utf8[i + k]) & 0x3F);
+        }
+        const uint smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (wellFormed && lead >= 0x80)
+            wellFormed = value >= smallest[length] && value <= 0x10FFFF &&
+                         !(value >= 0xD800 && value <= 0xDFFF);
+        units << (wellFormed ? value : invalidUnit);
+        i += wellFormed ? length : 1;
+    }
+    return units;
 }
 
 // LIKE's % and _, iteratively, so that very long texts cost little.
@@ -289,6 +337,16 @@ bool referenceNumberFinds(const QString &search, const QString &phone, const QSt
 }
 
 } // namespace
+
+bool referenceLikeMatches(const QByteArray &pattern, const QByteArray &text)
+{
+    QVector<uint> foldedPattern = referenceDecode(pattern), foldedText = referenceDecode(text);
+    for (uint &c : foldedPattern)
+        c = c == invalidUnit || c == '%' || c == '_' ? c : referenceFold(c);
+    for (uint &c : foldedText)
+        c = c == invalidUnit ? c : referenceFold(c);
+    return likeMatches(foldedPattern, foldedText);
+}
 
 bool referenceWholeTextFinds(const QString &search, const QString &name, const QString &phone,
                              const QString &mobile)

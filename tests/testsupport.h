@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
 #include <QSqlDatabase>
@@ -71,7 +72,8 @@ BoxAnswer closeBox();
 Q_DECLARE_METATYPE(BoxAnswer)
 
 // Answers the modal message boxes that open from now on, in order, recording each.
-// Checks from a QTimer::singleShot, so it runs inside the box's own event loop.
+// Checks from a QTimer::singleShot, so it runs inside the box's own event loop. When the
+// next box does not come within 30 s the test fails at once, naming what it waits in.
 class BoxAnswerer : public QObject
 {
     Q_OBJECT
@@ -82,6 +84,8 @@ public:
 
 private:
     void check();
+    static constexpr int waitLimitMs = 30000;
+    QElapsedTimer waiting;
     QVector<BoxAnswer> answers;
     std::function<void(QMessageBox *)> onShown;
 };
@@ -129,6 +133,10 @@ bool referenceSearchFinds(const QString &search, const QString &name, const QStr
 // number. Everything this finds, the search still lists.
 bool referenceWholeTextFinds(const QString &search, const QString &name, const QString &phone,
                              const QString &mobile);
+
+// LIKE on UTF-8 bytes as the search compares them, the same folding; every byte that is
+// not part of a well-formed character is one character that equals only another such.
+bool referenceLikeMatches(const QByteArray &pattern, const QByteArray &text);
 
 // Texts built from the pieces that break naive SQL, CSV and vCard, mixed at random with a
 // fixed seed, and one of 100,000 characters.

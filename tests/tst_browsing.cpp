@@ -277,6 +277,8 @@ void BrowsingTest::searchFindsTurkishNamesAndNumbers_data()
     QTest::newRow("_ one folded letter")
         << "_ş_k" << QStringList({"ALİ IŞIK", "ılgın ışık", "Âşık Veysel"});
     QTest::newRow("% inside") << "ı%Ş%l" << QStringList({"Âşık Veysel"});
+    QTest::newRow("letter decomposing twice")
+        << "Ǘ" << QStringList({"Şule Çağlar", "İbrahim Güneş", "José Ñúñez"});
     QTest::newRow("% literal") << "%50 i" << QStringList({"%50 İndirim_"});
     QTest::newRow("spaces split words") << "  ışık " << isik;
     QTest::newRow("surname first") << "çağlar şule" << sule;
@@ -289,6 +291,11 @@ void BrowsingTest::searchFindsTurkishNamesAndNumbers_data()
     QTest::newRow("stored untrimmed") << "0312 333 22 11" << QStringList({"ayşe yılmaz"});
     QTest::newRow("stored with +90") << "0555 444 33" << QStringList({"İbrahim Güneş"});
     QTest::newRow("stored with 0090") << "+90 216 999" << QStringList({"ılgın ışık"});
+    QTest::newRow("0090 for 0") << "0090 532 111" << sule;
+    QTest::newRow("0090 for +90") << "0090 555 444" << QStringList({"İbrahim Güneş"});
+    QTest::newRow("0090 for 0090") << "0090 216 999" << QStringList({"ılgın ışık"});
+    QTest::newRow("0 for 0090") << "0216 999 00" << QStringList({"ılgın ışık"});
+    QTest::newRow("+90 for +90") << "+90 555 444" << QStringList({"İbrahim Güneş"});
     QTest::newRow("no digit left") << "0" << QStringList({"%50 İndirim_"});
     QTest::newRow("only separators") << "+" << QStringList();
     QTest::newRow("a letter makes it a name") << "0532a" << QStringList();

@@ -5,9 +5,13 @@
 #include "store/searchfunctions.h"
 #include "store/statements.h"
 
+#include "search/folding.h"
+#include "search/likepattern.h"
+
 #include "testsupport.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -75,6 +79,14 @@ private slots:
     void searchKeepsWildcardsButNotQuotes();
     void tableIsCreatedOnlyWhenMissing();
     void searchFunctionsStayOnTheirConnection();
+    void likePatternAgreesWithTheReference();
+    void likePatternOnLongTexts_data();
+    void likePatternOnLongTexts();
+    void invalidBytesAreOneCharacterEach_data();
+    void invalidBytesAreOneCharacterEach();
+    void lettersThatDecomposeTwiceFoldToTheirBase_data();
+    void lettersThatDecomposeTwiceFoldToTheirBase();
+    void numberPrefixesMatchInEveryPairing();
 };
 
 void StoreTest::databasePathRule()
@@ -293,6 +305,185 @@ void StoreTest::searchFunctionsStayOnTheirConnection()
     QVERIFY(!installSearchFunctions(phoneBookDb));    // a closed connection has no handle
     QVERIFY(!installSearchFunctions(QSqlDatabase())); // nor has a driver that is not SQLite
     QVERIFY(!searchFunctionsInstalled());
+}
+
+void StoreTest::likePatternAgreesWithTheReference()
+{
+    // Patterns and texts made of letters that fold alike, wildcards, and every kind of
+    // byte that is not well-formed UTF-8.
+    const QList<QByteArray> pieces = {"a",
+                                      "A",
+                                      "b",
+                                      "ab",
+                                      "i",
+                                      "I",
+                                      "\u0131",
+                                      "\u0130",
+                                      "s",
+                                      "\u015F",
+                                      "\u015E",
+                                      "u",
+                                      "\u01D6",
+                                      "\u01D5",
+                                      "\u00FC",
+                                      "%",
+                                      "_",
+                                      "%",
+                                      "_",
+                                      "\xC0\xAF",
+                                      "\xC1\x81",
+                                      "\xE0\x80\xAF",
+                                      "\xED\xA0\x80",
+                                      "\xED\x9F\xBF",
+                                      "\xF4\x90\x80\x80",
+                                      "\xF4\x8F\xBF\xBF",
+                                      "\xF0\x8F\xBF\xBF",
+                                      "\xF8",
+                                      "\xFF",
+                                      "\x80",
+                                      "\xE4\xB8",
+                                      "\xF0\x9F\x98",
+                                      "\xF0\x9F\x98\x80",
+                                      "\xC2",
+                                      "\xC2\xA0",
+                                      "'"};
+    QRandomGenerator random(20261207);
+    const auto compose = [&](int most) {
+        QByteArray text;
+        for (int count = random.bounded(most + 1); count > 0; --count)
+            text += pieces.at(random.bounded(pieces.size()));
+        return text;
+    };
+    for (int round = 0; round < 30000; ++round) {
+        const QByteArray pattern = compose(5), text = compose(9);
+        const FoldedLikePattern compiled(pattern.constData(), pattern.size());
+        const bool expected = referenceLikeMatches(pattern, text);
+        QVERIFY2(compiled.matches(text.constData(), text.size()) == expected,
+                 qPrintable(QStringLiteral("'%1' LIKE '%2' should be %3")
+                                .arg(QString::fromLatin1(text.toHex(' ')),
+                                     QString::fromLatin1(pattern.toHex(' ')))
+                                .arg(expected)));
+    }
+}
+
+void StoreTest::likePatternOnLongTexts_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("expected");
+    // Patterns whose every prefix recurs in the text, over a name of 100,000 letters: each
+    // answered without comparing the pattern again at each place.
+    const QByteArray as(100000, 'a'), pasted = QByteArray(16383, 'a') + 'b';
+    QTest::newRow("pasted letters, absent") << '%' + pasted + '%' << as << false;
+    QTest::newRow("pasted letters, at the end") << '%' + pasted + '%' << as + 'b' << true;
+    QTest::newRow("pasted capitals") << '%' + pasted.toUpper() + '%' << as + "b." << true;
+    QByteArray alternating;
+    for (int i = 0; i < 8000; ++i)
+        alternating += "a_";
+    QTest::newRow("letters between _, absent") << '%' + alternating + "b%" << as << false;
+    QTest::newRow("letters between _, found") << '%' + alternating + "b%" << as + "bb" << true;
+    QTest::newRow("_ then a letter, absent") << '%' + QByteArray(16383, '_') + "b%" << as << false;
+    QTest::newRow("_ then a letter, found")
+        << '%' + QByteArray(16383, '_') + "b%" << as + 'b' << true;
+    QTest::newRow("_ only") << QByteArray(100000, '_') << as << true;
+    QTest::newRow("_ one too many") << QByteArray(100001, '_') << as << false;
+    QByteArray segments;
+    for (int i = 0; i < 5000; ++i)
+        segments += "aa%";
+    QTest::newRow("many %, found") << segments + 'b' << as + 'b' << true;
+    QTest::newRow("many %, absent") << segments + 'b' << as << false;
+    QTest::newRow("many %, too few letters") << segments << as.left(9999) << false;
+}
+
+void StoreTest::likePatternOnLongTexts()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(QByteArray, text);
+    QFETCH(bool, expected);
+    const FoldedLikePattern compiled(pattern.constData(), pattern.size());
+    QCOMPARE(compiled.matches(text.constData(), text.size()), expected);
+}
+
+void StoreTest::invalidBytesAreOneCharacterEach_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("overlong /") << QByteArray("\xC0\xAF");
+    QTest::newRow("overlong in three bytes") << QByteArray("\xE0\x80\xAF");
+    QTest::newRow("overlong in four bytes") << QByteArray("\xF0\x80\x80\xAF");
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80");
+    QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80");
+    QTest::newRow("lead F8") << QByteArray("\xF8\x88\x80\x80\x80");
+    QTest::newRow("lead FF") << QByteArray("\xFF");
+    QTest::newRow("continuation alone") << QByteArray("\x80\xBF");
+    QTest::newRow("cut short") << QByteArray("\xE4\xB8");
+}
+
+void StoreTest::invalidBytesAreOneCharacterEach()
+{
+    QFETCH(QByteArray, bytes);
+    const QByteArray text = "x" + bytes + "y";
+    const auto matches = [&text](const QByteArray &pattern) {
+        return FoldedLikePattern(pattern.constData(), pattern.size())
+            .matches(text.constData(), text.size());
+    };
+    QVERIFY(matches("x" + QByteArray(bytes.size(), '_') + "y"));
+    QVERIFY(!matches("x" + QByteArray(bytes.size() - 1, '_') + "y"));
+    QVERIFY(!matches("x" + QByteArray(bytes.size() + 1, '_') + "y"));
+    // Such a byte equals only another such byte, never a character.
+    QVERIFY(matches("%" + bytes + "%"));
+    QVERIFY(matches("x" + QByteArray(bytes.size(), '\xFE') + "y"));
+    QVERIFY(!matches("x\xEF\xBF\xBD" + QByteArray(bytes.size() - 1, '_') + "y"));
+}
+
+void StoreTest::lettersThatDecomposeTwiceFoldToTheirBase_data()
+{
+    QTest::addColumn<QString>("letter");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("u with diaeresis and macron") << QStringLiteral("\u01D6") << "u";
+    QTest::newRow("u with diaeresis and acute") << QStringLiteral("\u01D8") << "u";
+    QTest::newRow("capital U with diaeresis and macron") << QStringLiteral("\u01D5") << "u";
+    QTest::newRow("capital A with diaeresis and macron") << QStringLiteral("\u01DE") << "a";
+    QTest::newRow("capital A with ring and acute") << QStringLiteral("\u01FA") << "a";
+    QTest::newRow("o with ogonek and macron") << QStringLiteral("\u01ED") << "o";
+}
+
+void StoreTest::lettersThatDecomposeTwiceFoldToTheirBase()
+{
+    QFETCH(QString, letter);
+    QFETCH(QString, base);
+    QCOMPARE(foldForSearch(letter), base);
+    const QByteArray name = (letter + QStringLiteral("mit")).toUtf8();
+    for (const QByteArray &pattern : {base.toUtf8(), letter.toUtf8(), base.toUpper().toUtf8()}) {
+        const QByteArray like = '%' + pattern + '%';
+        QVERIFY(FoldedLikePattern(like.constData(), like.size())
+                    .matches(name.constData(), name.size()));
+        QVERIFY(referenceLikeMatches(like, name));
+    }
+}
+
+void StoreTest::numberPrefixesMatchInEveryPairing()
+{
+    // One number written with the country code after "+", with the international prefix
+    // 00 and the country code, and with the trunk prefix 0.
+    const QStringList stored = {"+90 532 111 22 33", "0090 532 111 22 33", "0532 111 22 33",
+                                " +90 (532) 111-22-33"};
+    const QStringList searched = {"+90 532 111", "0090 532 111", "0532 111", "532 111",
+                                  "(0532) 111-22-33"};
+    for (const QString &number : stored) {
+        const QByteArray utf8 = number.toUtf8();
+        for (const QString &search : searched) {
+            const QByteArray key = phoneNumberKey(search);
+            QVERIFY2(
+                phoneNumberContains(utf8.constData(), utf8.size(), key.constData(), key.size()),
+                qPrintable(search + " in " + number));
+            QVERIFY(referenceSearchFinds(search, QString(), number, QString()));
+        }
+        // A prefix is only taken off where it begins the number, and only white space
+        // comes before a "+": not a cut character followed by a space.
+        const QByteArray inside = phoneNumberKey("90532");
+        QVERIFY(
+            !phoneNumberContains(utf8.constData(), utf8.size(), inside.constData(), inside.size()));
+    }
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

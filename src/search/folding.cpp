@@ -45,7 +45,8 @@ const char *firstNonBlank(const char *c, const char *end)
             c += 2; // U+0085, U+00A0
         else if ((byte(0) == 0xE1 && byte(1) == 0x9A && byte(2) == 0x80) ||
                  (byte(0) == 0xE2 && byte(1) == 0x80 &&
-                  (byte(2) <= 0x8A || byte(2) == 0xA8 || byte(2) == 0xA9 || byte(2) == 0xAF)) ||
+                  ((byte(2) >= 0x80 && byte(2) <= 0x8A) || byte(2) == 0xA8 || byte(2) == 0xA9 ||
+                   byte(2) == 0xAF)) ||
                  (byte(0) == 0xE2 && byte(1) == 0x81 && byte(2) == 0x9F) ||
                  (byte(0) == 0xE3 && byte(1) == 0x80 && byte(2) == 0x80))
             c += 3; // U+1680, U+2000..200A, U+2028, U+2029, U+202F, U+205F, U+3000

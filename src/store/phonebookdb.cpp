@@ -4,13 +4,15 @@
 #include "store/searchfunctions.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QVariant>
 
 #include <cerrno>
+#include <memory>
 #include <sys/stat.h>
 
 QSqlDatabase phoneBookDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
@@ -23,8 +25,10 @@ constexpr int sqliteReadOnly = 8, sqliteCantOpen = 14;
 bool tableReady = false;
 bool readOnly = false;
 bool writeAheadLog = false;
-// The rollback journal the file had (SQLite's default when it was found in a log).
+// The rollback journal mode the file goes back to, as the last program left it.
 QString foundJournalMode;
+// A phone book read through a copy of it and its log, removed when it is closed.
+std::unique_ptr<QTemporaryDir> privateCopy;
 
 bool isRegularFileOrMissing(const QString &path)
 {
@@ -34,12 +38,20 @@ bool isRegularFileOrMissing(const QString &path)
     return S_ISREG(status.st_mode);
 }
 
-QString journalMode()
+// SQLite keeps no rollback journal mode in the file; a program that used TRUNCATE or
+// PERSIST leaves its journal beside it: empty, or with a header it wiped. A journal that
+// still starts with its magic number is one to roll back, left by any mode.
+QString journalModeLeftBeside(const QString &path)
 {
-    QSqlQuery query(phoneBookDb);
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode")) || !query.next())
-        return {};
-    return query.value(0).toString().toLower();
+    QFile journal(path + QStringLiteral("-journal"));
+    if (!journal.exists())
+        return QStringLiteral("delete");
+    if (journal.size() == 0)
+        return QStringLiteral("truncate");
+    static const QByteArray magic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
+    if (journal.open(QIODevice::ReadOnly) && journal.read(magic.size()) != magic)
+        return QStringLiteral("persist");
+    return QStringLiteral("delete");
 }
 
 // Without waiting: another program reading at that moment makes the switch fail at once.
@@ -87,12 +99,53 @@ bool reopenImmutable(const QString &path)
     return ensurePhoneBookTable(query);
 }
 
+// Entries saved last may be held only by the log beside the file, which cannot be read
+// where it lies: the file and its log are copied where only this program can reach
+// them, the log is written into the copy there, and the copy is read without it.
+bool reopenThroughPrivateCopy(const QString &path)
+{
+    phoneBookDb.close();
+    privateCopy = std::make_unique<QTemporaryDir>();
+    const QString copy = privateCopy->filePath(QStringLiteral("database.db"));
+    const auto copied = [](const QString &from, const QString &to) {
+        return QFile::copy(from, to) &&
+               QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    };
+    phoneBookDb.setConnectOptions();
+    phoneBookDb.setDatabaseName(copy);
+    bool read = privateCopy->isValid() && copied(path, copy) &&
+                copied(path + QStringLiteral("-wal"), copy + QStringLiteral("-wal")) &&
+                phoneBookDb.open();
+    if (read) {
+        QSqlQuery withoutLog(phoneBookDb);
+        read = withoutLog.exec(QStringLiteral("PRAGMA journal_mode=delete")) && withoutLog.next() &&
+               withoutLog.value(0).toString().toLower() == QLatin1String("delete");
+        withoutLog.finish();
+    }
+    phoneBookDb.close();
+    phoneBookDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (read && phoneBookDb.open()) {
+        QSqlQuery query(phoneBookDb);
+        if (ensurePhoneBookTable(query))
+            return true;
+    }
+    phoneBookDb.close();
+    privateCopy.reset();
+    return false;
+}
+
+bool hasLogBeside(const QString &path)
+{
+    return QFileInfo(path + QStringLiteral("-wal")).size() > 0;
+}
+
 } // namespace
 
 PhoneBookOpening openPhoneBook()
 {
-    tableReady = readOnly = writeAheadLog = false;
+    closePhoneBook();
     const QString path = databasePath();
+    foundJournalMode = journalModeLeftBeside(path);
     phoneBookDb.setConnectOptions();
     phoneBookDb.setDatabaseName(path);
     if (!isRegularFileOrMissing(path) || !phoneBookDb.open())
@@ -102,7 +155,9 @@ PhoneBookOpening openPhoneBook()
     if (!ensurePhoneBookTable(creation)) {
         const bool unreadable = cannotBeRead(creation);
         creation.finish();
-        if (!unreadable || !reopenImmutable(path)) {
+        const bool read = unreadable && (hasLogBeside(path) ? reopenThroughPrivateCopy(path)
+                                                            : reopenImmutable(path));
+        if (!read) {
             if (unreadable)
                 phoneBookDb.close();
             installSearchFunctions(phoneBookDb);
@@ -120,11 +175,6 @@ PhoneBookOpening openPhoneBook()
     installSearchFunctions(phoneBookDb);
     if (readOnly)
         return PhoneBookOpening::OpenedReadOnly;
-    foundJournalMode = journalMode();
-    const QStringList rollbackModes = {QStringLiteral("delete"), QStringLiteral("truncate"),
-                                       QStringLiteral("persist")};
-    if (!rollbackModes.contains(foundJournalMode))
-        foundJournalMode = QStringLiteral("delete");
     writeAheadLog = switchJournalMode(QStringLiteral("wal"));
     return PhoneBookOpening::Opened;
 }
@@ -155,10 +205,9 @@ QSqlDatabase openReadingConnection(const QString &connectionName, const QString 
 
 void closePhoneBook()
 {
-    if (!phoneBookDb.isOpen())
-        return;
-    if (writeAheadLog)
+    if (phoneBookDb.isOpen() && writeAheadLog)
         switchJournalMode(foundJournalMode);
     phoneBookDb.close();
+    privateCopy.reset();
     tableReady = readOnly = writeAheadLog = false;
 }

@@ -10,7 +10,8 @@ extern QSqlDatabase phoneBookDb;
 
 enum class PhoneBookOpening {
     Opened,
-    // Readable but not writable where it lies: the list shows it, saves report why.
+    // Readable but not writable where it lies: the list shows it, saves report why. Its
+    // log, if one lies beside it, is read too, through a private copy of both.
     OpenedReadOnly,
     // Nothing to show: not opened, not a phone book, or its table could not be made.
     Failed,
@@ -35,8 +36,9 @@ QSqlDatabase openReadingConnection(const QString &connectionName, const QString 
                                    const QString &connectOptions);
 
 // The write-ahead log is for running programs only: when the last one closes the phone
-// book the file goes back to the rollback journal, so that a closed phone book is an
-// ordinary SQLite file wherever it is copied. When another program still has the file
+// book the file goes back to the rollback journal (the TRUNCATE or PERSIST journal it
+// was found with), so that a closed phone book is an ordinary SQLite file wherever it
+// is copied. When another program still has the file
 // open nothing is waited for, and that program switches it back when it closes.
 // Statements of the connection must be finished first.
 void closePhoneBook();

@@ -36,9 +36,9 @@ setxkbmap tr
 "$PROGRAM" &
 PID=$!
 
-window_named() { # title -> window id, waiting for it to be shown
+window_named() { # title -> window id, waiting (30 s at most) for it to be shown
     local id=""
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
         [ -n "$id" ] && break
         sleep 0.1
@@ -47,7 +47,7 @@ window_named() { # title -> window id, waiting for it to be shown
     echo "$id"
 }
 wait_gone() {
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
         sleep 0.1
     done
@@ -55,7 +55,7 @@ wait_gone() {
 }
 
 MAIN="$(window_named "TELEFON DEFTERİ")"
-sleep 0.5
+bash "$(dirname "$0")/../xvfb/window_drawn.sh" "$MAIN" || fail "the window was not drawn"
 eval "$(xdotool getwindowgeometry --shell "$MAIN")"
 # Qt scales the window by dpi / 96: the form's pixels are logical, X's are the screen's.
 # The entry panel is centred in the window the way QRect centres are computed.
@@ -83,7 +83,7 @@ replace_field() { # field text
 answer_box() { # title key
     local box
     box="$(window_named "$1")"
-    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    timeout 30 xdotool windowfocus --sync "$box" 2>/dev/null || true
     sleep 0.3
     xdotool key "$2"
     wait_gone "$1"
@@ -92,7 +92,7 @@ KAYDET="150 196"; YENI="246 196"; SIL="338 196"; CIKIS="526 196"; ARA="300 240"
 FIRST_ROW="80 290"
 
 # Type an entry (the name field has the focus at start) and save it.
-xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+timeout 30 xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
 type_text "Ayşe Yılmaz"
 replace_field telefon "0212 555 44 33"
 replace_field mail "ayse@ornek.com.tr"
@@ -128,7 +128,7 @@ click_at $SIL
 answer_box "İşlemi Onayla" e
 
 click_at $CIKIS
-for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$PID" 2>/dev/null && fail "ÇIKIŞ did not end the program"
 set +e
 wait "$PID"
