@@ -364,7 +364,9 @@ bool referenceSearchFinds(const QString &search, const QString &name, const QStr
     };
     bool everyWord = true;
     for (const QString &word :
-         search.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+         search.split(QRegularExpression(QStringLiteral("\\s+"),
+                                         QRegularExpression::UseUnicodePropertiesOption),
+                      Qt::SkipEmptyParts))
         everyWord = everyWord && (foundIn(word, name) || foundIn(word, mail));
     return everyWord || referenceNumberFinds(search, phone, mobile);
 }

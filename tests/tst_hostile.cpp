@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlError>
-#include <QSqlQueryModel>
 #include <QTableView>
 #include <QTest>
 
@@ -120,20 +119,17 @@ void HostileTest::hostileTextsAreStoredAndFoundExactly()
     for (const QString &typed : texts) {
         const QString term = typed.left(search->maxLength());
         search->setText(term);
-        auto *model = qobject_cast<QSqlQueryModel *>(list->model());
-        QVERIFY(!model->lastError().isValid());
-        while (model->canFetchMore())
-            model->fetchMore();
+        const QAbstractItemModel *model = list->model();
         QSet<int> listed;
         for (int row = 0; row < model->rowCount(); ++row) {
             const QString name = model->index(row, 1).data().toString();
-            QVERIFY2(referenceSearchFinds(term, name, name, name), qPrintable(term.left(80)));
+            QVERIFY2(referenceSearchFinds(term, name, name, name, name), qPrintable(term.left(80)));
             listed << model->index(row, 0).data().toInt();
         }
         QSet<int> matching;
         for (const QVariantList &row : rows)
             if (referenceSearchFinds(term, row.value(1).toString(), row.value(2).toString(),
-                                     row.value(3).toString()))
+                                     row.value(3).toString(), row.value(4).toString()))
                 matching << row.value(0).toInt();
         QCOMPARE(listed, matching);
     }
@@ -223,11 +219,11 @@ void HostileTest::lockedDatabaseReportsAndLosesNothing()
 void HostileTest::twoProgramsOnOneFileSeeEachOthersSaves()
 {
     WorkingDirectory cwd;
-    // More entries than the list reads at once, so its statement stays open.
+    // More entries than the list reads in one page.
     fillPhoneBook(cwd.databaseFile(), 300);
     MainWindow window;
     auto *list = child<QTableView>(&window, "tbl_liste");
-    QVERIFY(list->model()->canFetchMore(QModelIndex()));
+    QCOMPARE(list->model()->rowCount(), 300);
 
     QProcess other;
     startWindowDriver(other, cwd.path(), {QStringLiteral("save"), QStringLiteral("Zeynep Kaya")});

@@ -2,6 +2,7 @@
 
 #include "store/phonebookdb.h"
 #include "store/statements.h"
+#include "store/writetransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,40 +22,10 @@ Entry entryOf(const QSqlQuery &query)
     return {query.value(0).toLongLong(), text(1), text(2), text(3), text(4)};
 }
 
-// Takes the write lock at once, so that what is read inside is what the writes replace:
-// with a deferred start another program's commit in between would make the writes fail.
-class WriteTransaction
+Change failure(const QSqlError &error)
 {
-public:
-    WriteTransaction() : query(phoneBookDb)
-    {
-        began = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
-    }
-    ~WriteTransaction()
-    {
-        if (began && !ended)
-            query.exec(QStringLiteral("ROLLBACK"));
-    }
-    WriteTransaction(const WriteTransaction &) = delete;
-    WriteTransaction &operator=(const WriteTransaction &) = delete;
-
-    Change failed(const QSqlQuery &reason) const
-    {
-        return {ChangeOutcome::Failed, reason.lastError().text()};
-    }
-    Change refused() const { return {ChangeOutcome::Failed, query.lastError().text()}; }
-    bool began = false;
-
-    Change commit()
-    {
-        ended = query.exec(QStringLiteral("COMMIT"));
-        return ended ? Change{} : refused();
-    }
-
-private:
-    QSqlQuery query;
-    bool ended = false;
-};
+    return {ChangeOutcome::Failed, error.text()};
+}
 
 bool allUnchanged(const QVector<Entry> &expected)
 {
@@ -112,8 +83,8 @@ bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry
 Change restoreEntries(const QVector<Entry> &entries)
 {
     WriteTransaction transaction;
-    if (!transaction.began)
-        return transaction.refused();
+    if (!transaction.began())
+        return failure(transaction.error());
     QVector<qint64> ids;
     for (const Entry &entry : entries)
         ids << entry.id;
@@ -123,34 +94,34 @@ Change restoreEntries(const QVector<Entry> &entries)
     for (const Entry &entry : entries)
         if (!runStatement(insert, restoreStatement(entry.id, entry.adsoyad, entry.telefon,
                                                    entry.cep, entry.mail)))
-            return transaction.failed(insert);
-    return transaction.commit();
+            return failure(insert.lastError());
+    return transaction.commit() ? Change{} : failure(transaction.error());
 }
 
 Change removeEntries(const QVector<Entry> &expected)
 {
     WriteTransaction transaction;
-    if (!transaction.began)
-        return transaction.refused();
+    if (!transaction.began())
+        return failure(transaction.error());
     if (!allUnchanged(expected))
         return {ChangeOutcome::ChangedElsewhere, {}};
     QSqlQuery removal(phoneBookDb);
     for (const Entry &entry : expected)
         if (!runStatement(removal, deleteStatement(entry.id)))
-            return transaction.failed(removal);
-    return transaction.commit();
+            return failure(removal.lastError());
+    return transaction.commit() ? Change{} : failure(transaction.error());
 }
 
 Change replaceEntry(const Entry &expected, const Entry &replacement)
 {
     WriteTransaction transaction;
-    if (!transaction.began)
-        return transaction.refused();
+    if (!transaction.began())
+        return failure(transaction.error());
     if (!allUnchanged({expected}))
         return {ChangeOutcome::ChangedElsewhere, {}};
     QSqlQuery update(phoneBookDb);
     if (!runStatement(update, updateStatement(replacement.adsoyad, replacement.telefon,
                                               replacement.cep, replacement.mail, expected.id)))
-        return transaction.failed(update);
-    return transaction.commit();
+        return failure(update.lastError());
+    return transaction.commit() ? Change{} : failure(transaction.error());
 }

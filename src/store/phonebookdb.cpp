@@ -189,6 +189,12 @@ bool ensurePhoneBookTable(QSqlQuery &query)
     return tableReady;
 }
 
+void tryWriteAheadLog()
+{
+    if (!writeAheadLog && !readOnly && phoneBookDb.isOpen())
+        writeAheadLog = switchJournalMode(QStringLiteral("wal"));
+}
+
 QSqlDatabase openReadingConnection(const QString &connectionName, const QString &databaseName,
                                    const QString &connectOptions)
 {

@@ -29,6 +29,11 @@ PhoneBookOpening openPhoneBook();
 // the next call tries again.
 bool ensurePhoneBookTable(QSqlQuery &query);
 
+// With the write-ahead log another program may save while this one reads the whole book
+// (as the search index is built). A program reading at start keeps the switch from
+// happening, so it is tried again, at no cost once made, before each list.
+void tryWriteAheadLog();
+
 // Opens a connection of its own to the phone book phoneBookDb has open, read-only, for a
 // thread that reads the whole book; call it in that thread, and close and remove the
 // connection there.

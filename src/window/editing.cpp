@@ -4,6 +4,7 @@
 #include "store/entries.h"
 #include "store/phonebookdb.h"
 #include "store/statements.h"
+#include "store/writetransaction.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -20,19 +21,6 @@ namespace
 qint64 entryId(const QLineEdit *idField)
 {
     return idField->text().toLongLong(nullptr, 10);
-}
-
-// Runs the statement inside the transaction begun (if one could be) and commits it; on
-// failure everything is rolled back and the reason given.
-bool runAndCommit(QSqlQuery &query, const Statement &statement, bool inTransaction, QString &reason)
-{
-    if (runStatement(query, statement) && (!inTransaction || phoneBookDb.commit()))
-        return true;
-    reason =
-        query.lastError().isValid() ? query.lastError().text() : phoneBookDb.lastError().text();
-    if (inTransaction)
-        phoneBookDb.rollback();
-    return false;
 }
 
 } // namespace
@@ -75,11 +63,20 @@ void MainWindow::on_btn_kaydet_clicked()
     }
 
     // What the update replaces, read in its transaction, is what undoing it restores.
-    const bool together = phoneBookDb.transaction();
+    WriteTransaction transaction;
+    if (!transaction.began()) {
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + transaction.error().text(),
+             QMessageBox::Warning);
+        return;
+    }
     const std::optional<Entry> before = readEntry(id);
-    QString reason;
-    if (!runAndCommit(query, updateStatement(name, phone, mobile, mail, id), together, reason)) {
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + reason, QMessageBox::Warning);
+    if (!runStatement(query, updateStatement(name, phone, mobile, mail, id))) {
+        showFailure(box, query);
+        return;
+    }
+    if (!transaction.commit()) {
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + transaction.error().text(),
+             QMessageBox::Warning);
         return;
     }
     if (query.numRowsAffected() < 1) {
@@ -130,13 +127,18 @@ void MainWindow::on_btn_sil_clicked()
 
     QSqlQuery query(phoneBookDb);
     // What the delete removes, read in its transaction, is what undoing it restores.
-    const bool together = phoneBookDb.transaction();
+    std::optional<WriteTransaction> transaction(std::in_place);
     const std::optional<Entry> deleted = readEntry(id);
-    QString reason;
-    if (!runAndCommit(query, deleteStatement(id), together, reason)) {
+    const bool removed =
+        transaction->began() && runStatement(query, deleteStatement(id)) && transaction->commit();
+    if (!removed) {
+        const QSqlError why =
+            query.lastError().isValid() ? query.lastError() : transaction->error();
+        transaction.reset();
         // The entry is still stored, so the form keeps showing it.
         box.setStandardButtons(QMessageBox::Ok);
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + reason, QMessageBox::Warning);
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + why.text(),
+             QMessageBox::Warning);
         listAll();
         return;
     }

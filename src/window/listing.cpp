@@ -7,6 +7,7 @@
 #include "list/phonebooklistmodel.h"
 #include "store/entries.h"
 #include "store/listing.h"
+#include "store/phonebookdb.h"
 #include "window/cuttexttooltips.h"
 
 #include <QHeaderView>
@@ -85,6 +86,7 @@ void MainWindow::showListed(QVector<qint64> storedOrder)
 
 void MainWindow::followOtherPrograms()
 {
+    tryWriteAheadLog();
     const qint64 version = bookVersion();
     if (version == seenVersion)
         return;
