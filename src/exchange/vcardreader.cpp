@@ -100,15 +100,15 @@ QByteArray decodeQuotedPrintable(const QByteArray &encoded)
 }
 
 // Text as the card's charset has it: named, or UTF-8, or else what Turkish Windows writes.
+// A value is no stream: a U+FEFF at its start is part of the text, not a byte order mark.
 QString decodeText(const QByteArray &bytes, const QByteArray &charset)
 {
-    if (QTextCodec *named = charset.isEmpty() ? nullptr : QTextCodec::codecForName(charset))
-        return named->toUnicode(bytes);
-    QTextCodec::ConverterState state;
-    const QString utf8 =
-        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars == 0)
-        return utf8;
+    QTextCodec *named = charset.isEmpty() ? nullptr : QTextCodec::codecForName(charset);
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text = (named ? named : QTextCodec::codecForName("UTF-8"))
+                             ->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (named || state.invalidChars == 0)
+        return text;
     return QTextCodec::codecForName("windows-1254")->toUnicode(bytes);
 }
 
@@ -160,17 +160,20 @@ QStringList components(const QString &text)
 class Card
 {
 public:
-    void add(const Property &property)
+    // False for a value too long to be kept.
+    bool add(const Property &property)
     {
         if (property.encoding == "BASE64" || property.encoding == "B")
-            return; // photos, sounds, keys
+            return true; // photos, sounds, keys
         const QByteArray &name = property.name;
         if (name != "FN" && name != "N" && name != "ORG" && name != "TEL" && name != "EMAIL")
-            return;
+            return true;
         QByteArray bytes = property.value;
         if (property.encoding == "QUOTED-PRINTABLE")
             bytes = decodeQuotedPrintable(bytes);
         const QString text = decodeText(bytes, property.charset);
+        if (fieldTooLong(text))
+            return false;
         if (name == "FN") {
             setOnce(fullName, unescape(text).trimmed());
         } else if (name == "N") {
@@ -186,10 +189,10 @@ public:
             QString number = unescape(text).trimmed();
             if (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
                 number = number.mid(4).trimmed();
-            if (number.isEmpty())
-                return;
-            (property.types.contains("CELL") ? mobiles : others) << number;
+            if (!number.isEmpty())
+                (property.types.contains("CELL") ? mobiles : others) << number;
         }
+        return true;
     }
 
     bool toContact(Contact &contact) const
@@ -265,11 +268,12 @@ bool readVCards(LineReader &lines, ContactFile &result, QString &error)
                 else
                     ++result.unreadable;
             }
-        } else if (depth == 1) {
-            card.add(property);
+        } else if (depth == 1 && !card.add(property)) {
+            error = fieldTooLongAt(number);
+            return false;
         }
     }
-    if (depth > 0) {
+    if (depth > 0 && !lines.stopped()) {
         error = lineError(cardLine, "bu kart END:VCARD ile bitmeden dosya bitiyor");
         return false;
     }

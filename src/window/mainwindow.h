@@ -3,11 +3,13 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QVariantList>
+#include <QVector>
 
 #include "store/statements.h"
 
 #include <memory>
 
+struct ContactFile;
 struct MainWindowForm;
 class QModelIndex;
 class QSqlQuery;
@@ -49,6 +51,11 @@ private:
     // Reads every file first: one that cannot be read imports nothing. Then one
     // question with the counts, one transaction, and the list with every entry.
     void importContactFiles(const QStringList &paths);
+    // Reads the files on a thread of their own behind a progress dialog that can cancel.
+    // False, after telling why when a file could not be read, when nothing is to be imported.
+    bool readContactFiles(const QStringList &paths, ContactFile &read);
+    // After an import: the list with every entry; ids are the entries the import added.
+    void showImportedEntries(const QVector<qint64> &ids);
     // Writes the entries the list shows, all of them when the search box is empty.
     void exportShownEntries(bool csv);
     // The statement of the list shown, with its bound values.
