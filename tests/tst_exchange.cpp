@@ -78,7 +78,10 @@ void chooseFileWhenAsked(const QString &path, int triesLeft = 3000)
                 chooseFileWhenAsked(path, triesLeft - 1);
             return;
         }
+        // selectFile leaves the name field alone while it has the focus.
         dialog->selectFile(path);
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
         static_cast<QDialog *>(dialog)->accept();
     });
 }
