@@ -212,6 +212,7 @@ void ExchangeTest::samplesAreRead_data()
     QTest::newRow("vCard in UTF-16 LE") << "utf-16le.vcf" << gokce << 0 << "";
     QTest::newRow("vCard in UTF-16 BE") << "utf-16be.vcf" << gokce << 0 << "";
     QTest::newRow("vCard in UTF-8 with BOM") << "utf-8-bom.vcf" << gokce << 0 << "";
+    QTest::newRow("CSV in UTF-16 LE") << "utf-16le.csv" << gokce << 0 << "";
     // Only this program's own export loses the guard against formulas, and only Google's
     // columns are split at " ::: ".
     QTest::newRow("own CSV export")
@@ -434,6 +435,18 @@ void ExchangeTest::backgroundReadingStopsWhenCancelled()
     QTemporaryDir dir;
     const QByteArray large = QFile::encodeName(writeLargeCsv(dir.path() + "/buyuk.csv", 20000));
     const QByteArray small = QFile::encodeName(samples + "/vcard-4.0.vcf");
+    // Stopped while it looks the file over, or while it reads the people: nothing read.
+    for (const int calls : {1, 15000, 30000}) {
+        int left = calls;
+        ContactFile read;
+        QString error;
+        const Progress stopping = [&left](qint64 done, qint64 total) {
+            return done <= total && --left > 0;
+        };
+        QVERIFY(!readContactFileAt(large, read, error, stopping));
+        QCOMPARE(error, QStringLiteral("buyuk.csv: okuma durduruldu"));
+        QCOMPARE(read.contacts.size(), 0);
+    }
     {
         BackgroundReading reading({small, large});
         QSignalSpy finished(&reading, &BackgroundReading::finished);

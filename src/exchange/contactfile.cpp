@@ -20,6 +20,7 @@ struct FileShape {
     bool empty = true;
     bool utf8 = true;
     QByteArray firstLine;
+    bool stopped = false; // by the progress, before the end
 };
 
 FileShape shapeOf(QIODevice &file, const Progress &progress)
@@ -40,6 +41,7 @@ FileShape shapeOf(QIODevice &file, const Progress &progress)
         utf8->toUnicode(line.constData(), line.size(), &state);
     }
     shape.utf8 = state.invalidChars == 0;
+    shape.stopped = lines.stopped();
     file.seek(start);
     return shape;
 }
@@ -156,7 +158,10 @@ bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &err
     } else if (mark == "\xEF\xBB\xBF") {
         file.seek(3);
     }
+    const QString stopped = QStringLiteral("okuma durduruldu");
     const FileShape shape = shapeOf(*text, progress);
+    if (shape.stopped)
+        return refuse(stopped);
     if (shape.binaryLine > 0)
         return refuse(
             QStringLiteral("satır %1: metin değil, ikili bir dosya").arg(shape.binaryLine));
@@ -173,7 +178,7 @@ bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &err
         ok = readCsv(lines, codec, read, why);
     }
     if (lines.stopped())
-        return refuse(QStringLiteral("okuma durduruldu"));
+        return refuse(stopped);
     if (!ok)
         return refuse(why);
     result.contacts << read.contacts;
