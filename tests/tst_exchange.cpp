@@ -4,6 +4,7 @@
 #include "exchange/backgroundreading.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
+#include "platform/terminationsignals.h"
 #include "store/phonebookdb.h"
 
 #include "testsupport.h"
@@ -23,6 +24,8 @@
 #include <QTextCodec>
 #include <QTimer>
 #include <QUrl>
+
+#include <csignal>
 
 namespace
 {
@@ -152,6 +155,7 @@ private slots:
     void importAddsOnlyNewPeopleInOneTransaction();
     void windowExportsTheListAndImportsDroppedFiles();
     void windowImportCanBeCancelled();
+    void windowImportStopsOnTerminationSignal();
 };
 
 void ExchangeTest::samplesAreRead_data()
@@ -604,6 +608,41 @@ void ExchangeTest::windowImportCanBeCancelled()
     QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<QProgressDialog *>(), 30000);
     QCOMPARE(question.seen.size(), 0);
     QCOMPARE(fixture.side.rows().size(), 1);
+}
+
+void ExchangeTest::windowImportStopsOnTerminationSignal()
+{
+    // As the program's entry function sets it up; once, so this is the last test.
+    quitOnTerminationSignals(*qApp);
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli", "0212"); });
+    QWidget *window = fixture.window.get();
+    const QString large = writeLargeCsv(fixture.cwd.path() + "/buyuk.csv", 300000);
+    // Logging out while the reading runs.
+    bool raised = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (window->findChild<QProgressDialog *>()) {
+            ::raise(SIGHUP);
+            raised = true;
+            poll.stop();
+        }
+    });
+    poll.start(5);
+    BoxAnswerer question({clickButton(QMessageBox::Yes)});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(large)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QTRY_VERIFY_WITH_TIMEOUT(raised, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<QProgressDialog *>(), 30000);
+    QVERIFY(terminationRequested());
+    QCOMPARE(question.seen.size(), 0);
+    QCOMPARE(fixture.side.rows().size(), 1);
+    // The request to quit holds until an application loop has run; let one run and end.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
 }
 
 QTEST_MAIN(ExchangeTest)
