@@ -322,6 +322,11 @@ void ExchangeTest::ownExportsReadBackExactly_data()
     QTest::newRow("CSV, quotes before a formula")
         << ".csv" << QStringList({"'=1", "''@x", "'+90", "'"})
         << QByteArray("''=1;'''@x;'+90;'\r\n");
+    QTest::newRow("CSV, values starting with U+FEFF")
+        << ".csv"
+        << QStringList({QStringLiteral("\uFEFFAyşe"), "", "", QStringLiteral("\uFEFFa@b.tr")})
+        << QByteArray("\xEF\xBB\xBF"
+                      "Ay");
     QTest::newRow("CSV, Google's separator")
         << ".csv" << QStringList({"Ali ::: Veli", "0212 ::: 0216", "", "a@b.tr ::: c@d.tr"})
         << QByteArray("Ali ::: Veli;0212 ::: 0216;;a@b.tr ::: c@d.tr\r\n");

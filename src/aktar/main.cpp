@@ -31,7 +31,8 @@ const char usage[] =
     "hiçbir kişi eklenmez.\n"
     "\n"
     "Çıkış durumu: 0 başarılı, 1 bir dosya okunamadı ya da yazılamadı, 2 hatalı kullanım,\n"
-    "128 + sinyal numarası bir sinyalle durduruldu (hiçbir kişi eklenmedi).\n";
+    "128 + sinyal numarası bir sinyalle durduruldu (yarım kalan içe aktarmadan hiçbir kişi\n"
+    "eklenmez).\n";
 
 void say(FILE *stream, const QString &line)
 {

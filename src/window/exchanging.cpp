@@ -218,15 +218,17 @@ void MainWindow::importContactFiles(const QStringList &paths)
     if (!runImport(phoneBookDb, plan.fresh, error, adding, &added)) {
         progress.close();
         box.setStandardButtons(QMessageBox::Ok);
-        if (!terminationRequested())
+        // Cancelled or signalled, the user knows: nothing to tell.
+        if (!progress.wasCanceled() && !terminationRequested())
             tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+        refreshList(selectAllStatement().text);
+        return;
     }
     showImportedEntries(added);
 }
 
 void MainWindow::showImportedEntries(const QVector<qint64> &ids)
 {
-    // The ids are those of the entries just imported (none after a failure).
-    Q_UNUSED(ids)
+    Q_UNUSED(ids) // the entries just added, in the files' order
     refreshList(selectAllStatement().text);
 }

@@ -54,7 +54,7 @@ private:
     // Reads the files on a thread of their own behind a progress dialog that can cancel.
     // False, after telling why when a file could not be read, when nothing is to be imported.
     bool readContactFiles(const QStringList &paths, ContactFile &read);
-    // After an import: the list with every entry; ids are the entries the import added.
+    // After a successful import: the list with every entry; ids are the entries added.
     void showImportedEntries(const QVector<qint64> &ids);
     // Writes the entries the list shows, all of them when the search box is empty.
     void exportShownEntries(bool csv);
