@@ -26,6 +26,7 @@
 #include <QUrl>
 
 #include <csignal>
+#include <cstdio>
 
 namespace
 {
@@ -88,6 +89,26 @@ void chooseFileWhenAsked(const QString &path, int triesLeft = 3000)
         static_cast<QDialog *>(dialog)->accept();
     });
 }
+
+// What a drop from a file manager carries: the URI list as bytes. QMimeData's own setters
+// would parse it into QUrls, which replace a byte that is no UTF-8.
+class DroppedUriList : public QMimeData
+{
+public:
+    explicit DroppedUriList(const QByteArray &list) : list(list) {}
+    bool hasFormat(const QString &type) const override { return type == uriList; }
+    QStringList formats() const override { return {uriList}; }
+
+protected:
+    QVariant retrieveData(const QString &type, QVariant::Type) const override
+    {
+        return type == uriList ? QVariant(list) : QVariant();
+    }
+
+private:
+    const QString uriList = QStringLiteral("text/uri-list");
+    const QByteArray list;
+};
 
 // Chooses the menu's entry when the menu opens, from inside its own event loop, and
 // records the entries' texts. A disabled entry closes the menu unchosen, so that the
@@ -563,11 +584,18 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
                           "Ayşe Yılmaz||0533|"}));
 
     // A file dropped on a line edit is imported, after one question.
-    // The same file twice, once with an upper-case extension: its people are repeated.
-    const QString upper = fixture.cwd.path() + "/REHBER.VCF";
-    QVERIFY(QFile::copy(samples + "/vcard-4.0.vcf", upper));
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(samples + "/vcard-4.0.vcf"), QUrl::fromLocalFile(upper)});
+    // The same file twice, once with an upper-case extension and a Latin-5 "Ş", no UTF-8
+    // (as a file manager puts it in a URL): its people are repeated.
+    const QByteArray upper = QFile::encodeName(fixture.cwd.path()) + "/REHBER-\xDE.VCF";
+    QFile sample(samples + "/vcard-4.0.vcf");
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QByteArray card = sample.readAll();
+    FILE *copy = std::fopen(upper.constData(), "wb");
+    QVERIFY(copy &&
+            std::fwrite(card.constData(), 1, size_t(card.size()), copy) == size_t(card.size()));
+    QCOMPARE(std::fclose(copy), 0);
+    DroppedUriList files(QUrl::fromLocalFile(samples + "/vcard-4.0.vcf").toEncoded() +
+                         "\r\nfile://" + upper.toPercentEncoding("/") + "\r\n");
     auto *field = child<QLineEdit>(window, "txt_adsoyad");
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(field, &enter);

@@ -103,8 +103,11 @@ void MainWindow::showContactMenu(const QPoint &at)
             this, QStringLiteral("İçe aktar"),
             QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
             QStringLiteral("Kişi dosyaları (*.vcf *.vcard *.csv);;Bütün dosyalar (*)"));
-        if (!paths.isEmpty())
-            importContactFiles(paths);
+        QList<QByteArray> names;
+        for (const QString &path : paths)
+            names << QFile::encodeName(path);
+        if (!names.isEmpty())
+            importContactFiles(names);
     } else if (chosen == vcard || chosen == csv) {
         exportShownEntries(chosen == csv);
     }
@@ -138,12 +141,9 @@ void MainWindow::exportShownEntries(bool csv)
          QStringLiteral("%1 kişi dışa aktarıldı.").arg(contacts.size()), QMessageBox::Information);
 }
 
-bool MainWindow::readContactFiles(const QStringList &paths, ContactFile &read)
+bool MainWindow::readContactFiles(const QList<QByteArray> &paths, ContactFile &read)
 {
-    QList<QByteArray> names;
-    for (const QString &path : paths)
-        names << QFile::encodeName(path);
-    BackgroundReading reading(names);
+    BackgroundReading reading(paths);
     QProgressDialog progress(this);
     setUpProgress(progress, QStringLiteral("Kişi dosyaları okunuyor…"));
     QTimer ticks;
@@ -174,7 +174,7 @@ bool MainWindow::readContactFiles(const QStringList &paths, ContactFile &read)
     return true;
 }
 
-void MainWindow::importContactFiles(const QStringList &paths)
+void MainWindow::importContactFiles(const QList<QByteArray> &paths)
 {
     QMessageBox box;
     ContactFile read;
