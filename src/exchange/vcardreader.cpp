@@ -73,11 +73,43 @@ bool parseProperty(const QByteArray &line, Property &property)
     return true;
 }
 
-bool isQuotedPrintable(const QByteArray &line)
+// A logical line as its physical lines join it. Whether its value is quoted-printable is
+// decided once, when the name and parameters before the first ":" are all there, so that
+// each joined line costs only its own length.
+class LogicalLine
 {
-    const int colon = line.indexOf(':');
-    return colon > 0 && line.left(colon).toUpper().contains("QUOTED-PRINTABLE");
-}
+public:
+    void start(const QByteArray &physical)
+    {
+        text = physical;
+        colon = -1;
+        quotedPrintable = false;
+        findColon(0);
+    }
+    void append(const QByteArray &physical)
+    {
+        const int from = text.size();
+        text += physical;
+        findColon(from);
+    }
+    // A quoted-printable value goes on after a "=" at the end of the line (a soft break).
+    bool endsInSoftBreak() const { return quotedPrintable && text.endsWith('='); }
+    void dropSoftBreak() { text.chop(1); }
+    const QByteArray &bytes() const { return text; }
+
+private:
+    void findColon(int from)
+    {
+        if (colon >= 0)
+            return;
+        colon = text.indexOf(':', from);
+        quotedPrintable = colon > 0 && text.left(colon).toUpper().contains("QUOTED-PRINTABLE");
+    }
+
+    QByteArray text;
+    int colon = -1;
+    bool quotedPrintable = false;
+};
 
 QByteArray decodeQuotedPrintable(const QByteArray &encoded)
 {
@@ -229,27 +261,28 @@ bool readVCards(LineReader &lines, ContactFile &result, QString &error)
 {
     int depth = 0, cardLine = 0;
     Card card;
-    QByteArray logical, physical;
+    LogicalLine logical;
+    QByteArray physical;
     int logicalLine = 0;
     bool more = true;
     while (more) {
         more = lines.next(physical);
-        if (more && !logical.isEmpty()) {
+        if (more && !logical.bytes().isEmpty()) {
             // A folded line goes on after one space or tab; a quoted-printable value
             // after a "=" at the end of the line, in the middle of a character even.
             if (!physical.isEmpty() && (physical[0] == ' ' || physical[0] == '\t')) {
-                logical += physical.mid(1);
+                logical.append(physical.mid(1));
                 continue;
             }
-            if (logical.endsWith('=') && isQuotedPrintable(logical)) {
-                logical.chop(1);
-                logical += physical;
+            if (logical.endsInSoftBreak()) {
+                logical.dropSoftBreak();
+                logical.append(physical);
                 continue;
             }
         }
-        const QByteArray line = logical;
+        const QByteArray line = logical.bytes();
         const int number = logicalLine;
-        logical = physical;
+        logical.start(physical);
         logicalLine = lines.lineNumber();
         Property property;
         if (line.trimmed().isEmpty() || !parseProperty(line, property))
