@@ -440,6 +440,16 @@ void ExchangeTest::generatedFilesAreRead_data()
         softBreaks += "=\r\n";
     QTest::newRow("quoted-printable soft breaks") << softBreaks + "x\r\nEND:VCARD\r\n"
                                                   << ".vcf" << 1 << "";
+    // A header naming a great many phone columns, then many short rows: each row costs its
+    // own length, not the header's.
+    QByteArray wide = "Ad Soyad";
+    for (int i = 0; i < 100000; ++i)
+        wide += QByteArray(";Phone ") + QByteArray::number(i) + " - Type;Phone " +
+                QByteArray::number(i) + " - Value";
+    wide += "\r\n";
+    for (int i = 0; i < 100000; ++i)
+        wide += "Ali;Mobile;0532\r\n";
+    QTest::newRow("wide header, short rows") << wide << ".csv" << 100000 << "";
     // One stray quote swallows the rest of the file into one field. Read in time linear in
     // the file's size it is refused at once; read quadratically it takes a quarter of an hour.
     QByteArray stray = header + "\"Ali;1;;\r\n";

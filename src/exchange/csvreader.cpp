@@ -3,6 +3,7 @@
 #include "exchange/formulaguard.h"
 #include "exchange/linereader.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextCodec>
@@ -64,8 +65,14 @@ Columns columnsOf(const QStringList &header)
 
     Columns columns;
     QVector<int> first, middle, last;
+    QStringList keys;
+    for (const QString &name : header)
+        keys << key(name);
+    QHash<QString, int> firstNamed; // inserted from the end, so the first column wins
+    for (int i = keys.size() - 1; i >= 0; --i)
+        firstNamed.insert(keys.at(i), i);
     for (int i = 0; i < header.size(); ++i) {
-        const QString name = key(header.at(i));
+        const QString &name = keys.at(i);
         columns.google =
             columns.google || googleOnly.contains(name) || googleNumbered.match(name).hasMatch();
         if (fullNames.contains(name) && columns.fullName < 0)
@@ -85,10 +92,10 @@ Columns columnsOf(const QStringList &header)
         else if (mails.contains(name))
             columns.mails << i;
         else if (const auto match = phoneType.match(name); match.hasMatch()) {
-            const QString value = QStringLiteral("phone %1 - value").arg(match.captured(1));
-            for (int j = 0; j < header.size(); ++j)
-                if (key(header.at(j)) == value)
-                    columns.typedPhones << qMakePair(i, j);
+            const int value =
+                firstNamed.value(QStringLiteral("phone %1 - value").arg(match.captured(1)), -1);
+            if (value >= 0)
+                columns.typedPhones << qMakePair(i, value);
         }
     }
     columns.nameParts << first.mid(0, 1) << middle.mid(0, 1) << last.mid(0, 1);
@@ -121,20 +128,32 @@ bool toContact(const Columns &columns, const QStringList &row, Contact &contact)
     }
     if (contact.adsoyad.isEmpty())
         contact.adsoyad = values(columns, field(columns.organisation)).value(0);
+    // The columns go up in order: those past the row's end are empty, and a header naming
+    // very many costs a short row nothing.
     QStringList mobiles, others;
-    for (int column : columns.mobiles)
+    for (int column : columns.mobiles) {
+        if (column >= row.size())
+            break;
         mobiles << values(columns, field(column));
-    for (int column : columns.others)
+    }
+    for (int column : columns.others) {
+        if (column >= row.size())
+            break;
         others << values(columns, field(column));
+    }
     for (const auto &[type, value] : columns.typedPhones) {
+        if (type >= row.size())
+            break;
         const bool mobile = field(type).contains(QLatin1String("mobile"), Qt::CaseInsensitive) ||
                             field(type).contains(QLatin1String("cep"), Qt::CaseInsensitive);
         (mobile ? mobiles : others) << values(columns, field(value));
     }
     assignNumbers(contact, mobiles, others);
-    for (int column : columns.mails)
-        if (contact.mail.isEmpty())
-            contact.mail = values(columns, field(column)).value(0);
+    for (int column : columns.mails) {
+        if (column >= row.size() || !contact.mail.isEmpty())
+            break;
+        contact.mail = values(columns, field(column)).value(0);
+    }
     return !contact.adsoyad.isEmpty();
 }
 
