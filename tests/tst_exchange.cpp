@@ -9,6 +9,7 @@
 
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -176,6 +177,7 @@ private slots:
     void importAddsOnlyNewPeopleInOneTransaction();
     void windowExportsTheListAndImportsDroppedFiles();
     void windowImportCanBeCancelled();
+    void windowRefusesWhatIsNoRegularFile();
     void windowImportStopsOnTerminationSignal();
 };
 
@@ -658,6 +660,25 @@ void ExchangeTest::windowImportCanBeCancelled()
     QTRY_VERIFY_WITH_TIMEOUT(cancelled, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<QProgressDialog *>(), 30000);
     QCOMPARE(question.seen.size(), 0);
+    QCOMPARE(fixture.side.rows().size(), 1);
+}
+
+void ExchangeTest::windowRefusesWhatIsNoRegularFile()
+{
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli", "0212"); });
+    QWidget *window = fixture.window.get();
+    QVERIFY(QDir(fixture.cwd.path()).mkdir("klasor.vcf"));
+    BoxAnswerer refusal({clickButton(QMessageBox::Ok)});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(fixture.cwd.path() + "/klasor.vcf")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QTRY_COMPARE_WITH_TIMEOUT(refusal.seen.size(), 1, 30000);
+    QCOMPARE(refusal.seen.first().title, QStringLiteral("Hata"));
+    QCOMPARE(refusal.seen.first().text,
+             QStringLiteral("HATAklasor.vcf: normal bir dosya değil, bir klasör; okunmadı"));
     QCOMPARE(fixture.side.rows().size(), 1);
 }
 
