@@ -1,12 +1,15 @@
 // Contacts in and out: the sample files of phones and programs mapped onto entries,
 // broken files refused, hostile texts through both formats and independent readers,
 // imports without duplicates and all or nothing, and the window's menu and drop.
+#include "exchange/backgroundreading.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
+#include "platform/terminationsignals.h"
 #include "store/phonebookdb.h"
 
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,11 +17,17 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
+#include <QTextCodec>
 #include <QTimer>
 #include <QUrl>
+
+#include <csignal>
+#include <cstdio>
 
 namespace
 {
@@ -63,16 +72,88 @@ QStringList independentlyRead(const QString &path)
     return rows;
 }
 
-// Answers the next file dialog with the file, from inside its own event loop.
-void chooseFileWhenAsked(const QString &path)
+// Answers the next file dialog with the file, from inside its own event loop; gives up
+// after 30 s, so that no later test gets the answer.
+void chooseFileWhenAsked(const QString &path, int triesLeft = 3000)
 {
-    QTimer::singleShot(10, [path] {
+    QTimer::singleShot(10, [path, triesLeft] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return chooseFileWhenAsked(path);
+        if (!dialog) {
+            if (triesLeft > 0)
+                chooseFileWhenAsked(path, triesLeft - 1);
+            return;
+        }
+        // selectFile leaves the name field alone while it has the focus.
         dialog->selectFile(path);
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
         static_cast<QDialog *>(dialog)->accept();
     });
+}
+
+// What a drop from a file manager carries: the URI list as bytes. QMimeData's own setters
+// would parse it into QUrls, which replace a byte that is no UTF-8.
+class DroppedUriList : public QMimeData
+{
+public:
+    explicit DroppedUriList(const QByteArray &list) : list(list) {}
+    bool hasFormat(const QString &type) const override { return type == uriList; }
+    QStringList formats() const override { return {uriList}; }
+
+protected:
+    QVariant retrieveData(const QString &type, QVariant::Type) const override
+    {
+        return type == uriList ? QVariant(list) : QVariant();
+    }
+
+private:
+    const QString uriList = QStringLiteral("text/uri-list");
+    const QByteArray list;
+};
+
+// Chooses the menu's entry when the menu opens, from inside its own event loop, and
+// records the entries' texts. A disabled entry closes the menu unchosen, so that the
+// test fails at once instead of waiting for a dialog that never comes.
+// Chooses the menu's entry of that text once the menu shows, if it is enabled.
+void chooseMenuEntryWhenShown(const QString &text, QStringList &texts, bool &chosen)
+{
+    whenPopupShown([text, &texts, &chosen](QMenu *menu) {
+        QAction *entry = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            texts << action->text();
+            if (action->text() == text)
+                entry = action;
+        }
+        chosen = entry && entry->isEnabled();
+        if (!chosen) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(entry);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+}
+
+// A CSV of many people, large enough that reading it takes a while.
+QString writeLargeCsv(const QString &path, int people)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write("Ad Soyad;Telefon;Cep;Mail\r\n");
+    for (int i = 0; i < people; ++i)
+        file.write(QStringLiteral("Kişi %1;0212 %1;;kisi%1@ornek.com.tr\r\n").arg(i).toUtf8());
+    return path;
+}
+
+QString writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 } // namespace
@@ -86,8 +167,17 @@ private slots:
     void samplesAreRead();
     void hostileTextsSurviveExportAndImport_data();
     void hostileTextsSurviveExportAndImport();
+    void ownExportsReadBackExactly_data();
+    void ownExportsReadBackExactly();
+    void vCardLinesStayWithin75Octets();
+    void generatedFilesAreRead_data();
+    void generatedFilesAreRead();
+    void backgroundReadingStopsWhenCancelled();
     void importAddsOnlyNewPeopleInOneTransaction();
     void windowExportsTheListAndImportsDroppedFiles();
+    void windowImportCanBeCancelled();
+    void windowRefusesWhatIsNoRegularFile();
+    void windowImportStopsOnTerminationSignal();
 };
 
 void ExchangeTest::samplesAreRead_data()
@@ -137,6 +227,31 @@ void ExchangeTest::samplesAreRead_data()
     QTest::newRow("tab separated")
         << "tabs.csv" << QStringList({"Gökçe Yıldırım|0224 111 22 33||gokce@ornek.com.tr"}) << 0
         << "";
+    QTest::newRow("ENCODING before CHARSET")
+        << "encoding-first.vcf" << QStringList({"Şule Çağlar||0532 111 22 33|"}) << 0 << "";
+    QTest::newRow("windows-1254 with ş ğ ı İ Ş Ğ")
+        << "windows-1254.csv"
+        << QStringList({"Şükrü Ağaoğlu|0212 111 22 33||sukru@ornek.com.tr",
+                        "Işıl İğdır||0532 000 11 22|", "ŞEYMA ĞÜLER|||"})
+        << 0 << "";
+    const QStringList gokce = {"Gökçe Yıldırım||0532 111 22 33|gokce@ornek.com.tr"};
+    QTest::newRow("vCard in UTF-16 LE") << "utf-16le.vcf" << gokce << 0 << "";
+    QTest::newRow("vCard in UTF-16 BE") << "utf-16be.vcf" << gokce << 0 << "";
+    QTest::newRow("vCard in UTF-8 with BOM") << "utf-8-bom.vcf" << gokce << 0 << "";
+    QTest::newRow("CSV in UTF-16 LE") << "utf-16le.csv" << gokce << 0 << "";
+    // Only this program's own export loses the guard against formulas, and only Google's
+    // columns are split at " ::: ".
+    QTest::newRow("own CSV export")
+        << "own-export.csv"
+        << QStringList({"=HYPERLINK(\"http://ornek.com\";\"tıkla\")|+90 532 111 22 33|-x|@SUM(A1)",
+                        "Ali ::: Veli|0212 ::: 0216||'=1"})
+        << 0 << "";
+    QTest::newRow("another CSV")
+        << "not-own-export.csv"
+        << QStringList(
+               {"'=HYPERLINK(\"http://ornek.com\";\"tıkla\")|+90 532 111 22 33|'-x|'@SUM(A1)",
+                "Ali ::: Veli|0212 ::: 0216||''=1"})
+        << 0 << "";
     QTest::newRow("card cut off") << "cut.vcf" << none << 0 << "cut.vcf: satır 5: ";
     QTest::newRow("quote never closed")
         << "unterminated.csv" << none << 0 << "unterminated.csv: satır 3: ";
@@ -144,6 +259,12 @@ void ExchangeTest::samplesAreRead_data()
     QTest::newRow("empty") << "empty.csv" << none << 0 << "empty.csv: boş";
     QTest::newRow("neither") << "notes.txt" << none << 0 << "notes.txt: satır 1: vCard ya da";
     QTest::newRow("missing") << "yok.vcf" << none << 0 << "yok.vcf: okunamıyor";
+    // Refused before being opened: a FIFO is left to the command line's test, which can
+    // stop a program that waits for a writer.
+    QTest::newRow("a folder") << "" << none << 0
+                              << "exchange: normal bir dosya değil, bir klasör; okunmadı";
+    QTest::newRow("a device") << "/dev/null" << none << 0
+                              << "null: normal bir dosya değil, bir aygıt; okunmadı";
 }
 
 void ExchangeTest::samplesAreRead()
@@ -154,7 +275,8 @@ void ExchangeTest::samplesAreRead()
     QFETCH(QString, error);
     ContactFile read;
     QString message;
-    const bool ok = readContactFile(samples + '/' + file, read, message);
+    const bool ok =
+        readContactFile(file.startsWith('/') ? file : samples + '/' + file, read, message);
     QCOMPARE(ok, error.isEmpty());
     QVERIFY2(error.isEmpty() ? message.isEmpty() : message.startsWith(error), qPrintable(message));
     QCOMPARE(rowsOf(read.contacts), expected);
@@ -200,6 +322,213 @@ void ExchangeTest::hostileTextsSurviveExportAndImport()
             QCOMPARE(independent[i], written[i]);
 }
 
+void ExchangeTest::ownExportsReadBackExactly_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QStringList>("entry");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("vCard, phone and mobile differ")
+        << ".vcf"
+        << QStringList({"Şule Çağlar", "0232 333 66 77", "0532 111 22 33", "sule@ornek.com.tr"})
+        << QByteArray("TEL;TYPE=VOICE:0232 333 66 77\r\nTEL;TYPE=CELL:0532 111 22 33\r\n");
+    QTest::newRow("vCard, a value starting with U+FEFF")
+        << ".vcf" << QStringList({QStringLiteral("\uFEFFAyşe"), "", "", ""})
+        << QByteArray("FN:\xEF\xBB\xBF"
+                      "Ay");
+    QTest::newRow("CSV, formulas")
+        << ".csv" << QStringList({"=HYPERLINK(\"http://ornek.com\")", "@SUM(A1)", "+x", "-"})
+        << QByteArray("\"'=HYPERLINK(\"\"http://ornek.com\"\")\";'@SUM(A1);'+x;'-\r\n");
+    QTest::newRow("CSV, numbers stay as they are")
+        << ".csv" << QStringList({"Ali Veli", "+90 532 111 22 33", "-5", "+(90) 532"})
+        << QByteArray("Ali Veli;+90 532 111 22 33;-5;+(90) 532\r\n");
+    QTest::newRow("CSV, quotes before a formula")
+        << ".csv" << QStringList({"'=1", "''@x", "'+90", "'"})
+        << QByteArray("''=1;'''@x;'+90;'\r\n");
+    QTest::newRow("CSV, values starting with U+FEFF")
+        << ".csv"
+        << QStringList({QStringLiteral("\uFEFFAyşe"), "", "", QStringLiteral("\uFEFFa@b.tr")})
+        << QByteArray("\xEF\xBB\xBF"
+                      "Ay");
+    QTest::newRow("CSV, Google's separator")
+        << ".csv" << QStringList({"Ali ::: Veli", "0212 ::: 0216", "", "a@b.tr ::: c@d.tr"})
+        << QByteArray("Ali ::: Veli;0212 ::: 0216;;a@b.tr ::: c@d.tr\r\n");
+}
+
+void ExchangeTest::ownExportsReadBackExactly()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QStringList, entry);
+    QFETCH(QByteArray, written);
+    WorkingDirectory cwd;
+    const QString path = cwd.path() + "/rehber" + suffix;
+    const Contact contact = {entry[0], entry[1], entry[2], entry[3]};
+    QString error;
+    QVERIFY2(writeContactFile(path, {contact}, error), qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QVERIFY2(content.contains(written), content.constData());
+    ContactFile read;
+    QVERIFY2(readContactFile(path, read, error), qPrintable(error));
+    QCOMPARE(rowsOf(read.contacts), rowsOf({contact}));
+    QCOMPARE(independentlyRead(path), rowsOf({contact}));
+}
+
+void ExchangeTest::vCardLinesStayWithin75Octets()
+{
+    WorkingDirectory cwd;
+    QString name;
+    for (int i = 0; name.toUtf8().size() <= 240; ++i)
+        name += QStringLiteral("ŞğüİıÇöĞ").at(i % 8); // two octets each
+    // One octet shifts every later break; then a character of four octets.
+    name += QStringLiteral("a😀şğ");
+    const Contact contact = {name, "0532", "", "uzun@ornek.com.tr"};
+    const QString path = cwd.path() + "/uzun.vcf";
+    QString error;
+    QVERIFY2(writeContactFile(path, {contact}, error), qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QVERIFY(content.endsWith("\r\n"));
+    int folded = 0;
+    for (const QByteArray &line : content.split('\n')) {
+        QVERIFY2(line.size() <= 76, line.constData()); // 75 octets and the "\r"
+        QTextCodec::ConverterState state;
+        QTextCodec::codecForName("UTF-8")->toUnicode(line.constData(), line.size(), &state);
+        QVERIFY2(state.invalidChars == 0 && state.remainingChars == 0, line.constData());
+        folded += line.startsWith(' ');
+    }
+    QVERIFY(folded >= 6); // FN and N, each over 240 octets
+    ContactFile read;
+    QVERIFY2(readContactFile(path, read, error), qPrintable(error));
+    QCOMPARE(rowsOf(read.contacts), rowsOf({contact}));
+    QCOMPARE(independentlyRead(path), rowsOf({contact}));
+}
+
+void ExchangeTest::generatedFilesAreRead_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<int>("people");
+    QTest::addColumn<QString>("error");
+    const QByteArray longest(64 * 1024, 'a'), tooLong(64 * 1024 + 1, 'a');
+    const QByteArray header = "Ad Soyad;Telefon;Cep;Mail\r\n";
+    QTest::newRow("CSV field of 64 KiB") << header + "Ali;1;;\r\n" + longest + ";;;\r\n"
+                                         << ".csv" << 2 << "";
+    QTest::newRow("CSV field over 64 KiB")
+        << header + "Ali;1;;\r\nVeli;\"" + tooLong + "\";;\r\n"
+        << ".csv" << 0 << "uzun.csv: satır 3: bir alan 64 KiB'tan uzun";
+    QTest::newRow("CSV field over 64 KiB in Turkish letters")
+        << header + QString(40000, QChar(0x15F)).toUtf8() + ";;;\r\n"
+        << ".csv" << 0 << "uzun.csv: satır 2: bir alan 64 KiB'tan uzun";
+    const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ali\r\n";
+    QTest::newRow("vCard name over 64 KiB, folded")
+        << card + "END:VCARD\r\n" + card + "NOTE:ok\r\nN:" + tooLong.left(70) + "\r\n " +
+               tooLong.mid(70) + "\r\nEND:VCARD\r\n"
+        << ".vcf" << 0 << "uzun.vcf: satır 9: bir alan 64 KiB'tan uzun";
+    QTest::newRow("vCard number over 64 KiB, quoted-printable")
+        << card + "TEL;ENCODING=QUOTED-PRINTABLE:" + tooLong.toHex().replace("61", "=61") +
+               "\r\nEND:VCARD\r\n"
+        << ".vcf" << 0 << "uzun.vcf: satır 4: bir alan 64 KiB'tan uzun";
+    QTest::newRow("vCard photo over 64 KiB")
+        << card + "PHOTO;ENCODING=b;TYPE=JPEG:" + tooLong.toBase64() + "\r\nEND:VCARD\r\n"
+        << ".vcf" << 1 << "";
+    // A long parameter list before many soft line breaks of quoted-printable: each joined
+    // line costs its own length, not the whole line's so far.
+    QByteArray softBreaks =
+        card + "NOTE;ENCODING=QUOTED-PRINTABLE;X-A=" + QByteArray(4 * 1024 * 1024, 'a') + ":=\r\n";
+    for (int i = 0; i < 100000; ++i)
+        softBreaks += "=\r\n";
+    QTest::newRow("quoted-printable soft breaks") << softBreaks + "x\r\nEND:VCARD\r\n"
+                                                  << ".vcf" << 1 << "";
+    // A header naming a great many phone columns, then many short rows: each row costs its
+    // own length, not the header's.
+    QByteArray wide = "Ad Soyad";
+    for (int i = 0; i < 100000; ++i)
+        wide += QByteArray(";Phone ") + QByteArray::number(i) + " - Type;Phone " +
+                QByteArray::number(i) + " - Value";
+    wide += "\r\n";
+    for (int i = 0; i < 100000; ++i)
+        wide += "Ali;Mobile;0532\r\n";
+    QTest::newRow("wide header, short rows") << wide << ".csv" << 100000 << "";
+    // One stray quote swallows the rest of the file into one field. Read in time linear in
+    // the file's size it is refused at once; read quadratically it takes a quarter of an hour.
+    QByteArray stray = header + "\"Ali;1;;\r\n";
+    for (int i = 0; i < 100000; ++i)
+        stray += "Veli;0212 000 00 00;;veli@ornek.com.tr\r\n";
+    QTest::newRow("stray quote") << stray << ".csv" << 0
+                                 << "uzun.csv: satır 2: tırnak kapanmadan dosya bitiyor";
+    QTest::newRow("stray quote closed at the end")
+        << stray + "\";;;\r\n"
+        << ".csv" << 0 << "uzun.csv: satır 2: bir alan 64 KiB'tan uzun";
+}
+
+void ExchangeTest::generatedFilesAreRead()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, suffix);
+    QFETCH(int, people);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    ContactFile read;
+    QString message;
+    const QString path = writeFile(dir.path() + "/uzun" + suffix, content);
+    const bool ok = readContactFile(path, read, message);
+    QVERIFY2(error.isEmpty() ? ok && message.isEmpty() : !ok && message.startsWith(error),
+             qPrintable(message));
+    QCOMPARE(read.contacts.size(), people);
+}
+
+void ExchangeTest::backgroundReadingStopsWhenCancelled()
+{
+    QTemporaryDir dir;
+    const QByteArray large = QFile::encodeName(writeLargeCsv(dir.path() + "/buyuk.csv", 20000));
+    const QByteArray small = QFile::encodeName(samples + "/vcard-4.0.vcf");
+    // Stopped while it looks the file over, or while it reads the people: nothing read.
+    for (const int calls : {1, 15000, 30000}) {
+        int left = calls;
+        ContactFile read;
+        QString error;
+        const Progress stopping = [&left](qint64 done, qint64 total) {
+            return done <= total && --left > 0;
+        };
+        QVERIFY(!readContactFileAt(large, read, error, stopping));
+        QCOMPARE(error, QStringLiteral("buyuk.csv: okuma durduruldu"));
+        QCOMPARE(read.contacts.size(), 0);
+    }
+    {
+        BackgroundReading reading({small, large});
+        QSignalSpy finished(&reading, &BackgroundReading::finished);
+        reading.start();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(reading.succeeded());
+        QCOMPARE(reading.contacts().contacts.size(), 20002);
+    }
+    {
+        // Cancelled, even at its very end, it keeps nothing it read.
+        BackgroundReading reading({small, large});
+        QSignalSpy finished(&reading, &BackgroundReading::finished);
+        reading.start();
+        reading.cancel();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!reading.succeeded());
+        QCOMPARE(reading.contacts().contacts.size(), 0);
+    }
+    {
+        // Destroyed while reading, it stops the thread and waits for it (else Qt aborts).
+        BackgroundReading reading({large, large, large});
+        reading.start();
+    }
+    {
+        BackgroundReading reading({small, QFile::encodeName(samples + "/cut.vcf")});
+        QSignalSpy finished(&reading, &BackgroundReading::finished);
+        reading.start();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!reading.succeeded());
+        QVERIFY2(reading.error().startsWith("cut.vcf: satır 5: "), qPrintable(reading.error()));
+    }
+}
+
 void ExchangeTest::importAddsOnlyNewPeopleInOneTransaction()
 {
     WindowFixture fixture([](const SideConnection &seed) {
@@ -215,8 +544,15 @@ void ExchangeTest::importAddsOnlyNewPeopleInOneTransaction()
     ImportPlan plan = planImport(phoneBookDb, read);
     QCOMPARE(plan.found, 8);
     QCOMPARE(plan.fresh.size(), 3);
-    QCOMPARE(plan.existing, 5);
+    QCOMPARE(plan.existing, 2);
+    QCOMPARE(plan.repeated, 3);
     QCOMPARE(plan.unreadable, 2);
+
+    // Stopped halfway (a cancel, a signal), the import leaves nothing behind.
+    const Progress stopAtSecond = [](qint64 done, qint64 total) { return total == 3 && done < 2; };
+    QVERIFY(!runImport(phoneBookDb, plan.fresh, error, stopAtSecond));
+    QVERIFY2(error.contains("durduruldu"), qPrintable(error));
+    QCOMPARE(fixture.side.rows().size(), 1);
 
     // A statement that fails halfway leaves nothing behind.
     fixture.side.exec("CREATE TRIGGER refuse BEFORE INSERT ON TELEFON WHEN NEW.adsoyad LIKE "
@@ -225,8 +561,12 @@ void ExchangeTest::importAddsOnlyNewPeopleInOneTransaction()
     QVERIFY2(error.contains("refused"), qPrintable(error));
     QCOMPARE(fixture.side.rows().size(), 1);
     fixture.side.exec("DROP TRIGGER refuse");
-    QVERIFY2(runImport(phoneBookDb, plan.fresh, error), qPrintable(error));
-    QCOMPARE(fixture.side.rows().size(), 4);
+    QVector<qint64> added;
+    QVERIFY2(runImport(phoneBookDb, plan.fresh, error, {}, &added), qPrintable(error));
+    const QVector<QVariantList> rows = fixture.side.rows();
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(added, QVector<qint64>({rows[1][0].toLongLong(), rows[2][0].toLongLong(),
+                                     rows[3][0].toLongLong()}));
     QCOMPARE(planImport(phoneBookDb, read).fresh.size(), 0); // the same file again adds nothing
     closePhoneBook();
 }
@@ -244,14 +584,8 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
     // The list's menu, from the keyboard, exports what the list shows.
     const QString path = fixture.cwd.path() + "/secilenler.csv";
     QStringList texts;
-    QTimer::singleShot(10, [&texts] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        for (QAction *action : menu->actions())
-            if (!action->isSeparator())
-                texts << action->text();
-        menu->setActiveAction(menu->actions().at(3));
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
+    bool chosen = false;
+    chooseMenuEntryWhenShown("CSV olarak dışa aktar…", texts, chosen);
     chooseFileWhenAsked(path);
     BoxAnswerer done({clickButton(QMessageBox::Ok)});
     auto *list = child<QTableView>(window, "tbl_liste");
@@ -259,8 +593,9 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
     QVERIFY(QTest::qWaitForWindowActive(window));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(texts, QStringList({"İçe aktar…", "vCard olarak dışa aktar…", "CSV olarak dışa aktar…",
-                                 "Listedeki 2 kayıt dışa aktarılır"}));
+    QCOMPARE(texts, QStringList({"Geri al", "Yinele", "İçe aktar…", "vCard olarak dışa aktar…",
+                                 "CSV olarak dışa aktar…", "Listedeki 2 kayıt dışa aktarılır"}));
+    QVERIFY2(chosen, "the menu's CSV entry is disabled");
     QTRY_COMPARE(done.seen.size(), 1);
     QCOMPARE(done.seen.first().text, QStringLiteral("2 kişi dışa aktarıldı."));
     QCOMPARE(independentlyRead(path),
@@ -268,8 +603,18 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
                           "Ayşe Yılmaz||0533|"}));
 
     // A file dropped on a line edit is imported, after one question.
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(samples + "/vcard-4.0.vcf")});
+    // The same file twice, once with an upper-case extension and a Latin-5 "Ş", no UTF-8
+    // (as a file manager puts it in a URL): its people are repeated.
+    const QByteArray upper = QFile::encodeName(fixture.cwd.path()) + "/REHBER-\xDE.VCF";
+    QFile sample(samples + "/vcard-4.0.vcf");
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QByteArray card = sample.readAll();
+    FILE *copy = std::fopen(upper.constData(), "wb");
+    QVERIFY(copy &&
+            std::fwrite(card.constData(), 1, size_t(card.size()), copy) == size_t(card.size()));
+    QCOMPARE(std::fclose(copy), 0);
+    DroppedUriList files(QUrl::fromLocalFile(samples + "/vcard-4.0.vcf").toEncoded() +
+                         "\r\nfile://" + upper.toPercentEncoding("/") + "\r\n");
     auto *field = child<QLineEdit>(window, "txt_adsoyad");
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(field, &enter);
@@ -279,11 +624,96 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
     QApplication::sendEvent(field, &drop);
     QTRY_COMPARE(question.seen.size(), 1);
     QCOMPARE(question.seen.first().text,
-             QStringLiteral("2 kişi bulundu: 1 yeni, 1 kişi defterde zaten var. Yeni kişiler "
-                            "deftere eklensin mi?"));
+             QStringLiteral("4 kişi bulundu: 1 yeni, 2 kişi defterde zaten var. 1 kişi dosyada "
+                            "birden fazla kez geçiyor, bir kez eklenir. Yeni kişiler deftere "
+                            "eklensin mi?"));
     QCOMPARE(field->text(), QString());
     QTRY_COMPARE(listModel(window)->rowCount(), 4);
     QCOMPARE(fixture.side.rows().last().value(1).toString(), QStringLiteral("Ali Veli"));
+}
+
+void ExchangeTest::windowImportCanBeCancelled()
+{
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli", "0212"); });
+    QWidget *window = fixture.window.get();
+    const QString large = writeLargeCsv(fixture.cwd.path() + "/buyuk.csv", 300000);
+    // Cancels the reading as soon as its progress dialog is there, shown yet or not.
+    bool cancelled = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (auto *progress = window->findChild<QProgressDialog *>()) {
+            progress->cancel();
+            cancelled = true;
+            poll.stop();
+        }
+    });
+    poll.start(5);
+    BoxAnswerer question({clickButton(QMessageBox::Cancel)});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(large)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QTRY_VERIFY_WITH_TIMEOUT(cancelled, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<QProgressDialog *>(), 30000);
+    QCOMPARE(question.seen.size(), 0);
+    QCOMPARE(fixture.side.rows().size(), 1);
+}
+
+void ExchangeTest::windowRefusesWhatIsNoRegularFile()
+{
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli", "0212"); });
+    QWidget *window = fixture.window.get();
+    QVERIFY(QDir(fixture.cwd.path()).mkdir("klasor.vcf"));
+    BoxAnswerer refusal({clickButton(QMessageBox::Ok)});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(fixture.cwd.path() + "/klasor.vcf")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QTRY_COMPARE_WITH_TIMEOUT(refusal.seen.size(), 1, 30000);
+    QCOMPARE(refusal.seen.first().title, QStringLiteral("Hata"));
+    QCOMPARE(refusal.seen.first().text,
+             QStringLiteral("HATAklasor.vcf: normal bir dosya değil, bir klasör; okunmadı"));
+    QCOMPARE(fixture.side.rows().size(), 1);
+}
+
+void ExchangeTest::windowImportStopsOnTerminationSignal()
+{
+    // As the program's entry function sets it up; once, so this is the last test.
+    quitOnTerminationSignals(*qApp);
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli", "0212"); });
+    QWidget *window = fixture.window.get();
+    const QString large = writeLargeCsv(fixture.cwd.path() + "/buyuk.csv", 300000);
+    // Logging out while the reading runs.
+    bool raised = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (window->findChild<QProgressDialog *>()) {
+            ::raise(SIGHUP);
+            raised = true;
+            poll.stop();
+        }
+    });
+    poll.start(5);
+    BoxAnswerer question({clickButton(QMessageBox::Yes)});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(large)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QTRY_VERIFY_WITH_TIMEOUT(raised, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<QProgressDialog *>(), 30000);
+    QVERIFY(terminationRequested());
+    QCOMPARE(question.seen.size(), 0);
+    QCOMPARE(fixture.side.rows().size(), 1);
+    // The request to quit holds until an application loop has run; let one run and end.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
 }
 
 QTEST_MAIN(ExchangeTest)

@@ -4,10 +4,14 @@
 //   telefon-defteri-aktar export FILE.vcf|FILE.csv
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
+#include "exchange/nativefile.h"
+#include "platform/terminationsignals.h"
+#include "store/databasepath.h"
 #include "store/phonebookdb.h"
 #include "store/statements.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -26,7 +30,9 @@ const char usage[] =
     "yazar (export). Defterde zaten olan kişiler yeniden eklenmez. Bir dosya okunamazsa\n"
     "hiçbir kişi eklenmez.\n"
     "\n"
-    "Çıkış durumu: 0 başarılı, 1 bir dosya okunamadı ya da yazılamadı, 2 hatalı kullanım.\n";
+    "Çıkış durumu: 0 başarılı, 1 bir dosya okunamadı ya da yazılamadı, 2 hatalı kullanım,\n"
+    "128 + sinyal numarası bir sinyalle durduruldu (yarım kalan içe aktarmadan hiçbir kişi\n"
+    "eklenmez).\n";
 
 void say(FILE *stream, const QString &line)
 {
@@ -39,28 +45,34 @@ int fail(const QString &message)
     return 1;
 }
 
-int importFiles(const QStringList &paths)
+// SIGTERM, SIGINT or SIGHUP stops reading and adding at the next line or entry.
+const Progress untilSignalled = [](qint64, qint64) { return terminationSignal() == 0; };
+
+int importFiles(const QList<QByteArray> &paths)
 {
     ContactFile read;
     QString error;
-    for (const QString &path : paths)
-        if (!readContactFile(path, read, error))
+    for (const QByteArray &path : paths)
+        if (!readContactFileAt(path, read, error, untilSignalled))
             return fail(error + QStringLiteral(" (hiçbir kişi eklenmedi)"));
     const ImportPlan plan = planImport(phoneBookDb, read);
-    if (!runImport(phoneBookDb, plan.fresh, error))
+    if (!runImport(phoneBookDb, plan.fresh, error, untilSignalled))
         return fail(QStringLiteral("kişiler eklenemedi: ") + error);
     QString summary = QStringLiteral("%1 kişi bulundu: %2 yeni kişi eklendi, %3 kişi defterde "
                                      "zaten vardı")
                           .arg(plan.found)
                           .arg(plan.fresh.size())
                           .arg(plan.existing);
+    if (plan.repeated > 0)
+        summary += QStringLiteral(", %1 kişi dosyada birden fazla kez geçiyordu (bir kez eklendi)")
+                       .arg(plan.repeated);
     if (plan.unreadable > 0)
         summary += QStringLiteral(", %1 kayıt adsız olduğu için okunamadı").arg(plan.unreadable);
     say(stdout, summary + QLatin1Char('.'));
     return 0;
 }
 
-int exportTo(const QString &path)
+int exportTo(const QByteArray &path)
 {
     QSqlQuery all(phoneBookDb);
     if (!runStatement(all, selectAllStatement()))
@@ -68,9 +80,11 @@ int exportTo(const QString &path)
     const QVector<Contact> contacts = contactsOf(all);
     all.finish();
     QString error;
-    if (!writeContactFile(path, contacts, error))
+    if (!writeContactFileAt(path, contacts, error))
         return fail(error);
-    say(stdout, QStringLiteral("%1 kişi %2 dosyasına yazıldı.").arg(contacts.size()).arg(path));
+    say(stdout, QStringLiteral("%1 kişi %2 dosyasına yazıldı.")
+                    .arg(contacts.size())
+                    .arg(QFile::decodeName(path)));
     return 0;
 }
 
@@ -78,27 +92,37 @@ int exportTo(const QString &path)
 
 int main(int argc, char *argv[])
 {
+    noteTerminationSignals();
+    // The arguments as the system gives them: a file's name need not be valid UTF-8, and
+    // turned into text and back it would name another file.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QByteArray(argv[i]);
     QCoreApplication application(argc, argv);
-    const QStringList arguments = application.arguments().mid(1);
-    if (arguments.value(0) == QLatin1String("--help") ||
-        arguments.value(0) == QLatin1String("-h")) {
+    if (arguments.value(0) == "--help" || arguments.value(0) == "-h") {
         std::fputs(usage, stdout);
         return 0;
     }
-    const QString command = arguments.value(0);
-    const bool importing = command == QLatin1String("import") && arguments.size() >= 2;
-    const bool exporting = command == QLatin1String("export") && arguments.size() == 2 &&
-                           (arguments[1].endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive) ||
-                            arguments[1].endsWith(QLatin1String(".csv"), Qt::CaseInsensitive));
+    const QByteArray command = arguments.value(0);
+    const bool importing = command == "import" && arguments.size() >= 2;
+    const bool exporting =
+        command == "export" && arguments.size() == 2 &&
+        (arguments[1].toLower().endsWith(".vcf") || arguments[1].toLower().endsWith(".csv"));
     if (!importing && !exporting) {
         std::fputs(usage, stderr);
         return 2;
     }
+    // Exporting a phone book that is not there would make an empty one and an empty file.
+    if (exporting && !QFile::exists(databasePath()))
+        return fail(QStringLiteral("burada telefon defteri yok: bu klasörde database.db "
+                                   "bulunamadı, hiçbir dosya yazılmadı"));
     // A phone book on a read-only medium can still be exported.
     const PhoneBookOpening opened = openPhoneBook();
     if (opened == PhoneBookOpening::Failed || (importing && opened != PhoneBookOpening::Opened))
         return fail(QStringLiteral("database.db açılamadı ya da yazılamıyor"));
     const int status = importing ? importFiles(arguments.mid(1)) : exportTo(arguments[1]);
+    // Rolled back by then; the phone book still goes back to the rollback journal.
     closePhoneBook();
-    return status;
+    const int signal = terminationSignal();
+    return signal != 0 ? 128 + signal : status;
 }

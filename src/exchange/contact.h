@@ -21,3 +21,8 @@ struct ContactFile {
 // Several numbers of a person, as files list them, into the phone book's two: the first
 // mobile is the mobile, the first other number the phone (without one, the second mobile).
 void assignNumbers(Contact &contact, const QStringList &mobiles, const QStringList &others);
+
+// A field longer than 64 KiB (as UTF-8) is no name, number or address but a mistake or an
+// attack; the search would crawl over it at every keystroke.
+bool fieldTooLong(const QString &text);
+QString fieldTooLongAt(int line);

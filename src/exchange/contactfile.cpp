@@ -1,20 +1,17 @@
 #include "exchange/contactfile.h"
 
 #include "exchange/csvreader.h"
+#include "exchange/formulaguard.h"
 #include "exchange/linereader.h"
+#include "exchange/nativefile.h"
 #include "exchange/vcardreader.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QBuffer>
+#include <QFile>
 #include <QTextCodec>
 
 namespace
 {
-
-QString named(const QString &path, const QString &what)
-{
-    return QFileInfo(path).fileName() + QStringLiteral(": ") + what;
-}
 
 // Looks through the whole file once, a line at a time: where the first NUL byte is (a
 // binary file), whether there is any text at all, and whether it is valid UTF-8.
@@ -23,12 +20,14 @@ struct FileShape {
     bool empty = true;
     bool utf8 = true;
     QByteArray firstLine;
+    bool stopped = false; // by the progress, before the end
 };
 
-FileShape shapeOf(QFile &file)
+FileShape shapeOf(QIODevice &file, const Progress &progress)
 {
     FileShape shape;
-    LineReader lines(file);
+    const qint64 start = file.pos();
+    LineReader lines(file, progress, 0, 2 * file.size());
     QTextCodec *utf8 = QTextCodec::codecForName("UTF-8");
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     QByteArray line;
@@ -42,9 +41,8 @@ FileShape shapeOf(QFile &file)
         utf8->toUnicode(line.constData(), line.size(), &state);
     }
     shape.utf8 = state.invalidChars == 0;
-    if (shape.firstLine.startsWith("\xEF\xBB\xBF"))
-        shape.firstLine.remove(0, 3);
-    file.seek(0);
+    shape.stopped = lines.stopped();
+    file.seek(start);
     return shape;
 }
 
@@ -116,7 +114,7 @@ QByteArray vCard(const Contact &contact)
 
 QByteArray csvField(const QString &text)
 {
-    QByteArray field = text.toUtf8();
+    QByteArray field = guardedAgainstFormulas(text).toUtf8();
     if (field.contains(';') || field.contains('"') || field.contains('\n') || field.contains('\r'))
         field = '"' + field.replace('"', "\"\"") + '"';
     return field;
@@ -132,43 +130,57 @@ QByteArray csvRow(const Contact &contact)
 
 bool readContactFile(const QString &path, ContactFile &result, QString &error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = named(path, QStringLiteral("okunamıyor (%1)").arg(file.errorString()));
+    return readContactFileAt(QFile::encodeName(path), result, error);
+}
+
+bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &error,
+                       const Progress &progress)
+{
+    const QString name = shownFileName(path);
+    auto refuse = [&error, &name](const QString &why) {
+        error = name + QStringLiteral(": ") + why;
         return false;
+    };
+    QFile file;
+    QString why;
+    if (!openRegularFile(path, file, why))
+        return refuse(why);
+    if (file.size() > largestContactFile)
+        return refuse(QStringLiteral("50 MB'tan büyük, kişi dosyası olamaz"));
+    // UTF-16 with a byte order mark, as Windows programs write it: read as UTF-8.
+    QBuffer utf16AsUtf8;
+    QIODevice *text = &file;
+    const QByteArray mark = file.peek(3);
+    if (mark.startsWith("\xFF\xFE") || mark.startsWith("\xFE\xFF")) {
+        utf16AsUtf8.setData(QTextCodec::codecForUtfText(mark)->toUnicode(file.readAll()).toUtf8());
+        utf16AsUtf8.open(QIODevice::ReadOnly);
+        text = &utf16AsUtf8;
+    } else if (mark == "\xEF\xBB\xBF") {
+        file.seek(3);
     }
-    if (file.size() > largestContactFile) {
-        error = named(path, QStringLiteral("50 MB'tan büyük, kişi dosyası olamaz"));
-        return false;
-    }
-    const FileShape shape = shapeOf(file);
-    const bool utf16 =
-        shape.firstLine.startsWith("\xFF\xFE") || shape.firstLine.startsWith("\xFE\xFF");
-    if (shape.binaryLine > 0 && !utf16) {
-        error = named(
-            path, QStringLiteral("satır %1: metin değil, ikili bir dosya").arg(shape.binaryLine));
-        return false;
-    }
-    if (shape.empty) {
-        error = named(path, QStringLiteral("boş"));
-        return false;
-    }
+    const QString stopped = QStringLiteral("okuma durduruldu");
+    const FileShape shape = shapeOf(*text, progress);
+    if (shape.stopped)
+        return refuse(stopped);
+    if (shape.binaryLine > 0)
+        return refuse(
+            QStringLiteral("satır %1: metin değil, ikili bir dosya").arg(shape.binaryLine));
+    if (shape.empty)
+        return refuse(QStringLiteral("boş"));
     ContactFile read;
     bool ok = false;
+    LineReader lines(*text, progress, text->size(), 2 * text->size());
     if (shape.firstLine.toUpper().startsWith("BEGIN:VCARD")) {
-        LineReader lines(file);
-        ok = readVCards(lines, read, error);
+        ok = readVCards(lines, read, why);
     } else {
         // Excel on a Turkish Windows writes windows-1254 unless told otherwise.
-        QTextCodec *codec = utf16        ? QTextCodec::codecForUtfText(shape.firstLine)
-                            : shape.utf8 ? QTextCodec::codecForName("UTF-8")
-                                         : QTextCodec::codecForName("windows-1254");
-        ok = readCsv(file, codec, read, error);
+        QTextCodec *codec = QTextCodec::codecForName(shape.utf8 ? "UTF-8" : "windows-1254");
+        ok = readCsv(lines, codec, read, why);
     }
-    if (!ok) {
-        error = named(path, error);
-        return false;
-    }
+    if (lines.stopped())
+        return refuse(stopped);
+    if (!ok)
+        return refuse(why);
     result.contacts << read.contacts;
     result.unreadable += read.unreadable;
     return true;
@@ -176,19 +188,21 @@ bool readContactFile(const QString &path, ContactFile &result, QString &error)
 
 bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error)
 {
-    const bool csv = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = named(path, QStringLiteral("yazılamıyor (%1)").arg(file.errorString()));
-        return false;
-    }
+    return writeContactFileAt(QFile::encodeName(path), contacts, error);
+}
+
+bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error)
+{
+    const bool csv = path.toLower().endsWith(".csv");
+    QByteArray content;
     if (csv)
-        file.write("\xEF\xBB\xBF"
-                   "Ad Soyad;Telefon;Cep;Mail\r\n");
+        content = "\xEF\xBB\xBF"
+                  "Ad Soyad;Telefon;Cep;Mail\r\n";
     for (const Contact &contact : contacts)
-        file.write(csv ? csvRow(contact) : vCard(contact));
-    if (!file.commit()) {
-        error = named(path, QStringLiteral("yazılamadı (%1)").arg(file.errorString()));
+        content += csv ? csvRow(contact) : vCard(contact);
+    QString why;
+    if (!replaceFile(path, content, why)) {
+        error = shownFileName(path) + QStringLiteral(": ") + why;
         return false;
     }
     return true;

@@ -1,16 +1,27 @@
 #pragma once
 
 #include "exchange/contact.h"
+#include "exchange/progress.h"
+
+#include <QByteArray>
 
 // The largest contact file read; a phone's export with photos stays well below it.
 constexpr qint64 largestContactFile = 50 * 1024 * 1024;
 
-// Reads a vCard or CSV contact file, whichever it is. A file that is neither, empty,
-// binary, cut off or too large is refused: false, and an error naming the file and,
-// where there is one, the line.
+// Reads a vCard or CSV contact file, whichever it is, in UTF-8, UTF-16 with a byte order
+// mark or windows-1254. A file that is neither, not a regular file, empty, binary, cut
+// off, too large or holding a field longer than 64 KiB is refused: false, and an error
+// naming the file and, where there is one, the line.
 bool readContactFile(const QString &path, ContactFile &result, QString &error);
+// The same for a file named by the system's bytes, telling the progress how far it has
+// read; when the progress says stop it returns false, having added nothing.
+bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &error,
+                       const Progress &progress = {});
 
 // Writes the contacts as vCard 3.0 (what Android, iOS and Google read) or as CSV for
 // Excel on a Turkish Windows (UTF-8 with BOM, ";", CRLF), chosen by the extension
-// (.csv, anything else vCard). Atomically: a failed export leaves no half file.
+// (.csv, anything else vCard). Atomically: a failed export leaves no half file. In CSV a
+// field a spreadsheet would run as a formula is written after a single quote, which this
+// program's reader removes again.
 bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error);
+bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error);

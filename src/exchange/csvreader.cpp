@@ -1,6 +1,9 @@
 #include "exchange/csvreader.h"
 
-#include <QFile>
+#include "exchange/formulaguard.h"
+#include "exchange/linereader.h"
+
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextCodec>
@@ -21,6 +24,10 @@ struct Columns {
     QVector<int> others;                  // columns that hold other numbers
     QVector<QPair<int, int>> typedPhones; // Google: (type or label column, value column)
     QVector<int> mails;
+    // Google joins several values of one field with " ::: ".
+    bool google = false;
+    // This program's own export: its fields carry the guard against formulas.
+    bool ownExport = false;
 
     bool any() const
     {
@@ -52,11 +59,22 @@ Columns columnsOf(const QStringList &header)
                                       "email",   "e-mail",           "e-posta adresi",
                                       "e-posta", "e-mail 2 address", "e-mail 2 - value"};
     static const QRegularExpression phoneType(QStringLiteral("^phone (\\d+) - (type|label)$"));
+    static const QRegularExpression googleNumbered(
+        QStringLiteral("^(e-mail|phone) \\d+ - (type|label|value)$"));
+    static const QStringList googleOnly = {"group membership", "labels"};
 
     Columns columns;
     QVector<int> first, middle, last;
+    QStringList keys;
+    for (const QString &name : header)
+        keys << key(name);
+    QHash<QString, int> firstNamed; // inserted from the end, so the first column wins
+    for (int i = keys.size() - 1; i >= 0; --i)
+        firstNamed.insert(keys.at(i), i);
     for (int i = 0; i < header.size(); ++i) {
-        const QString name = key(header.at(i));
+        const QString &name = keys.at(i);
+        columns.google =
+            columns.google || googleOnly.contains(name) || googleNumbered.match(name).hasMatch();
         if (fullNames.contains(name) && columns.fullName < 0)
             columns.fullName = i;
         else if (firstNames.contains(name))
@@ -74,20 +92,20 @@ Columns columnsOf(const QStringList &header)
         else if (mails.contains(name))
             columns.mails << i;
         else if (const auto match = phoneType.match(name); match.hasMatch()) {
-            const QString value = QStringLiteral("phone %1 - value").arg(match.captured(1));
-            for (int j = 0; j < header.size(); ++j)
-                if (key(header.at(j)) == value)
-                    columns.typedPhones << qMakePair(i, j);
+            const int value =
+                firstNamed.value(QStringLiteral("phone %1 - value").arg(match.captured(1)), -1);
+            if (value >= 0)
+                columns.typedPhones << qMakePair(i, value);
         }
     }
     columns.nameParts << first.mid(0, 1) << middle.mid(0, 1) << last.mid(0, 1);
+    columns.ownExport = header == QStringList({"Ad Soyad", "Telefon", "Cep", "Mail"});
     return columns;
 }
 
-// Google joins several values of one field with " ::: ".
-QStringList values(const QString &field)
+QStringList values(const Columns &columns, const QString &field)
 {
-    QStringList split = field.split(QStringLiteral(" ::: "));
+    QStringList split = columns.google ? field.split(QStringLiteral(" ::: ")) : QStringList(field);
     for (QString &value : split)
         value = value.trimmed();
     split.removeAll(QString());
@@ -96,7 +114,10 @@ QStringList values(const QString &field)
 
 bool toContact(const Columns &columns, const QStringList &row, Contact &contact)
 {
-    auto field = [&row](int column) { return row.value(column).trimmed(); };
+    auto field = [&row, &columns](int column) {
+        const QString text = row.value(column).trimmed();
+        return columns.ownExport ? withoutFormulaGuard(text) : text;
+    };
     contact.adsoyad = field(columns.fullName);
     if (contact.adsoyad.isEmpty()) {
         QStringList parts;
@@ -106,21 +127,33 @@ bool toContact(const Columns &columns, const QStringList &row, Contact &contact)
         contact.adsoyad = parts.join(QLatin1Char(' '));
     }
     if (contact.adsoyad.isEmpty())
-        contact.adsoyad = values(field(columns.organisation)).value(0);
+        contact.adsoyad = values(columns, field(columns.organisation)).value(0);
+    // The columns go up in order: those past the row's end are empty, and a header naming
+    // very many costs a short row nothing.
     QStringList mobiles, others;
-    for (int column : columns.mobiles)
-        mobiles << values(field(column));
-    for (int column : columns.others)
-        others << values(field(column));
+    for (int column : columns.mobiles) {
+        if (column >= row.size())
+            break;
+        mobiles << values(columns, field(column));
+    }
+    for (int column : columns.others) {
+        if (column >= row.size())
+            break;
+        others << values(columns, field(column));
+    }
     for (const auto &[type, value] : columns.typedPhones) {
+        if (type >= row.size())
+            break;
         const bool mobile = field(type).contains(QLatin1String("mobile"), Qt::CaseInsensitive) ||
                             field(type).contains(QLatin1String("cep"), Qt::CaseInsensitive);
-        (mobile ? mobiles : others) << values(field(value));
+        (mobile ? mobiles : others) << values(columns, field(value));
     }
     assignNumbers(contact, mobiles, others);
-    for (int column : columns.mails)
-        if (contact.mail.isEmpty())
-            contact.mail = values(field(column)).value(0);
+    for (int column : columns.mails) {
+        if (column >= row.size() || !contact.mail.isEmpty())
+            break;
+        contact.mail = values(columns, field(column)).value(0);
+    }
     return !contact.adsoyad.isEmpty();
 }
 
@@ -143,9 +176,9 @@ QChar delimiterOf(const QString &header)
     return candidates[best];
 }
 
-// Splits one record at the delimiter, RFC 4180: a field in double quotes may hold the
-// delimiter, line breaks and doubled quotes. Returns false while a quote is still open.
-bool splitRecord(const QString &record, QChar delimiter, QStringList &fields)
+// Splits one complete record at the delimiter, RFC 4180: a field in double quotes may
+// hold the delimiter, line breaks and doubled quotes.
+void splitRecord(const QString &record, QChar delimiter, QStringList &fields)
 {
     fields = QStringList(QString());
     bool quoted = false;
@@ -168,35 +201,48 @@ bool splitRecord(const QString &record, QChar delimiter, QStringList &fields)
             fields.last() += c;
         }
     }
-    return !quoted;
 }
 
 } // namespace
 
-bool readCsv(QFile &file, QTextCodec *codec, ContactFile &result, QString &error)
+bool readCsv(LineReader &lines, QTextCodec *codec, ContactFile &result, QString &error)
 {
     const std::unique_ptr<QTextDecoder> decoder(codec->makeDecoder());
-    // Lines are read with their breaks: inside quotes a break belongs to the field.
+    // Lines are read with their breaks: inside quotes a break belongs to the field. Whether
+    // a quote is open is kept up to date line by line, so a record is split once, when it
+    // is complete, however many lines an unclosed quote runs on.
     QString record;
-    int line = 0, recordLine = 0;
+    bool inRecord = false, quoted = false;
+    int recordLine = 0;
     QChar delimiter;
     Columns columns;
     bool header = true;
     QStringList fields;
-    while (!file.atEnd()) {
-        const QString text = decoder->toUnicode(file.readLine());
-        ++line;
-        if (record.isNull())
-            recordLine = line;
+    QByteArray bytes;
+    while (lines.nextWithBreak(bytes)) {
+        const QString text = decoder->toUnicode(bytes);
+        if (!inRecord) {
+            inRecord = true;
+            recordLine = lines.lineNumber();
+        }
         record += text;
-        QString complete = record;
-        if (complete.endsWith(QLatin1Char('\n')))
-            complete.chop(complete.endsWith(QLatin1String("\r\n")) ? 2 : 1);
-        if (header && delimiter.isNull())
-            delimiter = delimiterOf(complete);
-        if (!splitRecord(complete, delimiter, fields))
+        for (const QChar c : text)
+            quoted = quoted != (c == QLatin1Char('"'));
+        if (quoted)
             continue;
-        record = QString();
+        if (record.endsWith(QLatin1Char('\n')))
+            record.chop(record.endsWith(QLatin1String("\r\n")) ? 2 : 1);
+        if (header && delimiter.isNull())
+            delimiter = delimiterOf(record);
+        splitRecord(record, delimiter, fields);
+        record.clear();
+        inRecord = false;
+        for (const QString &field : fields) {
+            if (fieldTooLong(field)) {
+                error = fieldTooLongAt(recordLine);
+                return false;
+            }
+        }
         if (header) {
             header = false;
             columns = columnsOf(fields);
@@ -216,7 +262,7 @@ bool readCsv(QFile &file, QTextCodec *codec, ContactFile &result, QString &error
         else
             ++result.unreadable;
     }
-    if (!record.isNull()) {
+    if (inRecord && !lines.stopped()) {
         error = QStringLiteral("satır %1: tırnak kapanmadan dosya bitiyor").arg(recordLine);
         return false;
     }

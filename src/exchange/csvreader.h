@@ -2,11 +2,13 @@
 
 #include "exchange/contact.h"
 
-class QFile;
+class LineReader;
 class QTextCodec;
 
 // Reads a CSV file with a header row, as Google Contacts (old and new), Outlook, Excel
 // and this program write it: the delimiter (comma, semicolon or tab) is taken from the
-// header, fields follow RFC 4180. Returns false, with the line in the error, for a
-// header that names no contact columns or a quote that is never closed.
-bool readCsv(QFile &file, QTextCodec *codec, ContactFile &result, QString &error);
+// header, fields follow RFC 4180; Google's " ::: " between values is split under Google's
+// headers only, and this program's guard against formulas is removed from its own export.
+// Returns false, with the line in the error, for a header that names no contact columns,
+// a field longer than 64 KiB or a quote that is never closed.
+bool readCsv(LineReader &lines, QTextCodec *codec, ContactFile &result, QString &error);

@@ -55,46 +55,51 @@ ImportPlan planImport(const QSqlDatabase &db, const ContactFile &file)
     ImportPlan plan;
     plan.found = file.contacts.size();
     plan.unreadable = file.unreadable;
+    QSet<QString> seen;
     for (const Contact &contact : file.contacts) {
         const Contact entry = trimmed(contact);
         const QString id = identity(entry);
         if (known.contains(id)) {
             ++plan.existing;
-            continue;
+        } else if (seen.contains(id)) {
+            ++plan.repeated;
+        } else {
+            seen.insert(id);
+            plan.fresh << entry;
         }
-        known.insert(id);
-        plan.fresh << entry;
     }
     return plan;
 }
 
 bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error,
-               QVector<qint64> *addedIds)
+               const Progress &progress, QVector<qint64> *addedIds)
 {
-    QVector<qint64> added;
     QSqlQuery query(db);
     if (!ensurePhoneBookTable(query) || !db.transaction()) {
         error = (query.lastError().isValid() ? query.lastError() : db.lastError()).text();
         return false;
     }
-    const Statement insert = insertStatement({}, {}, {}, {});
-    if (!query.prepare(insert.text)) {
-        error = query.lastError().text();
+    auto giveUp = [&](const QString &why) {
+        error = why;
+        query.finish();
         db.rollback();
         return false;
-    }
+    };
+    const Statement insert = insertStatement({}, {}, {}, {});
+    if (!query.prepare(insert.text))
+        return giveUp(query.lastError().text());
+    QVector<qint64> ids;
+    ids.reserve(fresh.size());
     for (const Contact &contact : fresh) {
+        if (progress && !progress(ids.size(), fresh.size()))
+            return giveUp(QStringLiteral("durduruldu, hiçbir kişi eklenmedi"));
         const Statement values =
             insertStatement(contact.adsoyad, contact.telefon, contact.cep, contact.mail);
         for (int i = 0; i < values.values.size(); ++i)
             query.bindValue(i, values.values.at(i));
-        if (!query.exec()) {
-            error = query.lastError().text();
-            query.finish();
-            db.rollback();
-            return false;
-        }
-        added << query.lastInsertId().toLongLong();
+        if (!query.exec())
+            return giveUp(query.lastError().text());
+        ids << query.lastInsertId().toLongLong();
     }
     query.finish();
     if (!db.commit()) {
@@ -103,6 +108,6 @@ bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error,
         return false;
     }
     if (addedIds)
-        *addedIds = added;
+        *addedIds = ids;
     return true;
 }

@@ -73,11 +73,43 @@ bool parseProperty(const QByteArray &line, Property &property)
     return true;
 }
 
-bool isQuotedPrintable(const QByteArray &line)
+// A logical line as its physical lines join it. Whether its value is quoted-printable is
+// decided once, when the name and parameters before the first ":" are all there, so that
+// each joined line costs only its own length.
+class LogicalLine
 {
-    const int colon = line.indexOf(':');
-    return colon > 0 && line.left(colon).toUpper().contains("QUOTED-PRINTABLE");
-}
+public:
+    void start(const QByteArray &physical)
+    {
+        text = physical;
+        colon = -1;
+        quotedPrintable = false;
+        findColon(0);
+    }
+    void append(const QByteArray &physical)
+    {
+        const int from = text.size();
+        text += physical;
+        findColon(from);
+    }
+    // A quoted-printable value goes on after a "=" at the end of the line (a soft break).
+    bool endsInSoftBreak() const { return quotedPrintable && text.endsWith('='); }
+    void dropSoftBreak() { text.chop(1); }
+    const QByteArray &bytes() const { return text; }
+
+private:
+    void findColon(int from)
+    {
+        if (colon >= 0)
+            return;
+        colon = text.indexOf(':', from);
+        quotedPrintable = colon > 0 && text.left(colon).toUpper().contains("QUOTED-PRINTABLE");
+    }
+
+    QByteArray text;
+    int colon = -1;
+    bool quotedPrintable = false;
+};
 
 QByteArray decodeQuotedPrintable(const QByteArray &encoded)
 {
@@ -100,15 +132,15 @@ QByteArray decodeQuotedPrintable(const QByteArray &encoded)
 }
 
 // Text as the card's charset has it: named, or UTF-8, or else what Turkish Windows writes.
+// A value is no stream: a U+FEFF at its start is part of the text, not a byte order mark.
 QString decodeText(const QByteArray &bytes, const QByteArray &charset)
 {
-    if (QTextCodec *named = charset.isEmpty() ? nullptr : QTextCodec::codecForName(charset))
-        return named->toUnicode(bytes);
-    QTextCodec::ConverterState state;
-    const QString utf8 =
-        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars == 0)
-        return utf8;
+    QTextCodec *named = charset.isEmpty() ? nullptr : QTextCodec::codecForName(charset);
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text = (named ? named : QTextCodec::codecForName("UTF-8"))
+                             ->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (named || state.invalidChars == 0)
+        return text;
     return QTextCodec::codecForName("windows-1254")->toUnicode(bytes);
 }
 
@@ -160,17 +192,20 @@ QStringList components(const QString &text)
 class Card
 {
 public:
-    void add(const Property &property)
+    // False for a value too long to be kept.
+    bool add(const Property &property)
     {
         if (property.encoding == "BASE64" || property.encoding == "B")
-            return; // photos, sounds, keys
+            return true; // photos, sounds, keys
         const QByteArray &name = property.name;
         if (name != "FN" && name != "N" && name != "ORG" && name != "TEL" && name != "EMAIL")
-            return;
+            return true;
         QByteArray bytes = property.value;
         if (property.encoding == "QUOTED-PRINTABLE")
             bytes = decodeQuotedPrintable(bytes);
         const QString text = decodeText(bytes, property.charset);
+        if (fieldTooLong(text))
+            return false;
         if (name == "FN") {
             setOnce(fullName, unescape(text).trimmed());
         } else if (name == "N") {
@@ -186,10 +221,10 @@ public:
             QString number = unescape(text).trimmed();
             if (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
                 number = number.mid(4).trimmed();
-            if (number.isEmpty())
-                return;
-            (property.types.contains("CELL") ? mobiles : others) << number;
+            if (!number.isEmpty())
+                (property.types.contains("CELL") ? mobiles : others) << number;
         }
+        return true;
     }
 
     bool toContact(Contact &contact) const
@@ -226,27 +261,28 @@ bool readVCards(LineReader &lines, ContactFile &result, QString &error)
 {
     int depth = 0, cardLine = 0;
     Card card;
-    QByteArray logical, physical;
+    LogicalLine logical;
+    QByteArray physical;
     int logicalLine = 0;
     bool more = true;
     while (more) {
         more = lines.next(physical);
-        if (more && !logical.isEmpty()) {
+        if (more && !logical.bytes().isEmpty()) {
             // A folded line goes on after one space or tab; a quoted-printable value
             // after a "=" at the end of the line, in the middle of a character even.
             if (!physical.isEmpty() && (physical[0] == ' ' || physical[0] == '\t')) {
-                logical += physical.mid(1);
+                logical.append(physical.mid(1));
                 continue;
             }
-            if (logical.endsWith('=') && isQuotedPrintable(logical)) {
-                logical.chop(1);
-                logical += physical;
+            if (logical.endsInSoftBreak()) {
+                logical.dropSoftBreak();
+                logical.append(physical);
                 continue;
             }
         }
-        const QByteArray line = logical;
+        const QByteArray line = logical.bytes();
         const int number = logicalLine;
-        logical = physical;
+        logical.start(physical);
         logicalLine = lines.lineNumber();
         Property property;
         if (line.trimmed().isEmpty() || !parseProperty(line, property))
@@ -265,11 +301,12 @@ bool readVCards(LineReader &lines, ContactFile &result, QString &error)
                 else
                     ++result.unreadable;
             }
-        } else if (depth == 1) {
-            card.add(property);
+        } else if (depth == 1 && !card.add(property)) {
+            error = fieldTooLongAt(number);
+            return false;
         }
     }
-    if (depth > 0) {
+    if (depth > 0 && !lines.stopped()) {
         error = lineError(cardLine, "bu kart END:VCARD ile bitmeden dosya bitiyor");
         return false;
     }

@@ -12,12 +12,26 @@ namespace
 
 int signalPipe[2] = {-1, -1};
 bool requested = false;
+volatile std::sig_atomic_t caught = 0;
 
-// Only async-signal-safe work here: the event loop does the rest.
-void onSignal(int)
+// Only async-signal-safe work here: the event loop, or the work polling, does the rest.
+void onSignal(int signal)
 {
+    caught = signal;
+    if (signalPipe[0] < 0)
+        return;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+void catchTerminationSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+        sigaction(signal, &action, nullptr);
 }
 
 } // namespace
@@ -33,12 +47,17 @@ void quitOnTerminationSignals(QCoreApplication &application)
         requested = true;
         QCoreApplication::exit(0);
     });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
-        sigaction(signal, &action, nullptr);
+    catchTerminationSignals();
+}
+
+void noteTerminationSignals()
+{
+    catchTerminationSignals();
+}
+
+int terminationSignal()
+{
+    return caught;
 }
 
 bool terminationRequested()

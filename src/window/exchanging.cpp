@@ -1,19 +1,44 @@
 // Contacts in and out: the list's menu, files dropped on the window.
 #include "window/mainwindow.h"
 
+#include "exchange/backgroundreading.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
 #include "form/mainwindowform.h"
 #include "list/phonebooklistmodel.h"
+#include "platform/terminationsignals.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
 #include "window/filedrop.h"
 
+#include <QEventLoop>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTimer>
+
+namespace
+{
+
+// Shown only when the work takes more than a moment; cancelling stops it.
+void setUpProgress(QProgressDialog &progress, const QString &label)
+{
+    progress.setWindowTitle(QStringLiteral("İçe Aktar"));
+    progress.setLabelText(label);
+    progress.setCancelButtonText(QStringLiteral("Vazgeç"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setRange(0, 1000);
+    progress.setValue(0);
+}
+
+} // namespace
 
 void MainWindow::setUpContactExchange()
 {
@@ -56,8 +81,11 @@ void MainWindow::showContactMenu(const QPoint &at)
             this, QStringLiteral("İçe aktar"),
             QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
             QStringLiteral("Kişi dosyaları (*.vcf *.vcard *.csv);;Bütün dosyalar (*)"));
-        if (!paths.isEmpty())
-            importContactFiles(paths);
+        QList<QByteArray> names;
+        for (const QString &path : paths)
+            names << QFile::encodeName(path);
+        if (!names.isEmpty())
+            importContactFiles(names);
     } else if (chosen == vcard || chosen == csv) {
         exportShownEntries(chosen == csv);
     }
@@ -90,22 +118,53 @@ void MainWindow::exportShownEntries(bool csv)
          QStringLiteral("%1 kişi dışa aktarıldı.").arg(contacts.size()), QMessageBox::Information);
 }
 
-void MainWindow::importContactFiles(const QStringList &paths)
+bool MainWindow::readContactFiles(const QList<QByteArray> &paths, ContactFile &read)
+{
+    BackgroundReading reading(paths);
+    QProgressDialog progress(this);
+    setUpProgress(progress, QStringLiteral("Kişi dosyaları okunuyor…"));
+    QTimer ticks;
+    connect(&ticks, &QTimer::timeout, &progress,
+            [&progress, &reading] { progress.setValue(reading.permille()); });
+    // The loop also ends when a termination signal ends every loop; the reading is then
+    // stopped and waited for as it goes out of scope, and nothing is imported.
+    QEventLoop loop;
+    constexpr int readingDone = 1;
+    connect(&reading, &BackgroundReading::finished, &loop, [&loop] { loop.exit(readingDone); });
+    connect(&progress, &QProgressDialog::canceled, &loop, [&loop, &reading] {
+        reading.cancel();
+        loop.exit(0);
+    });
+    reading.start();
+    ticks.start(50);
+    // The reading may finish in the moment it is cancelled: a cancel still imports nothing.
+    if (loop.exec() != readingDone || progress.wasCanceled() || terminationRequested())
+        return false;
+    progress.close();
+    if (!reading.succeeded()) {
+        QMessageBox box;
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + reading.error(),
+             QMessageBox::Warning);
+        return false;
+    }
+    read = reading.contacts();
+    return true;
+}
+
+void MainWindow::importContactFiles(const QList<QByteArray> &paths)
 {
     QMessageBox box;
     ContactFile read;
-    QString error;
-    for (const QString &path : paths) {
-        if (!readContactFile(path, read, error)) {
-            tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
-            return;
-        }
-    }
+    if (!readContactFiles(paths, read))
+        return;
     const ImportPlan plan = planImport(phoneBookDb, read);
     QString found = QStringLiteral("%1 kişi bulundu: %2 yeni, %3 kişi defterde zaten var.")
                         .arg(plan.found)
                         .arg(plan.fresh.size())
                         .arg(plan.existing);
+    if (plan.repeated > 0)
+        found += QStringLiteral(" %1 kişi dosyada birden fazla kez geçiyor, bir kez eklenir.")
+                     .arg(plan.repeated);
     if (plan.unreadable > 0)
         found += QStringLiteral(" %1 kayıt adsız olduğu için okunamadı.").arg(plan.unreadable);
     if (plan.fresh.isEmpty()) {
@@ -117,13 +176,28 @@ void MainWindow::importContactFiles(const QStringList &paths)
     box.setText(found + QStringLiteral(" Yeni kişiler deftere eklensin mi?"));
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
-    if (box.exec() != QMessageBox::Yes)
+    if (box.exec() != QMessageBox::Yes || terminationRequested())
         return;
 
+    QProgressDialog progress(this);
+    setUpProgress(progress, QStringLiteral("Kişiler ekleniyor…"));
+    // A window-modal progress dialog lets events through as its value changes: a cancel
+    // or a termination signal then rolls the whole import back.
+    const Progress adding = [&progress](qint64 done, qint64 total) {
+        if (done % 256 == 0)
+            progress.setValue(int(1000 * done / total));
+        return !progress.wasCanceled() && !terminationRequested();
+    };
+    QString error;
     QVector<qint64> added;
-    if (!runImport(phoneBookDb, plan.fresh, error, &added)) {
+    if (!runImport(phoneBookDb, plan.fresh, error, adding, &added)) {
+        progress.close();
         box.setStandardButtons(QMessageBox::Ok);
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+        // Cancelled or signalled, the user knows: nothing to tell.
+        if (!progress.wasCanceled() && !terminationRequested())
+            tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+        listAll();
+        return;
     }
     showImportedEntries(added);
 }

@@ -1,7 +1,6 @@
 #include "window/filedrop.h"
 
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
@@ -9,15 +8,34 @@
 namespace
 {
 
-QStringList contactFiles(const QMimeData *data)
+// The local files of a drop, by the bytes of their names. QUrl replaces a byte that is no
+// UTF-8, so the raw list is read: "file:", an optional "//host", then the percent-encoded path.
+QList<QByteArray> localFiles(const QMimeData *data)
 {
-    QStringList paths;
+    QList<QByteArray> paths;
+    for (const QByteArray &entry : data->data(QStringLiteral("text/uri-list")).split('\n')) {
+        const QByteArray uri = entry.trimmed();
+        if (uri.startsWith('#') || !QUrl::fromEncoded(uri).isLocalFile())
+            continue;
+        int path = uri.indexOf(':') + 1;
+        if (uri.mid(path, 2) == "//")
+            path = uri.indexOf('/', path + 2);
+        if (path > 0)
+            paths << QByteArray::fromPercentEncoding(uri.mid(path));
+    }
+    return paths;
+}
+
+QList<QByteArray> contactFiles(const QMimeData *data)
+{
+    QList<QByteArray> paths;
     if (!data || !data->hasUrls())
         return paths;
-    for (const QUrl &url : data->urls()) {
-        const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
-        if (url.isLocalFile() && (suffix == "vcf" || suffix == "vcard" || suffix == "csv"))
-            paths << url.toLocalFile();
+    for (const QByteArray &path : localFiles(data)) {
+        const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+        const QByteArray suffix = name.mid(name.lastIndexOf('.') + 1).toLower();
+        if (name.contains('.') && (suffix == "vcf" || suffix == "vcard" || suffix == "csv"))
+            paths << path;
     }
     return paths;
 }
@@ -45,7 +63,7 @@ bool ContactFileDrop::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::Drop: {
         auto *drop = static_cast<QDropEvent *>(event);
-        const QStringList paths = contactFiles(drop->mimeData());
+        const QList<QByteArray> paths = contactFiles(drop->mimeData());
         if (paths.isEmpty())
             break;
         drop->acceptProposedAction();

@@ -1,7 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
-#include <QStringList>
 
 // Catches contact files (.vcf, .vcard, .csv) dropped on the widgets it watches, before
 // a line edit would take the file's name as text; any other drop goes on as usual.
@@ -15,7 +16,8 @@ public:
     void watch(QWidget *window);
 
 signals:
-    void dropped(const QStringList &paths);
+    // The files' names as the system has them: a name need not be valid UTF-8.
+    void dropped(const QList<QByteArray> &paths);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+struct ContactFile;
 struct MainWindowForm;
 class ListOrder;
 class PhoneBookIndex;
@@ -76,9 +77,13 @@ private:
     // The list's menu (undo, import, export as vCard or CSV) and file drops on the window.
     void setUpContactExchange();
     void showContactMenu(const QPoint &at);
-    // Reads every file first: one that cannot be read imports nothing. Then one
-    // question with the counts, one transaction, and the list with every entry.
-    void importContactFiles(const QStringList &paths);
+    // Reads every file first, named by the system's bytes: one that cannot be read imports
+    // nothing. Then one question with the counts, one transaction, and the list with every
+    // entry.
+    void importContactFiles(const QList<QByteArray> &paths);
+    // Reads the files on a thread of their own behind a progress dialog that can cancel.
+    // False, after telling why when a file could not be read, when nothing is to be imported.
+    bool readContactFiles(const QList<QByteArray> &paths, ContactFile &read);
     // The list after an import: every entry, the new ones a step of the history.
     void showImportedEntries(const QVector<qint64> &ids);
     // Writes the entries the list shows, all of them when the search box is empty.

@@ -44,4 +44,63 @@ expect_status 0 "$AKTAR" export rehber.csv
 expect_status 1 "$AKTAR" export yok/rehber.vcf
 [ ! -e yok ] || fail "a failed export left something behind"
 [ "$(sqlite3 database.db 'PRAGMA journal_mode')" = delete ] || fail "left in the write-ahead log"
-echo "PASS: usage, import, duplicates, all or nothing, export"
+
+# Anything but a regular file is refused before it is opened: a FIFO would wait for a
+# writer forever. The time limit only ends a program that hangs, as a failure.
+mkfifo kisiler.vcf
+mkdir klasor.csv
+expect_status 1 timeout 60 "$AKTAR" import kisiler.vcf
+grep -q "kisiler.vcf: normal bir dosya değil, bir FIFO" err.txt || fail "FIFO: $(cat err.txt)"
+expect_status 1 timeout 60 "$AKTAR" import klasor.csv
+grep -q "klasor.csv: normal bir dosya değil, bir klasör" err.txt || fail "folder: $(cat err.txt)"
+
+# File names that are not valid UTF-8 name the very bytes given, reading and writing.
+cp "$SAMPLES/vcard-4.0.vcf" $'ki\xfei.vcf'
+expect_status 0 "$AKTAR" import $'ki\xfei.vcf'
+grep -q "2 kişi bulundu" out.txt || fail "import by a Latin-5 name: $(cat out.txt err.txt)"
+expect_status 0 "$AKTAR" export $'yedek-\xe7.vcf'
+[ -f $'yedek-\xe7.vcf' ] || fail "the export is not where it was asked to be"
+[ "$(ls | grep -c yedek)" -eq 1 ] || fail "the export wrote another file: $(ls)"
+
+# The same people twice in one import are repeated in the files, not already in the book.
+mkdir tekrar
+cd tekrar
+expect_status 0 "$AKTAR" import "$SAMPLES/vcard-4.0.vcf" "$SAMPLES/vcard-4.0.vcf"
+grep -q "4 kişi bulundu: 2 yeni kişi eklendi, 0 kişi defterde zaten vardı, 2 kişi dosyada \
+birden fazla kez geçiyordu" out.txt || fail "repeated: $(cat out.txt)"
+cd ..
+
+# No phone book here: nothing to export, and nothing is made.
+mkdir bos
+cd bos
+expect_status 1 "$AKTAR" export rehber.csv
+grep -q "burada telefon defteri yok" err.txt || fail "no book: $(cat err.txt)"
+[ "$(ls | grep -vc -e '^out.txt$' -e '^err.txt$')" -eq 0 ] || fail "export made $(ls)"
+cd ..
+
+# SIGTERM, SIGINT or SIGHUP during an import: nothing added, the book back in the rollback
+# journal without its log files, and 128 + the signal as the status.
+awk 'BEGIN { print "Ad Soyad;Telefon;Cep;Mail"
+             for (i = 0; i < 600000; i++) printf "Kişi %d;0212 %d;;kisi%d@ornek.com.tr\r\n", i, i, i }' \
+    >buyuk.csv
+before="$(count)"
+for signal in TERM INT HUP; do
+    "$AKTAR" import buyuk.csv >out.txt 2>err.txt &
+    pid=$!
+    # The file open means the import is under way: all of it must be read before anything
+    # can be committed, so the signal lands before the commit.
+    for _ in $(seq 6000); do
+        ls -l "/proc/$pid/fd" 2>/dev/null | grep -q buyuk.csv && break
+        sleep 0.01
+    done
+    ls -l "/proc/$pid/fd" 2>/dev/null | grep -q buyuk.csv || fail "SIG$signal: the file was never open"
+    kill -s "$signal" "$pid"
+    wait "$pid"
+    got=$?
+    [ "$got" -eq $((128 + $(kill -l "$signal"))) ] || fail "SIG$signal: status $got: $(cat err.txt)"
+    grep -q "hiçbir kişi eklenmedi" err.txt || fail "SIG$signal: $(cat out.txt err.txt)"
+    [ "$(count)" -eq "$before" ] || fail "SIG$signal: the import was not rolled back"
+    [ "$(sqlite3 database.db 'PRAGMA journal_mode')" = delete ] || fail "SIG$signal: left in the log"
+    [ ! -e database.db-wal ] && [ ! -e database.db-shm ] || fail "SIG$signal: log files left"
+done
+echo "PASS: usage, import, duplicates, all or nothing, export, special files, file names, signals"

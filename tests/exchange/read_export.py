@@ -1,8 +1,11 @@
 """Reads an export of the program with independent parsers, Debian's python3-vobject for
 vCard and Python's csv module for CSV, and prints its entries as JSON rows of
-[name, phone, mobile, mail]. Usage: read_export.py FILE.vcf|FILE.csv"""
+[name, phone, mobile, mail]. A CSV field written after a single quote so that no
+spreadsheet runs it as a formula is given without that quote, as the program documents.
+Usage: read_export.py FILE.vcf|FILE.csv"""
 import csv
 import json
+import re
 import sys
 
 import vobject
@@ -27,11 +30,15 @@ def vcard_rows(path):
     return rows
 
 
+# One or more quotes, then what a spreadsheet would take for the start of a formula.
+GUARDED = re.compile(r"'+(?:[=@\t\r]|[+-](?![0-9 (]))", re.DOTALL)
+
+
 def csv_rows(path):
     with open(path, encoding="utf-8-sig", newline="") as stream:
         rows = list(csv.reader(stream, delimiter=";"))
     assert rows[0] == ["Ad Soyad", "Telefon", "Cep", "Mail"], rows[0]
-    return rows[1:]
+    return [[f[1:] if GUARDED.match(f) else f for f in row] for row in rows[1:]]
 
 
 path = sys.argv[1]

@@ -1,0 +1,108 @@
+#include "exchange/nativefile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+QString notRegular(mode_t mode)
+{
+    const QString what = S_ISDIR(mode)                    ? QStringLiteral("bir klasör")
+                         : S_ISFIFO(mode)                 ? QStringLiteral("bir FIFO (adlı boru)")
+                         : S_ISCHR(mode) || S_ISBLK(mode) ? QStringLiteral("bir aygıt")
+                         : S_ISSOCK(mode)                 ? QStringLiteral("bir soket")
+                                                          : QStringLiteral("özel bir dosya");
+    return QStringLiteral("normal bir dosya değil, %1; okunmadı").arg(what);
+}
+
+bool writeAll(int fd, const QByteArray &content)
+{
+    qint64 written = 0;
+    while (written < content.size()) {
+        const ssize_t n =
+            ::write(fd, content.constData() + written, size_t(content.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+} // namespace
+
+QString shownFileName(const QByteArray &path)
+{
+    QByteArray name = path;
+    while (name.size() > 1 && name.endsWith('/'))
+        name.chop(1);
+    return QFile::decodeName(name.mid(name.lastIndexOf('/') + 1));
+}
+
+bool openRegularFile(const QByteArray &path, QFile &file, QString &why)
+{
+    struct stat before = {};
+    if (::stat(path.constData(), &before) != 0) {
+        why = QStringLiteral("okunamıyor (%1)").arg(qt_error_string(errno));
+        return false;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        why = notRegular(before.st_mode);
+        return false;
+    }
+    // Swapped for a FIFO in between, the file must still not block the open.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        why = QStringLiteral("okunamıyor (%1)").arg(qt_error_string(errno));
+        return false;
+    }
+    struct stat opened = {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        why = notRegular(opened.st_mode);
+        ::close(fd);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        why = QStringLiteral("okunamıyor (%1)").arg(file.errorString());
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+bool replaceFile(const QByteArray &path, const QByteArray &content, QString &why)
+{
+    const int slash = path.lastIndexOf('/');
+    QByteArray temporary =
+        (slash < 0 ? QByteArray() : path.left(slash + 1)) + '.' + path.mid(slash + 1) + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        why = QStringLiteral("yazılamıyor (%1)").arg(qt_error_string(errno));
+        return false;
+    }
+    // The permissions a new file gets, or those of the file replaced.
+    struct stat existing = {};
+    mode_t mode = 0;
+    if (::stat(path.constData(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    const bool written = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 || !written || ::rename(temporary.constData(), path.constData()) != 0) {
+        const int error = written ? errno : writeError;
+        ::unlink(temporary.constData());
+        why = QStringLiteral("yazılamadı (%1)").arg(qt_error_string(error));
+        return false;
+    }
+    return true;
+}
