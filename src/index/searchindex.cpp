@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <thread>
 
 namespace
 {
@@ -46,6 +47,24 @@ const char *find(const char *from, const char *end, const std::string &needle)
         memmem(from, std::size_t(end - from), needle.data(), needle.size()));
 }
 
+// Found from the word's rarest byte: memchr runs over the buffer at the speed of memory
+// and stops only where that byte is, most often nowhere near a word.
+const char *findByRareByte(const char *from, const char *end, const std::string &needle,
+                           std::size_t rare)
+{
+    const std::size_t length = needle.size();
+    for (const char *at = from + rare; at < end;) {
+        at = static_cast<const char *>(std::memchr(at, needle[rare], std::size_t(end - at)));
+        if (!at)
+            return nullptr;
+        const char *start = at - rare;
+        if (std::size_t(end - start) >= length && std::memcmp(start, needle.data(), length) == 0)
+            return start;
+        ++at;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 // A word of the search: matched as folded bytes when it is a plain text, through the
@@ -53,6 +72,8 @@ const char *find(const char *from, const char *end, const std::string &needle)
 struct SearchIndex::Word {
     std::string literal;
     std::optional<FoldedLikePattern> pattern;
+    // Where its rarest byte is in the texts.
+    std::size_t rare = 0;
 };
 
 void SearchIndex::append(const Entry &entry)
@@ -83,6 +104,8 @@ void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
         for (std::size_t i = at + 1; i < starts.size(); ++i)
             starts[i] = std::uint32_t(std::int64_t(starts[i]) + shift);
     };
+    for (const char byte : text)
+        ++byteCounts[std::uint8_t(byte)];
     splice(texts, textStart, text);
     splice(numbers, numberStart, keys);
     if (replace) {
@@ -134,10 +157,11 @@ bool SearchIndex::holds(std::size_t entry, const Word &word) const
            (!(nulls[entry] & 2) && word.pattern->matches(middle + 1, int(end - middle - 1)));
 }
 
-SearchIndex::Positions SearchIndex::entriesWithWords(const std::vector<Word> &words) const
+SearchIndex::Positions SearchIndex::entriesWithWords(const std::vector<Word> &words,
+                                                     std::size_t first, std::size_t last) const
 {
-    // The longest plain word leads: it is found by scanning the whole buffer at once, and
-    // the other words are looked for only in the entries it is found in.
+    // The longest plain word leads: it is found by scanning the buffer at once, and the
+    // other words are looked for only in the entries it is found in.
     const Word *lead = nullptr;
     for (const Word &word : words)
         if (!word.pattern && (!lead || word.literal.size() > lead->literal.size()))
@@ -150,47 +174,64 @@ SearchIndex::Positions SearchIndex::entriesWithWords(const std::vector<Word> &wo
     };
     Positions found;
     if (!lead) {
-        for (std::size_t entry = 0; entry < ids.size(); ++entry)
+        for (std::size_t entry = first; entry < last; ++entry)
             if (holdsTheRest(entry))
                 found.push_back(std::uint32_t(entry));
         return found;
     }
     const char *const start = texts.data();
-    const char *const end = start + texts.size();
-    std::size_t entry = 0;
-    for (const char *hit = find(start, end, lead->literal); hit;) {
+    const char *const end = start + textStart[last];
+    std::size_t entry = first;
+    for (const char *hit = findByRareByte(start + textStart[first], end, lead->literal, lead->rare);
+         hit;) {
         const auto at = std::uint32_t(hit - start);
         // Hits come in order: a few steps forward, or a binary search for a far one.
         for (int step = 0; step < 8 && textStart[entry + 1] <= at; ++step)
             ++entry;
         if (textStart[entry + 1] <= at)
             entry = std::size_t(std::upper_bound(textStart.begin() + std::ptrdiff_t(entry),
-                                                 textStart.end(), at) -
+                                                 textStart.begin() + std::ptrdiff_t(last) + 1, at) -
                                 textStart.begin()) -
                     1;
         if (holdsTheRest(entry))
             found.push_back(std::uint32_t(entry));
-        hit = find(start + textStart[entry + 1], end, lead->literal);
+        hit = findByRareByte(start + textStart[entry + 1], end, lead->literal, lead->rare);
     }
     return found;
 }
 
-SearchIndex::Positions SearchIndex::entriesWithNumber(const std::string &key) const
+SearchIndex::Positions SearchIndex::entriesWithNumber(const std::string &key, std::size_t first,
+                                                      std::size_t last) const
 {
     Positions found;
     const char *const start = numbers.data();
-    const char *const end = start + numbers.size();
-    std::size_t entry = 0;
-    for (const char *hit = find(start, end, key); hit;) {
+    const char *const end = start + numberStart[last];
+    std::size_t entry = first;
+    for (const char *hit = find(start + numberStart[first], end, key); hit;) {
         const auto at = std::uint32_t(hit - start);
         entry = std::size_t(std::upper_bound(numberStart.begin() + std::ptrdiff_t(entry),
-                                             numberStart.end(), at) -
+                                             numberStart.begin() + std::ptrdiff_t(last) + 1, at) -
                             numberStart.begin()) -
                 1;
         found.push_back(std::uint32_t(entry));
         hit = find(start + numberStart[entry + 1], end, key);
     }
     return found;
+}
+
+SearchIndex::Positions SearchIndex::entriesFound(const std::vector<Word> &words,
+                                                 const std::string &key, std::size_t first,
+                                                 std::size_t last) const
+{
+    Positions found = entriesWithWords(words, first, last);
+    if (key.empty())
+        return found;
+    const Positions numbered = entriesWithNumber(key, first, last);
+    Positions both;
+    both.reserve(found.size() + numbered.size());
+    std::set_union(found.begin(), found.end(), numbered.begin(), numbered.end(),
+                   std::back_inserter(both));
+    return both;
 }
 
 QVector<qint64> SearchIndex::search(const QString &typedText) const
@@ -204,23 +245,27 @@ QVector<qint64> SearchIndex::search(const QString &typedText) const
     for (const QString &word : typed) {
         Word compiled;
         compiled.literal = folded(word);
+        for (std::size_t i = 1; i < compiled.literal.size(); ++i)
+            if (byteCounts[std::uint8_t(compiled.literal[i])] <
+                byteCounts[std::uint8_t(compiled.literal[compiled.rare])])
+                compiled.rare = i;
         if (word.contains(QLatin1Char('%')) || word.contains(QLatin1Char('_'))) {
             const std::string pattern = '%' + compiled.literal + '%';
             compiled.pattern.emplace(pattern.data(), int(pattern.size()));
         }
         words.push_back(std::move(compiled));
     }
-    Positions found = entriesWithWords(words);
-    if (looksLikePhoneNumber(text)) {
-        const std::string key = keyOf(text);
-        if (!key.empty()) {
-            const Positions numbered = entriesWithNumber(key);
-            Positions both;
-            both.reserve(found.size() + numbered.size());
-            std::set_union(found.begin(), found.end(), numbered.begin(), numbered.end(),
-                           std::back_inserter(both));
-            found.swap(both);
-        }
+    const std::string key = looksLikePhoneNumber(text) ? keyOf(text) : std::string();
+    // A large book is searched in two halves at once, one on a thread of its own.
+    const std::size_t count = ids.size(), half = count >= parallelFrom ? count / 2 : count;
+    Positions secondHalf;
+    std::thread second;
+    if (half < count)
+        second = std::thread([&] { secondHalf = entriesFound(words, key, half, count); });
+    Positions found = entriesFound(words, key, 0, half);
+    if (second.joinable()) {
+        second.join();
+        found.insert(found.end(), secondHalf.begin(), secondHalf.end());
     }
     QVector<qint64> result;
     result.reserve(int(found.size()));

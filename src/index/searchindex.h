@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@
 class SearchIndex
 {
 public:
+    // A book of at least parallelFrom entries is searched in two halves on two threads.
+    explicit SearchIndex(std::size_t parallelFrom = 100000) : parallelFrom(parallelFrom) {}
+
     // Entries come in ascending order of their ids, as a scan of the table yields them.
     void append(const Entry &entry);
 
@@ -34,12 +38,17 @@ public:
 private:
     struct Word;
     using Positions = std::vector<std::uint32_t>;
-    // The entries (indices) whose text holds every word.
-    Positions entriesWithWords(const std::vector<Word> &words) const;
-    Positions entriesWithNumber(const std::string &key) const;
+    // The entries (indices) from first to before last whose text holds every word, or
+    // whose numbers hold the key.
+    Positions entriesWithWords(const std::vector<Word> &words, std::size_t first,
+                               std::size_t last) const;
+    Positions entriesWithNumber(const std::string &key, std::size_t first, std::size_t last) const;
+    Positions entriesFound(const std::vector<Word> &words, const std::string &key,
+                           std::size_t first, std::size_t last) const;
     bool holds(std::size_t entry, const Word &word) const;
     void write(std::size_t at, const Entry &entry, bool replace);
 
+    std::size_t parallelFrom;
     std::vector<qint64> ids;
     // Per entry the folded name and mail in UTF-8, and the keys of the phone and the
     // mobile, each pair parted by a byte that UTF-8 never holds (0xFE) and ended by
@@ -51,4 +60,6 @@ private:
     Positions numberStart{0};
     // Per entry: bit 0 the name is NULL, bit 1 the mail is.
     std::vector<std::uint8_t> nulls;
+    // How often each byte occurs in the texts: a word is looked for by its rarest byte.
+    std::vector<std::uint64_t> byteCounts = std::vector<std::uint64_t>(256, 0);
 };
