@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 
 #include <algorithm>
@@ -26,9 +27,18 @@ namespace
 // The widest a number column grows: a whole 17-character number ("+90 532 111 22 33").
 constexpr int longestNumber = 17;
 
-int textMargins(const QTableView *view)
+// The width a cell of the view needs to show the text whole, as its delegate measures it
+// (the style's margins, the style sheet's too), and its grid line.
+int cellWidthFor(const QTableView *view, const QString &text)
 {
-    return 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) +
+    QStyleOptionViewItem cell;
+    cell.initFrom(view);
+    cell.font = view->font();
+    cell.fontMetrics = QFontMetrics(cell.font);
+    cell.features |= QStyleOptionViewItem::HasDisplay;
+    cell.text = text;
+    cell.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    return view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), view).width() +
            (view->showGrid() ? 1 : 0);
 }
 
@@ -37,11 +47,11 @@ int textMargins(const QTableView *view)
 int widestNumberWidth(const QTableView *view)
 {
     const QFontMetrics metrics(view->font());
-    int widest = 0;
+    QChar widest = QLatin1Char('0');
     for (const QChar c : QStringLiteral("0123456789 ()-."))
-        widest = qMax(widest, metrics.horizontalAdvance(c));
-    return metrics.horizontalAdvance(QLatin1Char('+')) + (longestNumber - 1) * widest +
-           textMargins(view);
+        if (metrics.horizontalAdvance(c) > metrics.horizontalAdvance(widest))
+            widest = c;
+    return cellWidthFor(view, QLatin1Char('+') + QString(longestNumber - 1, widest));
 }
 
 QString people(qint64 count)
@@ -123,11 +133,10 @@ void MainWindow::fitColumns()
         // As wide as the widest number the book holds, so that the mail column is in view
         // whenever the numbers allow; never wider than a whole 17-character number, never
         // narrower than the view's default.
-        const QFontMetrics metrics(view->font());
         int widest = 0;
         for (const EntryColumn column : {EntryColumn::Phone, EntryColumn::Mobile})
             for (const QString &number : longestValues(column, 8))
-                widest = qMax(widest, metrics.horizontalAdvance(number) + textMargins(view));
+                widest = qMax(widest, cellWidthFor(view, number));
         numberColumnWidth =
             qBound(view->horizontalHeader()->defaultSectionSize(), widest,
                    qMax(view->horizontalHeader()->defaultSectionSize(), widestNumberWidth(view)));

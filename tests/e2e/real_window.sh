@@ -127,6 +127,34 @@ sleep 0.3
 click_at $SIL
 answer_box "İşlemi Onayla" e
 
+rows() { sqlite3 database.db "SELECT count(*) FROM TELEFON"; }
+wait_rows() { # count
+    for _ in $(seq 300); do [ "$(rows)" = "$1" ] && return 0; sleep 0.1; done
+    fail "the book holds $(rows) entries, expected $1"
+}
+# Ctrl+Z takes the delete back (the name field, which has the focus, has nothing of its own
+# to undo); Ctrl+N and Return in a field save a third entry without the mouse.
+wait_rows 1
+timeout 30 xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+xdotool key ctrl+z
+wait_rows 2
+xdotool key ctrl+n
+type_text "Zeynep Kaya"
+xdotool key Return
+answer_box "İşlem Tamam" Return
+wait_rows 3
+
+# Sorted by name Z–A (two clicks on the header, apart so that they are no double-click),
+# the first row is Zeynep: load it and change her phone.
+click_at $ARA
+xdotool key Escape
+click_at 100 268
+click_at 160 268
+click_at $FIRST_ROW 2
+replace_field telefon "999"
+click_at $KAYDET
+answer_box "İşlem Tamam" Return
+
 click_at $CIKIS
 for _ in $(seq 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$PID" 2>/dev/null && fail "ÇIKIŞ did not end the program"
@@ -138,6 +166,8 @@ PID=""
 [ "$STATUS" -eq 0 ] || fail "exit status $STATUS"
 
 ACTUAL="$(sqlite3 -separator '|' database.db "SELECT adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id")"
-EXPECTED="Ayşe Yılmaz|0216 333 22 11||ayse@ornek.com.tr"
+EXPECTED="Ayşe Yılmaz|0216 333 22 11||ayse@ornek.com.tr
+Mehmet Öztürk||0532 000 11 22|
+Zeynep Kaya|999||"
 [ "$ACTUAL" = "$EXPECTED" ] || fail "database holds '$ACTUAL', expected '$EXPECTED'"
-echo "PASS: added, changed, found, loaded, deleted and quit; database as expected"
+echo "PASS: added, changed, found, loaded, deleted, undone, sorted and quit; database as expected"
