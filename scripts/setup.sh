@@ -19,7 +19,7 @@ PACKAGES=(
     # packaging checks
     desktop-file-utils appstream dpkg-dev file man-db
     # benchmarks
-    libbenchmark-dev gnuplot-nox bc procps
+    gnuplot-nox bc procps
 )
 
 as_root() {

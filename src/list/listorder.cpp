@@ -107,35 +107,62 @@ void ListOrder::reverse()
 
 void ListOrder::indexByRank()
 {
-    rankById.resize(ids.size());
-    for (std::size_t rank = 0; rank < ids.size(); ++rank)
-        rankById[rank] = {ids[rank], int(rank)};
-    std::sort(rankById.begin(), rankById.end());
+    std::vector<std::uint32_t> byId(ids.size());
+    std::iota(byId.begin(), byId.end(), 0);
+    std::sort(byId.begin(), byId.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return ids[a] < ids[b]; });
+    idsAscending.resize(ids.size());
+    rankOf.resize(ids.size());
+    for (std::size_t i = 0; i < byId.size(); ++i) {
+        idsAscending[i] = ids[byId[i]];
+        rankOf[i] = byId[i];
+    }
 }
 
 QVector<qint64> ListOrder::arrange(const QVector<qint64> &storedOrder) const
 {
-    // Marks the rank of every id listed, then reads the marks in rank order: linear in the
-    // book, whatever the number of matches.
-    std::vector<bool> listed(ids.size(), false);
-    QVector<qint64> unknown;
-    auto known = rankById.cbegin();
-    for (const qint64 id : storedOrder) {
-        if (known == rankById.cend() || known->first > id)
-            known = std::lower_bound(rankById.cbegin(), rankById.cend(), std::make_pair(id, 0));
-        while (known != rankById.cend() && known->first < id)
-            ++known;
-        if (known != rankById.cend() && known->first == id)
-            listed[std::size_t(known->second)] = true;
-        else
-            unknown << id;
-    }
-    QVector<qint64> arranged;
+    QVector<qint64> arranged, unknown;
     arranged.reserve(storedOrder.size());
-    for (std::size_t rank = 0; rank < ids.size(); ++rank)
-        if (listed[rank])
+    const auto begin = idsAscending.cbegin(), end = idsAscending.cend();
+    if (std::size_t(storedOrder.size()) < ids.size() / 32) {
+        // A few matches: each found by a binary search, their ranks sorted.
+        std::vector<std::uint32_t> ranks;
+        ranks.reserve(std::size_t(storedOrder.size()));
+        for (const qint64 id : storedOrder) {
+            const auto at = std::lower_bound(begin, end, id);
+            if (at != end && *at == id)
+                ranks.push_back(rankOf[std::size_t(at - begin)]);
+            else
+                unknown << id;
+        }
+        std::sort(ranks.begin(), ranks.end());
+        for (const std::uint32_t rank : ranks)
             arranged << ids[rank];
-    return arranged + unknown;
+    } else {
+        // Many: the rank of every id listed marked, then the marks read in rank order,
+        // linear in the book.
+        std::vector<std::uint8_t> listed(ids.size(), 0);
+        auto known = begin;
+        const bool ascending = std::is_sorted(storedOrder.cbegin(), storedOrder.cend());
+        for (const qint64 id : storedOrder) {
+            if (!ascending)
+                known = std::lower_bound(begin, end, id);
+            while (known != end && *known < id)
+                ++known;
+            if (known != end && *known == id)
+                listed[rankOf[std::size_t(known - begin)]] = 1;
+            else
+                unknown << id;
+        }
+        arranged.resize(storedOrder.size());
+        qint64 *out = arranged.data();
+        for (std::size_t rank = 0; rank < ids.size(); ++rank)
+            if (listed[rank])
+                *out++ = ids[rank];
+        arranged.resize(int(out - arranged.data()));
+    }
+    arranged.append(unknown);
+    return arranged;
 }
 
 void ListOrder::forget(qint64 id)

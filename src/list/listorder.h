@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QVector>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -52,6 +53,8 @@ private:
     std::vector<bool> tiedWithPrevious;
     // Where the entries with an empty value begin.
     std::size_t firstEmpty = 0;
-    // (id, rank), by id: where each entry stands, found by a walk along ascending ids.
-    std::vector<std::pair<qint64, int>> rankById;
+    // Every id ascending, and where each stands in the order: found by a walk along the
+    // ascending ids a search yields, or by a binary search for a few.
+    std::vector<qint64> idsAscending;
+    std::vector<std::uint32_t> rankOf;
 };
