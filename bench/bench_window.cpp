@@ -111,7 +111,7 @@ Figures keystrokes(MainWindow &window, const QString &first, const QString &seco
 }
 
 // The floor of the store: the plain search statement through SQLite, every row scanned.
-double specStatementScan(long entries, const QByteArray &pattern)
+double plainStatementScan(long entries, const QByteArray &pattern)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(databaseFile(entries).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -200,7 +200,7 @@ Row measureBook(long n)
         child<QTableView>(&window, "tbl_liste")->viewport()->repaint();
         return since(timer);
     });
-    f["spec_floor"].median = specStatementScan(n, "%zqxw%");
+    f["statement_floor"].median = plainStatementScan(n, "%zqxw%");
     f["memory_floor"].median = bareMemoryScan(n, QStringLiteral("zqxw"));
     f["memory_floor_letter"].median = bareMemoryScan(n, QStringLiteral("a"));
 
@@ -293,7 +293,7 @@ int main(int argc, char *argv[])
                                               "header_click",
                                               "store_nomatch",
                                               "store_number",
-                                              "spec_floor",
+                                              "statement_floor",
                                               "memory_floor",
                                               "memory_floor_letter",
                                               "save",

@@ -62,12 +62,12 @@ CPU="$(lscpu | sed -n 's/^Model name: *//p' | head -n1)"
     echo "| entries | keystroke, no match | statement floor | ratio | memory floor | ratio | one letter | memory floor | store keystroke, no match | ratio to the statement | store keystroke, number |"
     echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
     tail -n +2 "$CSV" | while read -r row; do
-        nomatch="$(column nomatch_ms "$row")"; spec="$(column spec_floor_ms "$row")"
+        nomatch="$(column nomatch_ms "$row")"; floor="$(column statement_floor_ms "$row")"
         memory="$(column memory_floor_ms "$row")"; store="$(column store_nomatch_ms "$row")"
         printf "| %s | %.2f | %.2f | %s | %.3f | %s | %.2f | %.3f | %.2f | %s | %.2f |\n" \
-            "$(column entries "$row")" "$nomatch" "$spec" "$(ratio "$nomatch" "$spec")" \
+            "$(column entries "$row")" "$nomatch" "$floor" "$(ratio "$nomatch" "$floor")" \
             "$memory" "$(ratio "$nomatch" "$memory")" "$(column letter_ms "$row")" \
-            "$(column memory_floor_letter_ms "$row")" "$store" "$(ratio "$store" "$spec")" \
+            "$(column memory_floor_letter_ms "$row")" "$store" "$(ratio "$store" "$floor")" \
             "$(column store_number_ms "$row")"
     done
     echo
