@@ -3,14 +3,6 @@
 namespace
 {
 
-QVector<qint64> idsOf(const QVector<Entry> &entries)
-{
-    QVector<qint64> ids;
-    for (const Entry &entry : entries)
-        ids << entry.id;
-    return ids;
-}
-
 StepOutcome outcomeOf(const Change &change, const QVector<Entry> &present,
                       const QVector<qint64> &gone)
 {

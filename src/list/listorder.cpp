@@ -184,10 +184,7 @@ void ListOrder::forget(qint64 id)
 void ListOrder::place(const Entry &entry)
 {
     forget(entry.id);
-    const QString value = sortedColumn == EntryColumn::Name     ? entry.adsoyad
-                          : sortedColumn == EntryColumn::Phone  ? entry.telefon
-                          : sortedColumn == EntryColumn::Mobile ? entry.cep
-                                                                : entry.mail;
+    const QString value = textIn(entry, sortedColumn);
     const bool ascending = sortedDirection == Qt::AscendingOrder;
     // Before the first entry it sorts before; among equals, by id.
     const auto before = [&](qint64 otherId, const QString &other) {

@@ -29,11 +29,7 @@ Change failure(const QSqlError &error)
 
 bool allUnchanged(const QVector<Entry> &expected)
 {
-    QVector<qint64> ids;
-    ids.reserve(expected.size());
-    for (const Entry &entry : expected)
-        ids << entry.id;
-    return readEntries(ids) == expected;
+    return readEntries(idsOf(expected)) == expected;
 }
 
 } // namespace
@@ -85,10 +81,7 @@ Change restoreEntries(const QVector<Entry> &entries)
     WriteTransaction transaction;
     if (!transaction.began())
         return failure(transaction.error());
-    QVector<qint64> ids;
-    for (const Entry &entry : entries)
-        ids << entry.id;
-    if (!readEntries(ids).isEmpty())
+    if (!readEntries(idsOf(entries)).isEmpty())
         return {ChangeOutcome::ChangedElsewhere, {}};
     QSqlQuery insert(phoneBookDb);
     for (const Entry &entry : entries)

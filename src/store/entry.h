@@ -19,3 +19,30 @@ struct Entry {
     }
     bool operator!=(const Entry &other) const { return !(*this == other); }
 };
+
+// The columns of an entry a list shows, as stored.
+enum class EntryColumn { Name = 1, Phone = 2, Mobile = 3, Mail = 4 };
+
+inline QString textIn(const Entry &entry, EntryColumn column)
+{
+    switch (column) {
+    case EntryColumn::Name:
+        return entry.adsoyad;
+    case EntryColumn::Phone:
+        return entry.telefon;
+    case EntryColumn::Mobile:
+        return entry.cep;
+    case EntryColumn::Mail:
+        break;
+    }
+    return entry.mail;
+}
+
+inline QVector<qint64> idsOf(const QVector<Entry> &entries)
+{
+    QVector<qint64> ids;
+    ids.reserve(entries.size());
+    for (const Entry &entry : entries)
+        ids << entry.id;
+    return ids;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/entry.h"
+
 #include <QPair>
 #include <QString>
 #include <QVector>
@@ -17,8 +19,6 @@ QVector<qint64> allIds();
 QVector<qint64> searchIds(const QString &text);
 qint64 entryCount();
 
-// The columns a list can show, as stored.
-enum class EntryColumn { Name = 1, Phone = 2, Mobile = 3, Mail = 4 };
 // Every entry's id with its value in that column (a null text for NULL).
 QVector<QPair<qint64, QString>> columnValues(EntryColumn column);
 // The longest values in the column, by characters: the candidates for its widest text.

@@ -221,12 +221,7 @@ void MainWindow::sortBy(int column)
     } else {
         order = std::make_unique<ListOrder>(sorted, Qt::AscendingOrder, [sorted](qint64 id) {
             const std::optional<Entry> entry = readEntry(id);
-            if (!entry)
-                return QString();
-            return sorted == EntryColumn::Name     ? entry->adsoyad
-                   : sorted == EntryColumn::Phone  ? entry->telefon
-                   : sorted == EntryColumn::Mobile ? entry->cep
-                                                   : entry->mail;
+            return entry ? textIn(*entry, sorted) : QString();
         });
         order->build(columnValues(sorted));
         header->setSortIndicatorShown(true);
