@@ -1,5 +1,9 @@
 #include "testsupport.h"
 
+#include "privateserver.h"
+#include "store/phonebookdb.h"
+#include "store/serverschema.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -18,19 +22,57 @@
 #include <QTimer>
 #include <QUuid>
 
+namespace
+{
+
+// The database of the WorkingDirectory alive, when the tests run on the server.
+QString serverDatabase;
+
+} // namespace
+
 WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
 {
     QDir::setCurrent(dir.path());
+    if (!testingOnServer())
+        return;
+    ownDatabase = serverDatabase = PrivateServer::instance().createDatabase();
+    const QString uri = PrivateServer::instance().uri(serverDatabase);
+    usePhoneBookServer(uri);
+    // For the programs a test starts.
+    qputenv("TELEFON_DEFTERI_SUNUCU", uri.toUtf8());
 }
 
 WorkingDirectory::~WorkingDirectory()
 {
     QDir::setCurrent(previous);
+    if (!testingOnServer())
+        return;
+    // A fixture made while another still lives takes over from it.
+    if (ownDatabase == serverDatabase) {
+        usePhoneBookServer(QString());
+        qunsetenv("TELEFON_DEFTERI_SUNUCU");
+    }
+    PrivateServer::instance().dropDatabase(ownDatabase);
+}
+
+QString WorkingDirectory::database() const
+{
+    return ownDatabase;
 }
 
 SideConnection::SideConnection(const QString &file)
     : name(QStringLiteral("side-") + QUuid::createUuid().toString())
 {
+    if (testingOnServer()) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(PrivateServer::instance().socketDirectory());
+        db.setDatabaseName(serverDatabase);
+        db.setUserName(QStringLiteral("postgres"));
+        if (!db.open())
+            qFatal("cannot open %s: %s", qPrintable(serverDatabase),
+                   qPrintable(db.lastError().text()));
+        return;
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
     if (!db.open())
@@ -57,8 +99,31 @@ void SideConnection::exec(const QString &statement) const
 
 void SideConnection::createTable() const
 {
+    // The table as the program makes it on a server.
+    if (testingOnServer()) {
+        if (!ensureServerSchema(db()).usable)
+            qFatal("cannot make the server's table");
+        return;
+    }
     exec(QStringLiteral("CREATE TABLE TELEFON (id INTEGER PRIMARY KEY AUTOINCREMENT, adsoyad "
                         "TEXT, telefon TEXT, cep TEXT, mail TEXT)"));
+}
+
+void SideConnection::refuse(const char *operation, const char *message) const
+{
+    const QString op = QString::fromLatin1(operation);
+    if (!testingOnServer()) {
+        exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON TELEFON BEGIN SELECT "
+                            "RAISE(ABORT, '%2'); END")
+                 .arg(op, QString::fromUtf8(message)));
+        return;
+    }
+    exec(QStringLiteral("CREATE FUNCTION refuse_%1() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                        "BEGIN RAISE EXCEPTION '%2'; END $$")
+             .arg(op, QString::fromUtf8(message)));
+    exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON TELEFON FOR EACH ROW EXECUTE "
+                        "FUNCTION refuse_%1()")
+             .arg(op));
 }
 
 int SideConnection::insert(const QVariant &adsoyad, const QVariant &telefon, const QVariant &cep,
@@ -66,11 +131,17 @@ int SideConnection::insert(const QVariant &adsoyad, const QVariant &telefon, con
 {
     QSqlQuery query(db());
     query.prepare(
-        QStringLiteral("INSERT INTO TELEFON (adsoyad, telefon, cep, mail) VALUES (?,?,?,?)"));
+        QStringLiteral("INSERT INTO TELEFON (adsoyad, telefon, cep, mail) VALUES (?,?,?,?)") +
+        (testingOnServer() ? QStringLiteral(" RETURNING id") : QString()));
     for (const QVariant &value : {adsoyad, telefon, cep, mail})
-        query.addBindValue(value);
+        // The server's text cannot hold U+0000; the program drops it there too.
+        query.addBindValue(testingOnServer() && !value.isNull()
+                               ? QVariant(value.toString().remove(QChar(0)))
+                               : value);
     if (!query.exec())
         qFatal("insert: %s", qPrintable(query.lastError().text()));
+    if (testingOnServer())
+        return query.next() ? query.value(0).toInt() : 0;
     return query.lastInsertId().toInt();
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "privateserver.h"
 #include "window/mainwindow.h"
 
 class QAbstractItemModel;
@@ -29,10 +30,13 @@ public:
     ~WorkingDirectory();
     QString path() const { return dir.path(); }
     QString databaseFile() const { return dir.path() + QStringLiteral("/database.db"); }
+    // On a server: the fresh database the book is in.
+    QString database() const;
 
 private:
     QTemporaryDir dir;
     QString previous;
+    QString ownDatabase;
 };
 
 // A second connection to a database file, as another program would open it.
@@ -45,6 +49,8 @@ public:
     void exec(const QString &statement) const;
     // Creates the table the program expects and stores the given rows (id assigned).
     void createTable() const;
+    // Makes the database refuse every INSERT, UPDATE or DELETE with the message.
+    void refuse(const char *operation, const char *message) const;
     int insert(const QVariant &adsoyad, const QVariant &telefon = QString(),
                const QVariant &cep = QString(), const QVariant &mail = QString()) const;
     // Every row as [id, adsoyad, telefon, cep, mail], NULL as an invalid QVariant.

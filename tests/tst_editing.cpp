@@ -4,6 +4,7 @@
 
 #include "testsupport.h"
 
+#include <QAbstractButton>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
@@ -44,6 +45,8 @@ private slots:
     void idThatIsNotPositiveMeansNewEntry();
     void rejectedSaveShowsTheDriverTextAndChangesNothing();
     void updateOfAVanishedEntryKeepsTheTextsForANewSave();
+    void changeMadeElsewhereIsNeverLostUnasked_data();
+    void changeMadeElsewhereIsNeverLostUnasked();
     void cancelledDeleteKeepsEverything_data();
     void cancelledDeleteKeepsEverything();
     void confirmedDeleteEmptiesTheFormAndListsAll();
@@ -196,10 +199,8 @@ void EditingTest::idThatIsNotPositiveMeansNewEntry()
 void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
 {
     const int id = saveNewEntry(window, "Ali Veli", "212");
-    side->exec("CREATE TRIGGER no_insert BEFORE INSERT ON TELEFON BEGIN SELECT RAISE(ABORT, "
-               "'ekleme yasak'); END");
-    side->exec("CREATE TRIGGER no_update BEFORE UPDATE ON TELEFON BEGIN SELECT RAISE(ABORT, "
-               "'degistirme yasak'); END");
+    side->refuse("INSERT", "ekleme yasak");
+    side->refuse("UPDATE", "degistirme yasak");
 
     // Update refused.
     typeInto(window, "txt_telefon", "999");
@@ -208,7 +209,8 @@ void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
     click(window, "btn_kaydet");
     QCOMPARE(updateRefused.seen.size(), 1);
     QCOMPARE(updateRefused.seen.first().title, QStringLiteral("Hata"));
-    QVERIFY2(updateRefused.seen.first().text.startsWith(QStringLiteral("HATAdegistirme yasak")),
+    QVERIFY2(updateRefused.seen.first().text.startsWith(QStringLiteral("HATA")) &&
+                 updateRefused.seen.first().text.contains(QStringLiteral("degistirme yasak")),
              qPrintable(updateRefused.seen.first().text));
     QCOMPARE(updateRefused.seen.first().icon, QMessageBox::Warning);
     QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
@@ -221,7 +223,8 @@ void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
     BoxAnswerer insertRefused({clickButton(QMessageBox::Ok)});
     click(window, "btn_kaydet");
     QCOMPARE(insertRefused.seen.size(), 1);
-    QVERIFY2(insertRefused.seen.first().text.startsWith(QStringLiteral("HATAekleme yasak")),
+    QVERIFY2(insertRefused.seen.first().text.startsWith(QStringLiteral("HATA")) &&
+                 insertRefused.seen.first().text.contains(QStringLiteral("ekleme yasak")),
              qPrintable(insertRefused.seen.first().text));
     QCOMPARE(insertRefused.seen.first().icon, QMessageBox::Warning);
     QCOMPARE(fieldText(window, "txt_id"), QString());
@@ -262,6 +265,57 @@ void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
     QCOMPARE(savedAgain.seen.first().text, QStringLiteral("Kaydedildi"));
     QCOMPARE(side->rows().size(), 1);
     QCOMPARE(side->rows().first().mid(1), QVariantList({"Ali Veli", "0216", "", ""}));
+}
+
+void EditingTest::changeMadeElsewhereIsNeverLostUnasked_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("storedPhone"); // empty: deleted
+    QTest::newRow("save, overwrite") << false << QStringLiteral("Üzerine Kaydet") << "444";
+    QTest::newRow("save, keep theirs") << false << QStringLiteral("Ötekini Koru") << "333";
+    QTest::newRow("delete anyway") << true << QStringLiteral("Sil") << "";
+    QTest::newRow("delete, keep theirs") << true << QStringLiteral("Vazgeç") << "333";
+}
+
+void EditingTest::changeMadeElsewhereIsNeverLostUnasked()
+{
+    QFETCH(bool, deleting);
+    QFETCH(QString, answer);
+    QFETCH(QString, storedPhone);
+    const int id = saveNewEntry(window, "Ali Veli", "212");
+    side->exec(QStringLiteral("UPDATE TELEFON SET telefon='333' WHERE id=%1").arg(id));
+    typeInto(window, "txt_telefon", "444");
+    const BoxAnswer choose = [answer](QMessageBox *box) {
+        for (QAbstractButton *button : box->buttons())
+            if (button->text() == answer)
+                return button->click();
+        qFatal("no button %s", qPrintable(answer));
+    };
+    const bool done = answer == QStringLiteral("Üzerine Kaydet");
+    BoxAnswerer boxes(deleting ? QVector<BoxAnswer>{clickButton(QMessageBox::Yes), choose}
+                      : done   ? QVector<BoxAnswer>{choose, clickButton(QMessageBox::Ok)}
+                               : QVector<BoxAnswer>{choose});
+    click(window, deleting ? "btn_sil" : "btn_kaydet");
+
+    QCOMPARE(boxes.seen.size(), done ? 2 : deleting ? 2 : 1);
+    const SeenBox asked = boxes.seen.at(deleting ? 1 : 0);
+    QCOMPARE(asked.title, QStringLiteral("Kayıt Değişmiş"));
+    QVERIFY(asked.text.contains(QStringLiteral("başka bir yerde değiştirildi")));
+    if (storedPhone.isEmpty()) {
+        QVERIFY(side->rows().isEmpty());
+        return;
+    }
+    QCOMPARE(side->rows(), QVector<QVariantList>({{id, "Ali Veli", storedPhone, "", ""}}));
+    if (deleting)
+        QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("333"));
+    else
+        QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("444"));
+    if (!deleting && !done) {
+        // Seen and kept once: the next save is the user's own choice, asked no more.
+        QCOMPARE(pressSave(window).text, QStringLiteral("Güncellendi"));
+        QCOMPARE(side->rows().first().value(2).toString(), QStringLiteral("444"));
+    }
 }
 
 void EditingTest::cancelledDeleteKeepsEverything_data()
@@ -323,8 +377,7 @@ void EditingTest::confirmedDeleteEmptiesTheFormAndListsAll()
 void EditingTest::rejectedDeleteIsReportedAndKeepsTheForm()
 {
     const int id = saveNewEntry(window, "Ali Veli", "212");
-    side->exec("CREATE TRIGGER no_delete BEFORE DELETE ON TELEFON BEGIN SELECT RAISE(ABORT, "
-               "'silme yasak'); END");
+    side->refuse("DELETE", "silme yasak");
     QSignalSpy refreshes(listModel(window), &QAbstractItemModel::modelReset);
 
     BoxAnswerer boxes({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
@@ -332,7 +385,9 @@ void EditingTest::rejectedDeleteIsReportedAndKeepsTheForm()
     QCOMPARE(boxes.seen.size(), 2);
     const SeenBox failure = boxes.seen.last();
     QCOMPARE(failure.title, QStringLiteral("Hata"));
-    QVERIFY2(failure.text.startsWith(QStringLiteral("HATAsilme yasak")), qPrintable(failure.text));
+    QVERIFY2(failure.text.startsWith(QStringLiteral("HATA")) &&
+                 failure.text.contains(QStringLiteral("silme yasak")),
+             qPrintable(failure.text));
     QCOMPARE(failure.icon, QMessageBox::Warning);
     QCOMPARE(failure.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
@@ -356,8 +411,14 @@ void EditingTest::deleteOfAnAlreadyDeletedRowIsASuccess()
 
 void EditingTest::newEmptiesTheFormOnly()
 {
-    side->insert("Ali Veli");
-    side->insert("Alican");
+    // Stored before the window starts: no change made elsewhere arrives while it is watched.
+    fixture.reset();
+    fixture = std::make_unique<WindowFixture>([](const SideConnection &seed) {
+        seed.insert("Ali Veli");
+        seed.insert("Alican");
+    });
+    window = fixture->window.get();
+    side = &fixture->side;
     typeInto(window, "txt_ara", "Ali");
     auto *list = child<QTableView>(window, "tbl_liste");
     list->selectRow(1);

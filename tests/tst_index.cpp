@@ -240,7 +240,11 @@ void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()
         typeInto(window, "txt_ara", search);
         QCOMPARE(listedIds(), referenceIds(storedEntries(fixture.side), search));
     }
-    QVERIFY(QTest::qWaitFor([index] { return index->ready() != nullptr; }, 30000));
+    // A server answers with its own indexes: none is built.
+    const auto indexReady = [index] {
+        return testingOnServer() || QTest::qWaitFor([index] { return index->ready(); }, 30000);
+    };
+    QVERIFY(indexReady());
     for (int round = 0; round < 2; ++round) {
         for (const QString &search : searches) {
             typeInto(window, "txt_ara", search);
@@ -252,7 +256,7 @@ void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()
         fixture.side.insert("Şule Yeni", "0532 999", "", "");
         typeInto(window, "txt_ara", "şule");
         QCOMPARE(listedIds(), referenceIds(storedEntries(fixture.side), "şule"));
-        QVERIFY(QTest::qWaitFor([index] { return index->ready() != nullptr; }, 30000));
+        QVERIFY(indexReady());
     }
 }
 

@@ -1,13 +1,14 @@
-// telefon-defteri-aktar: contacts in and out of database.db of the working directory,
-// without the window.
-//   telefon-defteri-aktar import FILE...    vCard or CSV files, all or nothing
-//   telefon-defteri-aktar export FILE.vcf|FILE.csv
+// telefon-defteri-aktar: contacts in and out of database.db of the working directory, or
+// of the book on a server, without the window.
+//   telefon-defteri-aktar [--sunucu URI] import FILE...    vCard or CSV files, all or nothing
+//   telefon-defteri-aktar [--sunucu URI] export FILE.vcf|FILE.csv
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
 #include "exchange/nativefile.h"
 #include "platform/terminationsignals.h"
 #include "store/databasepath.h"
 #include "store/phonebookdb.h"
+#include "store/serveraddress.h"
 #include "store/statements.h"
 
 #include <QCoreApplication>
@@ -22,13 +23,17 @@ namespace
 {
 
 const char usage[] =
-    "Kullanım: telefon-defteri-aktar import DOSYA...\n"
-    "          telefon-defteri-aktar export DOSYA.vcf|DOSYA.csv\n"
+    "Kullanım: telefon-defteri-aktar [--sunucu URI] import DOSYA...\n"
+    "          telefon-defteri-aktar [--sunucu URI] export DOSYA.vcf|DOSYA.csv\n"
     "\n"
     "Bulunduğunuz klasördeki database.db telefon defterine vCard (.vcf) ya da CSV\n"
     "dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir dosyaya\n"
     "yazar (export). Defterde zaten olan kişiler yeniden eklenmez. Bir dosya okunamazsa\n"
     "hiçbir kişi eklenmez.\n"
+    "\n"
+    "--sunucu URI  PostgreSQL sunucusundaki ortak defter (postgresql://ofis-sunucu/telefon).\n"
+    "              Verilmezse TELEFON_DEFTERI_SUNUCU, sonra ayar dosyasındaki sunucu\n"
+    "              anahtarı. Parola ~/.pgpass ya da PGPASSWORD ile verilir.\n"
     "\n"
     "Çıkış durumu: 0 başarılı, 1 bir dosya okunamadı ya da yazılamadı, 2 hatalı kullanım,\n"
     "128 + sinyal numarası bir sinyalle durduruldu (yarım kalan içe aktarmadan hiçbir kişi\n"
@@ -103,6 +108,13 @@ int main(int argc, char *argv[])
         std::fputs(usage, stdout);
         return 0;
     }
+    QString server;
+    if (!takeServerOption(arguments, server)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    usePhoneBookServer(chosenServerUri(server));
+    const bool local = chosenServerUri(server).isEmpty();
     const QByteArray command = arguments.value(0);
     const bool importing = command == "import" && arguments.size() >= 2;
     const bool exporting =
@@ -113,13 +125,18 @@ int main(int argc, char *argv[])
         return 2;
     }
     // Exporting a phone book that is not there would make an empty one and an empty file.
-    if (exporting && !QFile::exists(databasePath()))
+    if (exporting && local && !QFile::exists(databasePath()))
         return fail(QStringLiteral("burada telefon defteri yok: bu klasörde database.db "
                                    "bulunamadı, hiçbir dosya yazılmadı"));
     // A phone book on a read-only medium can still be exported.
     const PhoneBookOpening opened = openPhoneBook();
+    if (opened == PhoneBookOpening::NeedsPassword)
+        return fail(
+            openingFailure() +
+            QStringLiteral("\nsunucu parola istiyor: ~/.pgpass ya da PGPASSWORD ile verin"));
     if (opened == PhoneBookOpening::Failed || (importing && opened != PhoneBookOpening::Opened))
-        return fail(QStringLiteral("database.db açılamadı ya da yazılamıyor"));
+        return fail(local ? QStringLiteral("database.db açılamadı ya da yazılamıyor")
+                          : QStringLiteral("ortak defter açılamadı: ") + openingFailure());
     const int status = importing ? importFiles(arguments.mid(1)) : exportTo(arguments[1]);
     // Rolled back by then; the phone book still goes back to the rollback journal.
     closePhoneBook();

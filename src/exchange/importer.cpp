@@ -99,7 +99,7 @@ bool runImport(QSqlDatabase &db, const QVector<Contact> &fresh, QString &error,
             query.bindValue(i, values.values.at(i));
         if (!query.exec())
             return giveUp(query.lastError().text());
-        ids << query.lastInsertId().toLongLong();
+        ids << insertedId(query);
     }
     query.finish();
     if (!db.commit()) {

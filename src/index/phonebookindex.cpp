@@ -38,8 +38,11 @@ void PhoneBookIndex::rebuild()
     stop();
     current.reset();
     changes.clear();
-    building = true;
     const quint64 wanted = ++generation;
+    // A server answers with its own indexes.
+    building = bookIsLocal();
+    if (!building)
+        return;
     const QString databaseName = phoneBookDb.databaseName();
     const QString options = phoneBookDb.connectOptions();
     // Unique in the process: every window's index reads on a connection of its own.

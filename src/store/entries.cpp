@@ -67,8 +67,7 @@ bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(
-            QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id")))
+    if (!runStatement(query, everyEntryStatement()))
         return false;
     while (query.next())
         if (!take(entryOf(query)))
@@ -102,6 +101,17 @@ Change removeEntries(const QVector<Entry> &expected)
     for (const Entry &entry : expected)
         if (!runStatement(removal, deleteStatement(entry.id)))
             return failure(removal.lastError());
+    return transaction.commit() ? Change{} : failure(transaction.error());
+}
+
+Change removeEntry(qint64 id)
+{
+    WriteTransaction transaction;
+    if (!transaction.began())
+        return failure(transaction.error());
+    QSqlQuery removal(phoneBookDb);
+    if (!runStatement(removal, deleteStatement(id)))
+        return failure(removal.lastError());
     return transaction.commit() ? Change{} : failure(transaction.error());
 }
 

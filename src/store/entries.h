@@ -36,5 +36,7 @@ bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry
 Change restoreEntries(const QVector<Entry> &entries);
 // Deletes the entries; all of them, or none when any of them is no longer as given.
 Change removeEntries(const QVector<Entry> &expected);
+// Deletes the entry with the id whatever it holds; none is a success.
+Change removeEntry(qint64 id);
 // Replaces the entry's texts when it is still as expected.
 Change replaceEntry(const Entry &expected, const Entry &replacement);

@@ -2,6 +2,7 @@
 
 #include "store/phonebookdb.h"
 #include "store/searchfunctions.h"
+#include "store/serverbook.h"
 #include "store/statements.h"
 
 #include <QSqlQuery>
@@ -22,21 +23,6 @@ QVector<qint64> idsOf(const Statement &statement)
     return ids;
 }
 
-QString columnName(EntryColumn column)
-{
-    switch (column) {
-    case EntryColumn::Name:
-        return QStringLiteral("adsoyad");
-    case EntryColumn::Phone:
-        return QStringLiteral("telefon");
-    case EntryColumn::Mobile:
-        return QStringLiteral("cep");
-    case EntryColumn::Mail:
-        break;
-    }
-    return QStringLiteral("mail");
-}
-
 } // namespace
 
 QVector<qint64> allIds()
@@ -52,7 +38,7 @@ QVector<qint64> searchIds(const QString &text)
 qint64 entryCount()
 {
     QSqlQuery query(phoneBookDb);
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM TELEFON")) || !query.next())
+    if (!runStatement(query, countStatement()) || !query.next())
         return 0;
     return query.value(0).toLongLong();
 }
@@ -62,7 +48,7 @@ QVector<QPair<qint64, QString>> columnValues(EntryColumn column)
     QVector<QPair<qint64, QString>> values;
     QSqlQuery query(phoneBookDb);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT id, %1 FROM TELEFON").arg(columnName(column))))
+    if (!runStatement(query, columnValuesStatement(column)))
         return values;
     while (query.next())
         values.append(
@@ -75,9 +61,7 @@ QStringList longestValues(EntryColumn column, int count)
     QStringList values;
     QSqlQuery query(phoneBookDb);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM TELEFON ORDER BY length(%1) DESC LIMIT %2")
-                        .arg(columnName(column))
-                        .arg(count)))
+    if (!runStatement(query, longestValuesStatement(column, count)))
         return values;
     while (query.next())
         values << query.value(0).toString();
@@ -86,6 +70,8 @@ QStringList longestValues(EntryColumn column, int count)
 
 qint64 bookVersion()
 {
+    if (!bookIsLocal())
+        return serverChanges();
     QSqlQuery query(phoneBookDb);
     if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
         return 0;

@@ -25,5 +25,6 @@ QVector<QPair<qint64, QString>> columnValues(EntryColumn column);
 QStringList longestValues(EntryColumn column, int count);
 
 // Changes with every commit another connection makes to the file, never with this
-// program's own; 0 when it cannot be read.
+// program's own; 0 when it cannot be read. On a server: with every change another
+// program made, as the server tells it (see BookWatcher), and with every reconnection.
 qint64 bookVersion();

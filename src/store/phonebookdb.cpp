@@ -1,7 +1,9 @@
 #include "store/phonebookdb.h"
 
 #include "store/databasepath.h"
+#include "store/dialect.h"
 #include "store/searchfunctions.h"
+#include "store/serverbook.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +24,7 @@ namespace
 
 constexpr int sqliteReadOnly = 8, sqliteCantOpen = 14;
 
+QString serverUri;
 bool tableReady = false;
 bool readOnly = false;
 bool writeAheadLog = false;
@@ -141,9 +144,26 @@ bool hasLogBeside(const QString &path)
 
 } // namespace
 
+void usePhoneBookServer(const QString &uri)
+{
+    serverUri = uri;
+}
+
+bool bookIsLocal()
+{
+    return bookDialect() == Dialect::Sqlite;
+}
+
+bool keepPhoneBookConnection(QString &error)
+{
+    return bookIsLocal() || keepServerConnection(error);
+}
+
 PhoneBookOpening openPhoneBook()
 {
     closePhoneBook();
+    if (!serverUri.isEmpty())
+        return openServerBook(serverUri);
     const QString path = databasePath();
     foundJournalMode = journalModeLeftBeside(path);
     phoneBookDb.setConnectOptions();
@@ -181,7 +201,8 @@ PhoneBookOpening openPhoneBook()
 
 bool ensurePhoneBookTable(QSqlQuery &query)
 {
-    if (tableReady)
+    // The server's table is made with its schema when the book is opened.
+    if (tableReady || !bookIsLocal())
         return true;
     tableReady = query.exec(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS TELEFON (id INTEGER PRIMARY KEY AUTOINCREMENT, adsoyad TEXT, "
@@ -191,7 +212,7 @@ bool ensurePhoneBookTable(QSqlQuery &query)
 
 void tryWriteAheadLog()
 {
-    if (!writeAheadLog && !readOnly && phoneBookDb.isOpen())
+    if (!writeAheadLog && !readOnly && bookIsLocal() && phoneBookDb.isOpen())
         writeAheadLog = switchJournalMode(QStringLiteral("wal"));
 }
 
@@ -211,6 +232,10 @@ QSqlDatabase openReadingConnection(const QString &connectionName, const QString 
 
 void closePhoneBook()
 {
+    if (!bookIsLocal()) {
+        closeServerBook();
+        return;
+    }
     if (phoneBookDb.isOpen() && writeAheadLog)
         switchJournalMode(foundJournalMode);
     phoneBookDb.close();

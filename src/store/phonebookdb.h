@@ -4,8 +4,9 @@
 
 class QSqlQuery;
 
-// The one connection of the process: SQLite, under Qt's default connection name.
-// It is added before main() runs and released at process exit.
+// The one connection of the process, under Qt's default connection name: SQLite, or
+// PostgreSQL when the book is on a server. It is added before main() runs and released
+// at process exit.
 extern QSqlDatabase phoneBookDb;
 
 enum class PhoneBookOpening {
@@ -15,10 +16,31 @@ enum class PhoneBookOpening {
     OpenedReadOnly,
     // Nothing to show: not opened, not a phone book, or its table could not be made.
     Failed,
+    // The server asks for a password that neither the address nor libpq's own files
+    // (~/.pgpass, PGPASSWORD, a service file) give: ask the user, then open again.
+    NeedsPassword,
 };
 
-// Opens database.db of the working directory on phoneBookDb and readies it: the
-// table when missing, the write-ahead log, the search functions. A file that is not
+// Where the book is: on the server the URI names (see serveraddress.h), or, when it is
+// empty, database.db in the working directory. Takes effect at the next openPhoneBook.
+void usePhoneBookServer(const QString &uri);
+// The password the user typed, kept in memory only, for the opens that follow.
+void setServerPassword(const QString &password);
+// Why the last open failed, naming the server but never the password; empty for
+// database.db, whose failure says nothing more than that it failed.
+QString openingFailure();
+// On a server that lacks what the fast search needs: what its administrator should run.
+QString serverAdvice();
+// Whether the book is a file on this machine, worth reading whole into a search index;
+// a server searches with its own indexes.
+bool bookIsLocal();
+// A lost connection to the server (restarted, dropped by the network) is made again before
+// the next action; true when the book answers. False with the driver's reason otherwise.
+bool keepPhoneBookConnection(QString &error);
+
+// Opens the book on phoneBookDb and readies it. On a server: its schema when missing. A
+// database.db of the working directory: the table when missing, the write-ahead log, the
+// search functions. A file that is not
 // a regular file (a device, a link to /dev/null) is never opened, so that SQLite
 // makes no journal beside it outside the working directory.
 PhoneBookOpening openPhoneBook();

@@ -2,21 +2,77 @@
 
 #include "search/folding.h"
 #include "search/searchquery.h"
+#include "store/dialect.h"
+#include "store/writetransaction.h"
 
 #include <QSqlQuery>
+#include <QVariant>
 
 namespace
 {
 
-// A null QString binds as SQL NULL; an empty field must be stored as ''.
+bool onServer()
+{
+    return bookDialect() == Dialect::Server;
+}
+
+// A null QString binds as SQL NULL; an empty field must be stored as ''. The server's text
+// cannot hold U+0000, which SQLite keeps.
 QVariant textValue(const QString &text)
 {
     if (text.isNull())
         return QString::fromLatin1("");
+    QString valid = text;
     for (const QChar c : text)
-        if (c.isSurrogate())
-            return withoutLoneSurrogates(text);
-    return text;
+        if (c.isSurrogate()) {
+            valid = withoutLoneSurrogates(text);
+            break;
+        }
+    if (onServer())
+        valid.remove(QChar(0));
+    return valid;
+}
+
+// The server's LIKE takes a backslash as its escape character; here every character but
+// % and _ stands for itself, as in SQLite.
+QString likeLiteral(const QString &text)
+{
+    return onServer() ? QString(text).replace(QLatin1Char('\\'), QStringLiteral("\\\\")) : text;
+}
+
+QString idsOrdered(const QString &select)
+{
+    // The server keeps no insertion order: rows move as they are updated.
+    return onServer() ? select + QStringLiteral(" ORDER BY id") : select;
+}
+
+// On the server the search reads the folded texts and number keys stored beside each
+// entry; where they could not be made, the case-insensitive LIKE stands in.
+Statement serverSearchStatement(const QString &text, const QStringList &words)
+{
+    Statement search{QStringLiteral("SELECT id FROM TELEFON WHERE ("), {}};
+    const bool folded = serverSearchColumns();
+    for (int i = 0; i < words.size(); ++i) {
+        search.text += i > 0 ? QStringLiteral(" AND ") : QString();
+        // No text on the server holds U+0000: a word with one finds nothing.
+        if (words.at(i).contains(QChar(0))) {
+            search.text += QStringLiteral("FALSE");
+            continue;
+        }
+        search.text += folded ? QStringLiteral("(adsoyad_katli LIKE ? OR mail_katli LIKE ?)")
+                              : QStringLiteral("(adsoyad ILIKE ? OR mail ILIKE ?)");
+        const QString word = folded ? foldForSearch(words.at(i)) : words.at(i);
+        const QVariant pattern = textValue(QLatin1Char('%') + likeLiteral(word) + QLatin1Char('%'));
+        search.values << pattern << pattern;
+    }
+    search.text += QLatin1Char(')');
+    const QByteArray key = looksLikePhoneNumber(text) ? phoneNumberKey(text) : QByteArray();
+    if (folded && !key.isEmpty()) {
+        search.text += QStringLiteral(" OR telefon_anahtari LIKE ? OR cep_anahtari LIKE ?");
+        const QString pattern = QLatin1Char('%') + QString::fromLatin1(key) + QLatin1Char('%');
+        search.values << pattern << pattern;
+    }
+    return {idsOrdered(search.text), search.values};
 }
 
 // A restored entry keeps a NULL that another program stored.
@@ -25,16 +81,35 @@ QVariant nullableText(const QString &text)
     return text.isNull() ? QVariant(QVariant::String) : textValue(text);
 }
 
+QString columnName(EntryColumn column)
+{
+    switch (column) {
+    case EntryColumn::Name:
+        return QStringLiteral("adsoyad");
+    case EntryColumn::Phone:
+        return QStringLiteral("telefon");
+    case EntryColumn::Mobile:
+        return QStringLiteral("cep");
+    case EntryColumn::Mail:
+        break;
+    }
+    return QStringLiteral("mail");
+}
+
 } // namespace
 
 Statement selectAllStatement()
 {
+    // The server's table holds the search columns too, which are no entry's texts.
+    if (onServer())
+        return {QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id"),
+                {}};
     return {QStringLiteral("SELECT *FROM TELEFON"), {}};
 }
 
 Statement allIdsStatement()
 {
-    return {QStringLiteral("SELECT id FROM TELEFON"), {}};
+    return {idsOrdered(QStringLiteral("SELECT id FROM TELEFON")), {}};
 }
 
 Statement searchIdsStatement(const QString &text, bool withSearchFunctions)
@@ -42,6 +117,8 @@ Statement searchIdsStatement(const QString &text, bool withSearchFunctions)
     const QStringList words = searchWords(text);
     if (words.isEmpty())
         return allIdsStatement();
+    if (onServer())
+        return serverSearchStatement(text, words);
     if (withSearchFunctions && looksLikePhoneNumber(text))
         return {
             QStringLiteral(
@@ -70,12 +147,20 @@ Statement entriesStatement(const QVector<qint64> &ids)
         entries.values << ids.at(i);
     }
     entries.text += QLatin1Char(')');
+    // Inside a write the rows read are the rows written: another desk's change waits.
+    if (onServer() && WriteTransaction::open())
+        entries.text += QStringLiteral(" FOR UPDATE");
     return entries;
 }
 
 Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
                           const QString &mail)
 {
+    // The server gives the id itself and tells it; its identity column refuses NULL.
+    if (onServer())
+        return {QStringLiteral("INSERT INTO TELEFON (adsoyad, telefon, cep, mail) "
+                               "VALUES(?,?,?,?) RETURNING id"),
+                {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail)}};
     return {QStringLiteral("INSERT INTO TELEFON (id, adsoyad, telefon, cep, mail) "
                            "VALUES(NULL,?,?,?,?);"),
             {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail)}};
@@ -84,6 +169,9 @@ Statement insertStatement(const QString &adsoyad, const QString &telefon, const 
 Statement updateStatement(const QString &adsoyad, const QString &telefon, const QString &cep,
                           const QString &mail, qint64 id)
 {
+    if (onServer())
+        return {QStringLiteral("UPDATE TELEFON SET adsoyad=?, telefon=?, cep=?, mail=? WHERE id=?"),
+                {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail), id}};
     return {QStringLiteral("UPDATE TELEFON SET adsoyad=?, telefon=?, cep=?, mail=? WHERE id=") +
                 QString::number(id, 10),
             {textValue(adsoyad), textValue(telefon), textValue(cep), textValue(mail)}};
@@ -91,6 +179,8 @@ Statement updateStatement(const QString &adsoyad, const QString &telefon, const 
 
 Statement deleteStatement(qint64 id)
 {
+    if (onServer())
+        return {QStringLiteral("DELETE FROM TELEFON WHERE id=?"), {id}};
     return {QStringLiteral("DELETE FROM TELEFON WHERE id=") + QString::number(id, 10), {}};
 }
 
@@ -101,6 +191,42 @@ Statement restoreStatement(qint64 id, const QString &adsoyad, const QString &tel
         QStringLiteral("INSERT INTO TELEFON (id, adsoyad, telefon, cep, mail) "
                        "VALUES(?,?,?,?,?)"),
         {id, nullableText(adsoyad), nullableText(telefon), nullableText(cep), nullableText(mail)}};
+}
+
+Statement countStatement()
+{
+    return {QStringLiteral("SELECT count(*) FROM TELEFON"), {}};
+}
+
+Statement everyEntryStatement()
+{
+    return {QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON ORDER BY id"), {}};
+}
+
+Statement columnValuesStatement(EntryColumn column)
+{
+    return {QStringLiteral("SELECT id, %1 FROM TELEFON").arg(columnName(column)), {}};
+}
+
+Statement longestValuesStatement(EntryColumn column, int count)
+{
+    return {QStringLiteral("SELECT %1 FROM TELEFON ORDER BY length(%1) DESC LIMIT %2")
+                .arg(columnName(column))
+                .arg(count),
+            {}};
+}
+
+Statement beginWriteStatement()
+{
+    // SQLite takes its write lock at once; the server locks the rows read FOR UPDATE.
+    return {onServer() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), {}};
+}
+
+qint64 insertedId(QSqlQuery &query)
+{
+    if (onServer())
+        return query.next() ? query.value(0).toLongLong() : 0;
+    return query.lastInsertId().toLongLong();
 }
 
 bool runStatement(QSqlQuery &query, const Statement &statement)

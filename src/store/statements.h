@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/entry.h"
+
 #include <QString>
 #include <QVariantList>
 #include <QVector>
@@ -34,6 +36,17 @@ Statement deleteStatement(qint64 id);
 // An entry stored again under its own id, as it was before it was deleted.
 Statement restoreStatement(qint64 id, const QString &adsoyad, const QString &telefon,
                            const QString &cep, const QString &mail);
+
+Statement countStatement();
+// Every entry, columns named, in ascending order of the ids.
+Statement everyEntryStatement();
+Statement columnValuesStatement(EntryColumn column);
+// The longest values of the column, by characters.
+Statement longestValuesStatement(EntryColumn column, int count);
+// Starts a transaction whose reads are what its writes replace.
+Statement beginWriteStatement();
+// The id the insert statement just run on the query stored.
+qint64 insertedId(QSqlQuery &query);
 
 // Runs the statement on the query; the outcome is the query's, as QSqlQuery::exec reports it.
 bool runStatement(QSqlQuery &query, const Statement &statement);

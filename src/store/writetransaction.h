@@ -3,10 +3,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-// A transaction on phoneBookDb that takes the write lock at once (waiting for it as long as
-// the connection waits for any lock), so that what is read inside is what the writes
-// replace: with a deferred start, another program's commit in between would make the
-// writes fail at once. Rolled back unless committed.
+// A transaction on phoneBookDb whose reads are what its writes replace: SQLite's takes the
+// write lock at once (waiting for it as long as the connection waits for any lock; with a
+// deferred start, another program's commit in between would make the writes fail at once),
+// the server's locks the entries it reads. Rolled back unless committed.
 class WriteTransaction
 {
 public:
@@ -16,6 +16,8 @@ public:
     WriteTransaction &operator=(const WriteTransaction &) = delete;
 
     bool began() const { return begun; }
+    // Whether one has begun and not ended yet.
+    static bool open() { return openCount > 0; }
     bool commit();
     // Why it could not begin or commit.
     QSqlError error() const { return query.lastError(); }
@@ -24,4 +26,5 @@ private:
     QSqlQuery query;
     bool begun = false;
     bool ended = false;
+    static int openCount;
 };

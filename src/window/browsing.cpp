@@ -19,6 +19,7 @@ void MainWindow::on_tbl_liste_doubleClicked(const QModelIndex &index)
         texts[column] = index.sibling(index.row(), column).data(Qt::DisplayRole).toString();
     for (int column = 0; column < 5; ++column)
         fields[column]->setText(texts[column]);
+    formEntry = Entry{texts[0].toLongLong(), texts[1], texts[2], texts[3], texts[4]};
 }
 
 void MainWindow::on_txt_ara_textChanged(const QString &arg1)

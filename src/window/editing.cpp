@@ -4,10 +4,10 @@
 #include "store/entries.h"
 #include "store/phonebookdb.h"
 #include "store/statements.h"
-#include "store/writetransaction.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -37,69 +37,112 @@ void MainWindow::on_btn_kaydet_clicked()
         return;
     }
     // Only the name is written back trimmed; the other fields keep what was typed.
-    const QString phone = form->txt_telefon->text().trimmed();
-    const QString mobile = form->txt_cep->text().trimmed();
-    const QString mail = form->txt_mail->text().trimmed();
+    const Entry typed{id, name, form->txt_telefon->text().trimmed(),
+                      form->txt_cep->text().trimmed(), form->txt_mail->text().trimmed()};
 
     QSqlQuery query(phoneBookDb);
-    // A table that could not be made at start (a full disk, a lock) is tried again.
-    if (!ensurePhoneBookTable(query)) {
-        showFailure(box, query);
+    // A table that could not be made at start (a full disk, a lock) is tried again; a
+    // connection to a server that was lost is made again.
+    if (!bookAnswers(box) || !ensurePhoneBookTable(query)) {
+        if (query.lastError().isValid())
+            showFailure(box, query);
         return;
     }
     if (id < 1) {
-        if (!runStatement(query, insertStatement(name, phone, mobile, mail))) {
+        if (!runStatement(query,
+                          insertStatement(typed.adsoyad, typed.telefon, typed.cep, typed.mail))) {
             showFailure(box, query);
             return;
         }
-        const Entry added{query.lastInsertId().toLongLong(), name, phone, mobile, mail};
+        Entry added = typed;
+        added.id = insertedId(query);
+        query.finish();
         noteOwnChange({added}, {});
         record(new EntriesAdded({added}, QStringLiteral("%1 eklendi").arg(name), stepReport()));
         listAll();
-        form->txt_id->setText(query.lastInsertId().toString());
+        form->txt_id->setText(QString::number(added.id));
+        formEntry = added;
         tell(box, QStringLiteral("İşlem Tamam"), QStringLiteral("Kaydedildi"),
              QMessageBox::Information);
         return;
     }
+    updateEntry(box, typed);
+}
 
-    // What the update replaces, read in its transaction, is what undoing it restores.
-    WriteTransaction transaction;
-    if (!transaction.began()) {
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + transaction.error().text(),
-             QMessageBox::Warning);
-        return;
+void MainWindow::updateEntry(QMessageBox &box, const Entry &typed)
+{
+    // What the update replaces is what this window showed: a change another desk made
+    // since is never overwritten unasked.
+    std::optional<Entry> expected =
+        formEntry && formEntry->id == typed.id ? formEntry : readEntry(typed.id);
+    Change change;
+    while (expected) {
+        change = replaceEntry(*expected, typed);
+        if (change.outcome != ChangeOutcome::ChangedElsewhere)
+            break;
+        expected = readEntry(typed.id);
+        if (expected && !overwriteChangedElsewhere(*expected))
+            return;
     }
-    const std::optional<Entry> before = readEntry(id);
-    if (!runStatement(query, updateStatement(name, phone, mobile, mail, id))) {
-        showFailure(box, query);
-        return;
-    }
-    if (!transaction.commit()) {
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + transaction.error().text(),
-             QMessageBox::Warning);
-        return;
-    }
-    if (query.numRowsAffected() < 1) {
+    if (!expected) {
         // The entry was deleted meanwhile: keep the user's texts so that the next
         // save stores them as a new entry instead of losing them.
         form->txt_id->clear();
+        formEntry.reset();
         tell(box, QStringLiteral("Hata"),
              QStringLiteral("Güncellenecek kayıt bulunamadı. Tekrar KAYDET'e basarak yeni kayıt "
                             "olarak ekleyebilirsiniz."),
              QMessageBox::Warning);
+    } else if (change.outcome == ChangeOutcome::Failed) {
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + change.error,
+             QMessageBox::Warning);
+        return;
     } else {
-        const Entry after{id, name, phone, mobile, mail};
-        noteOwnChange({after}, {});
-        if (before && *before != after)
-            record(new EntryUpdated(*before, after, stepReport()));
+        noteOwnChange({typed}, {});
+        if (*expected != typed)
+            record(new EntryUpdated(*expected, typed, stepReport()));
+        formEntry = typed;
         tell(box, QStringLiteral("İşlem Tamam"), QStringLiteral("Güncellendi"),
              QMessageBox::Information);
     }
     listAll();
 }
 
+bool MainWindow::overwriteChangedElsewhere(const Entry &stored)
+{
+    QMessageBox question(this);
+    question.setWindowTitle(QStringLiteral("Kayıt Değişmiş"));
+    question.setIcon(QMessageBox::Warning);
+    question.setText(QStringLiteral("Bu kişi siz açtıktan sonra başka bir yerde değiştirildi. "
+                                    "Sizin yazdıklarınız onun üzerine kaydedilsin mi?"));
+    question.setInformativeText(QStringLiteral("Şimdi kayıtlı olan: %1, %2, %3, %4")
+                                    .arg(stored.adsoyad, stored.telefon, stored.cep, stored.mail));
+    QPushButton *overwrite =
+        question.addButton(QStringLiteral("Üzerine Kaydet"), QMessageBox::AcceptRole);
+    QPushButton *keep = question.addButton(QStringLiteral("Ötekini Koru"), QMessageBox::RejectRole);
+    question.setDefaultButton(keep);
+    question.setEscapeButton(keep);
+    question.exec();
+    if (question.clickedButton() == overwrite)
+        return true;
+    // Kept: the form still holds what was typed, and a later save overwrites knowingly.
+    formEntry = stored;
+    listAll();
+    return false;
+}
+
+bool MainWindow::bookAnswers(QMessageBox &box)
+{
+    QString error;
+    if (keepPhoneBookConnection(error))
+        return true;
+    tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+    return false;
+}
+
 void MainWindow::on_btn_yeni_clicked()
 {
+    formEntry.reset();
     form->txt_id->setText(QString());
     form->txt_adsoyad->setText(QString());
     form->txt_telefon->setText(QString());
@@ -125,29 +168,55 @@ void MainWindow::on_btn_sil_clicked()
     if (box.exec() != QMessageBox::Yes)
         return;
 
-    QSqlQuery query(phoneBookDb);
-    // What the delete removes, read in its transaction, is what undoing it restores.
-    std::optional<WriteTransaction> transaction(std::in_place);
-    const std::optional<Entry> deleted = readEntry(id);
-    const bool removed =
-        transaction->began() && runStatement(query, deleteStatement(id)) && transaction->commit();
-    if (!removed) {
-        const QSqlError why =
-            query.lastError().isValid() ? query.lastError() : transaction->error();
-        transaction.reset();
+    if (!bookAnswers(box))
+        return;
+    // What the delete removes is what this window showed, and what undoing it restores.
+    std::optional<Entry> expected = formEntry && formEntry->id == id ? formEntry : readEntry(id);
+    // Nothing to compare with (gone, or unreadable): the delete itself tells which.
+    Change change = expected ? Change{} : removeEntry(id);
+    while (expected) {
+        change = removeEntries({*expected});
+        if (change.outcome != ChangeOutcome::ChangedElsewhere)
+            break;
+        expected = readEntry(id);
+        if (expected && !deleteChangedElsewhere(*expected))
+            return;
+    }
+    if (change.outcome == ChangeOutcome::Failed) {
         // The entry is still stored, so the form keeps showing it.
         box.setStandardButtons(QMessageBox::Ok);
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + why.text(),
+        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + change.error,
              QMessageBox::Warning);
         listAll();
         return;
     }
-    if (deleted) {
+    if (expected) {
         noteOwnChange({}, {id});
-        record(new EntryDeleted(*deleted, stepReport()));
+        record(new EntryDeleted(*expected, stepReport()));
     }
     on_btn_yeni_clicked();
     listAll();
+}
+
+bool MainWindow::deleteChangedElsewhere(const Entry &stored)
+{
+    QMessageBox question(this);
+    question.setWindowTitle(QStringLiteral("Kayıt Değişmiş"));
+    question.setIcon(QMessageBox::Warning);
+    question.setText(QStringLiteral(
+        "Bu kişi siz açtıktan sonra başka bir yerde değiştirildi. Yine de silinsin mi?"));
+    question.setInformativeText(QStringLiteral("Şimdi kayıtlı olan: %1, %2, %3, %4")
+                                    .arg(stored.adsoyad, stored.telefon, stored.cep, stored.mail));
+    QPushButton *remove = question.addButton(QStringLiteral("Sil"), QMessageBox::AcceptRole);
+    QPushButton *keep = question.addButton(QStringLiteral("Vazgeç"), QMessageBox::RejectRole);
+    question.setDefaultButton(keep);
+    question.setEscapeButton(keep);
+    question.exec();
+    if (question.clickedButton() == remove)
+        return true;
+    showInForm(stored);
+    listAll();
+    return false;
 }
 
 void MainWindow::on_btn_sil_2_clicked()

@@ -137,6 +137,7 @@ void MainWindow::showStepOutcome(bool back, const QString &stepText)
 
 void MainWindow::showInForm(const Entry &entry)
 {
+    formEntry = entry;
     form->txt_id->setText(QString::number(entry.id));
     form->txt_adsoyad->setText(entry.adsoyad);
     form->txt_telefon->setText(entry.telefon);

@@ -10,11 +10,14 @@
 #include "store/phonebookdb.h"
 #include "window/cuttexttooltips.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
@@ -96,6 +99,8 @@ void MainWindow::showListed(QVector<qint64> storedOrder)
 
 void MainWindow::followOtherPrograms()
 {
+    QString lost;
+    keepPhoneBookConnection(lost);
     tryWriteAheadLog();
     const qint64 version = bookVersion();
     if (version == seenVersion)
@@ -108,6 +113,34 @@ void MainWindow::followOtherPrograms()
     numberColumnWidth = -1;
     if (order)
         order->build(columnValues(order->column()));
+}
+
+void MainWindow::followChangesElsewhere()
+{
+    if (QApplication::activeModalWidget() || bookVersion() == seenVersion)
+        return;
+    QTableView *view = form->tbl_liste;
+    QSet<qint64> selected;
+    for (const QModelIndex &cell : view->selectionModel()->selectedIndexes())
+        selected << list->ids().value(cell.row());
+    const QModelIndex current = view->currentIndex();
+    const qint64 currentId = current.isValid() ? list->ids().value(current.row()) : -1;
+    const int column = current.isValid() ? current.column() : 1;
+    const QPoint scrolled(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
+    if (listedSearch)
+        listSearch(*listedSearch);
+    else
+        listAll();
+    QItemSelection rows;
+    for (const qint64 id : selected)
+        if (const int row = list->rowOf(id); row >= 0)
+            rows.select(list->index(row, 0), list->index(row, 4));
+    view->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    if (const int row = list->rowOf(currentId); row >= 0)
+        view->selectionModel()->setCurrentIndex(list->index(row, column),
+                                                QItemSelectionModel::NoUpdate);
+    view->horizontalScrollBar()->setValue(scrolled.x());
+    view->verticalScrollBar()->setValue(scrolled.y());
 }
 
 void MainWindow::noteOwnChange(const QVector<Entry> &present, const QVector<qint64> &gone)

@@ -4,8 +4,10 @@
 #include "index/phonebookindex.h"
 #include "list/listorder.h"
 #include "list/phonebooklistmodel.h"
+#include "store/bookwatcher.h"
 #include "store/phonebookdb.h"
 
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -25,18 +27,42 @@ MainWindow::MainWindow(QWidget *parent)
     setUpContactExchange();
     showMaximized();
 
+    watcher = new BookWatcher(this);
+    connect(watcher, &BookWatcher::changedElsewhere, this, &MainWindow::followChangesElsewhere);
+    openBook();
+    form->txt_adsoyad->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::openBook()
+{
     QMessageBox box;
+    PhoneBookOpening opening = openPhoneBook();
+    if (opening == PhoneBookOpening::NeedsPassword) {
+        bool typed = false;
+        const QString password =
+            QInputDialog::getText(this, QStringLiteral("Sunucu Parolası"),
+                                  openingFailure().section(QLatin1Char('\n'), 0, 0) +
+                                      QStringLiteral("\nSunucu bir parola istiyor:"),
+                                  QLineEdit::Password, QString(), &typed);
+        setServerPassword(password);
+        opening = typed ? openPhoneBook() : PhoneBookOpening::Failed;
+    }
     // A file that cannot be read, or whose table cannot be made, is reported like a
     // failed open instead of being shown as an empty phone book.
-    if (openPhoneBook() != PhoneBookOpening::Failed) {
+    if (opening == PhoneBookOpening::Opened || opening == PhoneBookOpening::OpenedReadOnly) {
         listAll();
+        watcher->start();
         // Once the first screen is shown; until the index is ready the store answers.
         QTimer::singleShot(0, searchIndex, &PhoneBookIndex::rebuild);
-    } else {
-        tell(box, QStringLiteral("Hata"), QStringLiteral("Veritabanı Bağlantısı Yapılamadı."),
-             QMessageBox::Information);
+        if (!serverAdvice().isEmpty())
+            tell(box, QStringLiteral("Ortak Defter"), serverAdvice(), QMessageBox::Information);
+        return;
     }
-    form->txt_adsoyad->setFocus(Qt::OtherFocusReason);
+    const QString why = openingFailure();
+    tell(box, QStringLiteral("Hata"),
+         QStringLiteral("Veritabanı Bağlantısı Yapılamadı.") +
+             (why.isEmpty() ? QString() : QStringLiteral("\n\n") + why),
+         QMessageBox::Information);
 }
 
 MainWindow::~MainWindow()

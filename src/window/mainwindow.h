@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class BookWatcher;
 struct ContactFile;
 struct MainWindowForm;
 class ListOrder;
@@ -55,6 +56,9 @@ private:
     // This window's own change: the order moves the entries, the counts are read again.
     void noteOwnChange(const QVector<Entry> &present, const QVector<qint64> &gone);
     void selectEntries(const QVector<qint64> &ids);
+    // Another program's change shown as it happens: the same search, the same rows selected,
+    // the same place in the list; the form and the focus untouched. Waits while a box is open.
+    void followChangesElsewhere();
 
     // Header clicks sort by a column (A–Z, Z–A, then the stored order again); the count;
     // tooltips for cut cells.
@@ -73,6 +77,16 @@ private:
     void showStepOutcome(bool back, const QString &stepText);
     void addHistoryActions(QMenu &menu);
     void showInForm(const Entry &entry);
+
+    // Opens the book, asking for the server's password when it wants one.
+    void openBook();
+    // False, after telling why, when the book does not answer and cannot be reached again.
+    bool bookAnswers(QMessageBox &box);
+    // Saves the form over its entry, unless another desk changed it since and the user
+    // keeps that change; the typed texts stay in the form either way.
+    void updateEntry(QMessageBox &box, const Entry &typed);
+    bool overwriteChangedElsewhere(const Entry &stored);
+    bool deleteChangedElsewhere(const Entry &stored);
 
     // The list's menu (undo, import, export as vCard or CSV) and file drops on the window.
     void setUpContactExchange();
@@ -103,6 +117,9 @@ private:
     std::unique_ptr<ListOrder> order;
     // What the list shows: every entry, or what this text finds.
     std::optional<QString> listedSearch;
+    // The entry as the form was filled with it, what a save or delete expects to find.
+    std::optional<Entry> formEntry;
+    BookWatcher *watcher = nullptr;
     // The file as this window last saw it, and what was counted and measured then.
     qint64 seenVersion = -1;
     qint64 bookSize = -1;

@@ -59,7 +59,7 @@ set -e
 [ "$(sqlite3 database.db "SELECT name FROM sqlite_master WHERE name='TELEFON'")" = TELEFON ] \
     || fail "no TELEFON table in the new database.db"
 # And the packaged command line imports into that phone book.
-"$SCRATCH/root/usr/bin/telefon-defteri-aktar" --help | grep -q "telefon-defteri-aktar import" \
+"$SCRATCH/root/usr/bin/telefon-defteri-aktar" --help | grep -q "import DOSYA" \
     || fail "telefon-defteri-aktar --help"
 printf 'Ad Soyad;Telefon;Cep;Mail\r\nAli Veli;1;2;3\r\n' > kisiler.csv
 "$SCRATCH/root/usr/bin/telefon-defteri-aktar" import kisiler.csv >/dev/null \

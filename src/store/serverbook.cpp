@@ -1,0 +1,160 @@
+#include "store/serverbook.h"
+
+#include "store/dialect.h"
+#include "store/serveraddress.h"
+#include "store/serverschema.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <libpq-fe.h>
+
+namespace
+{
+
+QString password;
+QString failure;
+QString advice;
+quint64 connections = 0;
+qint64 changes = 0;
+
+// The one connection speaks to the server from now on, or to SQLite again.
+void useDriver(const QString &driver)
+{
+    if (phoneBookDb.driverName() == driver)
+        return;
+    phoneBookDb.close();
+    phoneBookDb = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    phoneBookDb = QSqlDatabase::addDatabase(driver);
+}
+
+bool refusedForPassword(const QString &error)
+{
+    return error.contains(QLatin1String("no password supplied")) ||
+           error.contains(QLatin1String("password authentication failed"));
+}
+
+PGconn *connectionHandle()
+{
+    const QVariant handle = phoneBookDb.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.constData());
+}
+
+} // namespace
+
+PhoneBookOpening openServerBook(const QString &uri)
+{
+    failure.clear();
+    advice.clear();
+    QString error;
+    const std::optional<ServerAddress> address = parseServerUri(uri, error);
+    if (!address) {
+        failure = QStringLiteral("Sunucu adresi okunamadı: ") + error;
+        return PhoneBookOpening::Failed;
+    }
+    useDriver(QStringLiteral("QPSQL"));
+    if (!phoneBookDb.isValid()) {
+        failure = QStringLiteral("PostgreSQL sürücüsü (libqt5sql5-psql) kurulu değil.");
+        return PhoneBookOpening::Failed;
+    }
+    phoneBookDb.setHostName(address->host);
+    phoneBookDb.setPort(address->port);
+    phoneBookDb.setDatabaseName(address->database);
+    phoneBookDb.setUserName(address->user);
+    phoneBookDb.setPassword(password.isEmpty() ? address->password : password);
+    phoneBookDb.setConnectOptions(address->options);
+    const QString named = QStringLiteral("Sunucu: ") + describeServer(*address);
+    if (!phoneBookDb.open()) {
+        const QString why = phoneBookDb.lastError().text();
+        failure = named + QLatin1Char('\n') + why;
+        return refusedForPassword(why) && password.isEmpty() ? PhoneBookOpening::NeedsPassword
+                                                             : PhoneBookOpening::Failed;
+    }
+    ++connections;
+    const ServerSchema schema = ensureServerSchema(phoneBookDb);
+    noteServerSearchColumns(schema.searchColumns);
+    if (!schema.usable) {
+        failure = named + QLatin1Char('\n') + schema.error;
+        phoneBookDb.close();
+        return PhoneBookOpening::Failed;
+    }
+    advice = schema.advice;
+    return PhoneBookOpening::Opened;
+}
+
+void closeServerBook()
+{
+    phoneBookDb.close();
+    useDriver(QStringLiteral("QSQLITE"));
+}
+
+void setServerPassword(const QString &typed)
+{
+    password = typed;
+}
+
+QString openingFailure()
+{
+    return failure;
+}
+
+QString serverAdvice()
+{
+    return advice;
+}
+
+bool keepServerConnection(QString &error)
+{
+    PGconn *connection = phoneBookDb.isOpen() ? connectionHandle() : nullptr;
+    // A transaction under way is left to end as it will.
+    if (connection && PQtransactionStatus(connection) != PQTRANS_IDLE &&
+        PQtransactionStatus(connection) != PQTRANS_UNKNOWN)
+        return true;
+    if (connection && PQstatus(connection) == CONNECTION_OK) {
+        QSqlQuery probe(phoneBookDb);
+        if (probe.exec(QStringLiteral("SELECT 1")))
+            return true;
+    }
+    phoneBookDb.close();
+    if (!phoneBookDb.open()) {
+        error = phoneBookDb.lastError().text();
+        return false;
+    }
+    ++connections;
+    // Whatever changed while it was away is read again.
+    ++changes;
+    return true;
+}
+
+void takeWaitingNotifications(const QString &channel)
+{
+    PGconn *connection = phoneBookDb.isOpen() ? connectionHandle() : nullptr;
+    if (!connection || PQconsumeInput(connection) == 0)
+        return;
+    const QByteArray name = channel.toUtf8();
+    while (PGnotify *notification = PQnotifies(connection)) {
+        if (name == notification->relname && notification->be_pid != PQbackendPID(connection))
+            ++changes;
+        PQfreemem(notification);
+    }
+}
+
+quint64 serverConnectionCount()
+{
+    return connections;
+}
+
+qint64 serverChanges()
+{
+    return changes;
+}
+
+void noteServerChange()
+{
+    ++changes;
+}
