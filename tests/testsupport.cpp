@@ -60,6 +60,20 @@ QString WorkingDirectory::database() const
     return ownDatabase;
 }
 
+void WorkingDirectory::runOtherProgram(const QString &sql) const
+{
+    if (testingOnServer()) {
+        PrivateServer::instance().psql(ownDatabase, sql);
+        return;
+    }
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"),
+                 {QStringLiteral("-bail"), QStringLiteral("-cmd"), QStringLiteral(".timeout 30000"),
+                  databaseFile(), sql});
+    if (!sqlite.waitForFinished(120000) || sqlite.exitCode() != 0)
+        qFatal("sqlite3 %s: %s", qPrintable(sql), sqlite.readAllStandardError().constData());
+}
+
 SideConnection::SideConnection(const QString &file)
     : name(QStringLiteral("side-") + QUuid::createUuid().toString())
 {

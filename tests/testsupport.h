@@ -32,6 +32,9 @@ public:
     QString databaseFile() const { return dir.path() + QStringLiteral("/database.db"); }
     // On a server: the fresh database the book is in.
     QString database() const;
+    // Runs SQL on the book in another process, as another program or desk would: sqlite3 on
+    // database.db, psql on the server.
+    void runOtherProgram(const QString &sql) const;
 
 private:
     QTemporaryDir dir;

@@ -53,6 +53,7 @@ private slots:
     void rejectedDeleteIsReportedAndKeepsTheForm();
     void deleteOfAnAlreadyDeletedRowIsASuccess();
     void newEmptiesTheFormOnly();
+    void anotherProgramsChangesReachTheListOnce();
     void exitEndsTheProcessWithStatusZero();
     void halfAnEmojiCutByTheLengthLimitIsNotStored();
 
@@ -440,6 +441,44 @@ void EditingTest::newEmptiesTheFormOnly()
     QCOMPARE(refreshes.count(), 0);
     QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
     QCOMPARE(side->rows().size(), 2);
+}
+
+void EditingTest::anotherProgramsChangesReachTheListOnce()
+{
+    // One window at a time: they share the one connection.
+    this->fixture.reset();
+    WindowFixture fixture([](const SideConnection &seed) {
+        for (const char *name : {"Ali Veli", "Ayşe Yılmaz", "Ali Can"})
+            seed.insert(name, "0212", "", "");
+    });
+    MainWindow *window = fixture.window.get();
+    QAbstractItemModel *model = listModel(window);
+    auto *view = child<QTableView>(window, "tbl_liste");
+    typeInto(window, "txt_ara", "ali");
+    QCOMPARE(model->rowCount(), 2);
+    view->selectRow(1);
+    typeInto(window, "txt_adsoyad", "Yazılan");
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+
+    // Another process: psql as another desk, or sqlite3 as another program on the file.
+    fixture.cwd.runOtherProgram("INSERT INTO telefon (adsoyad) VALUES ('Alişan')");
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 3, 30000);
+    QCOMPARE(fieldText(window, "txt_ara"), QStringLiteral("ali"));
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Yazılan"));
+    QCOMPARE(view->selectionModel()->selectedRows(1).value(0).data().toString(),
+             QStringLiteral("Ali Can"));
+
+    // Its own save reloads once: by the time another desk's next change shows, the resets
+    // are the save's and that change's only.
+    typeInto(window, "txt_ara", "");
+    resets.clear();
+    click(window, "btn_yeni");
+    typeInto(window, "txt_adsoyad", "Kendi Kaydım");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
+    const int byTheSave = resets.count();
+    fixture.cwd.runOtherProgram("DELETE FROM telefon WHERE adsoyad = 'Ali Veli'");
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 4, 30000);
+    QCOMPARE(resets.count(), byTheSave + 1);
 }
 
 void EditingTest::exitEndsTheProcessWithStatusZero()

@@ -11,7 +11,9 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
@@ -29,8 +31,8 @@ private slots:
     void addressesAreReadAsLibpqReadsThem();
     void aRoleWithoutCreateRightsWorksWithWhatExists();
     void aPasswordIsAskedOnceAndNeverShown();
-    void anotherDesksChangesReachTheListOnce();
     void aRestartedServerIsReachedAgain();
+    void theCommandLineWorksOnTheServer();
 };
 
 void ServerTest::initTestCase()
@@ -192,43 +194,6 @@ void ServerTest::aPasswordIsAskedOnceAndNeverShown()
     server.psql("postgres", "DROP OWNED BY sifreli; DROP ROLE sifreli");
 }
 
-void ServerTest::anotherDesksChangesReachTheListOnce()
-{
-    WindowFixture fixture([](const SideConnection &seed) {
-        for (const char *name : {"Ali Veli", "Ayşe Yılmaz", "Ali Can"})
-            seed.insert(name, "0212", "", "");
-    });
-    MainWindow *window = fixture.window.get();
-    QAbstractItemModel *model = listModel(window);
-    auto *view = child<QTableView>(window, "tbl_liste");
-    typeInto(window, "txt_ara", "ali");
-    QCOMPARE(model->rowCount(), 2);
-    view->selectRow(1);
-    typeInto(window, "txt_adsoyad", "Yazılan");
-    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
-
-    // Another process: psql, as another desk.
-    const QString database = fixture.cwd.database();
-    PrivateServer::instance().psql(database, "INSERT INTO telefon (adsoyad) VALUES ('Alişan')");
-    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 3, 30000);
-    QCOMPARE(fieldText(window, "txt_ara"), QStringLiteral("ali"));
-    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Yazılan"));
-    QCOMPARE(view->selectionModel()->selectedRows(1).value(0).data().toString(),
-             QStringLiteral("Ali Can"));
-
-    // Its own save reloads once: by the time another desk's next change shows, the resets
-    // are the save's and that change's only.
-    typeInto(window, "txt_ara", "");
-    resets.clear();
-    click(window, "btn_yeni");
-    typeInto(window, "txt_adsoyad", "Kendi Kaydım");
-    QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
-    const int byTheSave = resets.count();
-    PrivateServer::instance().psql(database, "DELETE FROM telefon WHERE adsoyad = 'Ali Veli'");
-    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 4, 30000);
-    QCOMPARE(resets.count(), byTheSave + 1);
-}
-
 void ServerTest::aRestartedServerIsReachedAgain()
 {
     WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli"); });
@@ -242,6 +207,53 @@ void ServerTest::aRestartedServerIsReachedAgain()
     PrivateServer::instance().psql(fixture.cwd.database(),
                                    "INSERT INTO telefon (adsoyad) VALUES ('Başka Masa')");
     QTRY_COMPARE_WITH_TIMEOUT(listModel(window)->rowCount(), 3, 30000);
+}
+
+void ServerTest::theCommandLineWorksOnTheServer()
+{
+    WorkingDirectory cwd;
+    const QString uri = PrivateServer::instance().uri(cwd.database());
+    const auto aktar = [&cwd](const QStringList &arguments, const QString &server = QString()) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TELEFON_DEFTERI_SUNUCU", server);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(cwd.path());
+        process.start(TELEFON_AKTAR, arguments);
+        if (!process.waitForFinished(120000))
+            qFatal("telefon-defteri-aktar did not end");
+        return qMakePair(process.exitCode(), QString::fromUtf8(process.readAll()));
+    };
+    QFile csv(cwd.path() + "/kisiler.csv");
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("Ad Soyad;Telefon;Cep;Mail\r\nŞule Öztürk;0212 1;0532 1;s@o.tr\r\nAli Veli;;;\r\n");
+    csv.close();
+
+    QCOMPARE(aktar({"--sunucu", uri, "import", "kisiler.csv"}).first, 0);
+    const auto again = aktar({"--sunucu=" + uri, "import", "kisiler.csv"});
+    QCOMPARE(again.first, 0);
+    QVERIFY2(again.second.contains("0 yeni kişi eklendi, 2 kişi defterde zaten vardı"),
+             qPrintable(again.second));
+    QCOMPARE(PrivateServer::instance().psql(cwd.database(),
+                                            "SELECT string_agg(adsoyad || '|' || cep, ',' ORDER "
+                                            "BY id) FROM telefon"),
+             QStringLiteral("Şule Öztürk|0532 1,Ali Veli|"));
+    // Named by the environment; nothing is written into the working directory.
+    QCOMPARE(aktar({"export", "liste.vcf"}, uri).first, 0);
+    QFile vcard(cwd.path() + "/liste.vcf");
+    QVERIFY(vcard.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(vcard.readAll()).contains("FN:Şule Öztürk"));
+    QVERIFY(!QFile::exists(cwd.path() + "/database.db"));
+
+    const auto refused = aktar(
+        {"--sunucu",
+         "postgresql://sifreli:gizli1@/yok?host=" + PrivateServer::instance().socketDirectory(),
+         "export", "x.csv"});
+    QCOMPARE(refused.first, 1);
+    QVERIFY2(refused.second.contains("sifreli@"), qPrintable(refused.second));
+    QVERIFY(!refused.second.contains("gizli1"));
+    QVERIFY(!QFile::exists(cwd.path() + "/x.csv"));
+    QCOMPARE(aktar({"--sunucu"}).first, 2);
 }
 
 QTEST_MAIN(ServerTest)
