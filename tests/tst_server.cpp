@@ -218,6 +218,7 @@ void ServerTest::theCommandLineWorksOnTheServer()
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("TELEFON_DEFTERI_SUNUCU", server);
         process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
         process.setWorkingDirectory(cwd.path());
         process.start(TELEFON_AKTAR, arguments);
         if (!process.waitForFinished(120000))

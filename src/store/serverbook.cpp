@@ -72,8 +72,9 @@ PhoneBookOpening openServerBook(const QString &uri)
     if (!phoneBookDb.open()) {
         const QString why = phoneBookDb.lastError().text();
         failure = named + QLatin1Char('\n') + why;
-        return refusedForPassword(why) && password.isEmpty() ? PhoneBookOpening::NeedsPassword
-                                                             : PhoneBookOpening::Failed;
+        const bool typedNone = password.isEmpty() && address->password.isEmpty();
+        return refusedForPassword(why) && typedNone ? PhoneBookOpening::NeedsPassword
+                                                    : PhoneBookOpening::Failed;
     }
     ++connections;
     const ServerSchema schema = ensureServerSchema(phoneBookDb);
