@@ -2,7 +2,7 @@
 
 #include "privateserver.h"
 #include "store/phonebookdb.h"
-#include "store/serverschema.h"
+#include "server/serverschema.h"
 
 #include <QAbstractButton>
 #include <QApplication>

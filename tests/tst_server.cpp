@@ -5,7 +5,7 @@
 #include "store/entries.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
-#include "store/serveraddress.h"
+#include "server/serveraddress.h"
 #include "store/statements.h"
 
 #include "testsupport.h"

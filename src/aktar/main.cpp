@@ -8,7 +8,7 @@
 #include "platform/terminationsignals.h"
 #include "store/databasepath.h"
 #include "store/phonebookdb.h"
-#include "store/serveraddress.h"
+#include "server/serveraddress.h"
 #include "store/statements.h"
 
 #include <QCoreApplication>

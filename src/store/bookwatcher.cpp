@@ -3,7 +3,7 @@
 #include "store/listing.h"
 #include "store/phonebookdb.h"
 #include "store/serverbook.h"
-#include "store/serverschema.h"
+#include "server/serverschema.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "store/serverschema.h"
+#include "server/serverschema.h"
 
 #include "search/folding.h"
 

@@ -1,4 +1,4 @@
-#include "store/serveraddress.h"
+#include "server/serveraddress.h"
 
 #include <QRegularExpression>
 #include <QSettings>
