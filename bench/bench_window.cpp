@@ -7,6 +7,8 @@
 #include "search/folding.h"
 #include "window/mainwindow.h"
 
+#include "benchsupport.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -44,54 +46,6 @@ QByteArray databaseFile(long entries)
     return (dataDir + QLatin1Char('/') + QString::number(entries) + "/database.db").toUtf8();
 }
 
-double residentMegabytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-template <typename T> T *child(QWidget *window, const char *name)
-{
-    return window->findChild<T *>(QString::fromLatin1(name));
-}
-
-struct Figures {
-    double median = 0;
-    double p95 = 0;
-};
-
-// Runs the measurement the given number of times; each returns milliseconds.
-Figures measure(int times, const std::function<double()> &once)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < times; ++i)
-        ms.push_back(once());
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, (ms.size() * 95 + 99) / 100 - 1)]};
-}
-
-double since(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-// Replaces the search text and waits until the list has repainted its first screen.
-double keystroke(MainWindow &window, const QString &text)
-{
-    auto *search = child<QLineEdit>(&window, "txt_ara");
-    auto *list = child<QTableView>(&window, "tbl_liste");
-    QElapsedTimer timer;
-    timer.start();
-    search->setText(text);
-    list->viewport()->repaint();
-    const double ms = since(timer);
-    QCoreApplication::processEvents(); // what the event loop does between keystrokes
-    return ms;
-}
-
 // Until the window's search index is ready: what start-up leaves running.
 double waitForIndex(MainWindow &window)
 {
@@ -101,13 +55,6 @@ double waitForIndex(MainWindow &window)
     while (!index->ready() && timer.elapsed() < 600000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     return since(timer);
-}
-
-Figures keystrokes(MainWindow &window, const QString &first, const QString &second)
-{
-    bool odd = false;
-    keystroke(window, second); // the page cache and the allocator reach their working size
-    return measure(15, [&] { return keystroke(window, (odd = !odd) ? first : second); });
 }
 
 // The floor of the store: the plain search statement through SQLite, every row scanned.

@@ -1,13 +1,14 @@
 #include "testsupport.h"
 
 #include "privateserver.h"
-#include "store/phonebookdb.h"
 #include "server/serverschema.h"
+#include "store/phonebookdb.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
@@ -311,6 +312,14 @@ QString fieldText(QWidget *window, const char *lineEditName)
 QAbstractItemModel *listModel(QWidget *window)
 {
     return child<QTableView>(window, "tbl_liste")->model();
+}
+
+QAbstractItemModel *wholeList(QWidget *window)
+{
+    auto *count = child<QLabel>(window, "lbl_sayi");
+    if (!QTest::qWaitFor([count] { return !count->text().contains(QStringLiteral("…")); }, 30000))
+        qFatal("the list was not read whole within 30 s");
+    return listModel(window);
 }
 
 SeenBox pressSave(QWidget *window)

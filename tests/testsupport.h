@@ -126,6 +126,9 @@ void typeInto(QWidget *window, const char *lineEditName, const QString &text);
 void click(QWidget *window, const char *buttonName);
 QString fieldText(QWidget *window, const char *lineEditName);
 QAbstractItemModel *listModel(QWidget *window);
+// The list once every row it shows is read: a long list is read a chunk at a time, its
+// count marked "…" meanwhile. Waits 30 s at most.
+QAbstractItemModel *wholeList(QWidget *window);
 // Clicks KAYDET, answers the one box it must show with OK, and returns what it showed.
 SeenBox pressSave(QWidget *window);
 

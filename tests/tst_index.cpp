@@ -229,7 +229,7 @@ void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()
     QVERIFY(index);
     const auto listedIds = [window] {
         QVector<qint64> ids;
-        for (int row = 0; row < listModel(window)->rowCount(); ++row)
+        for (int row = 0; row < wholeList(window)->rowCount(); ++row)
             ids << listModel(window)->index(row, 0).data().toLongLong();
         return ids;
     };

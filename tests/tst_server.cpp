@@ -2,10 +2,10 @@
 // the program's, addresses, rights and passwords, another desk's changes reaching the
 // list, and a server that restarts under a running window. On a private server.
 #include "search/folding.h"
+#include "server/serveraddress.h"
 #include "store/entries.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
-#include "server/serveraddress.h"
 #include "store/statements.h"
 
 #include "testsupport.h"

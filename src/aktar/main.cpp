@@ -6,9 +6,9 @@
 #include "exchange/importer.h"
 #include "exchange/nativefile.h"
 #include "platform/terminationsignals.h"
+#include "server/serveraddress.h"
 #include "store/databasepath.h"
 #include "store/phonebookdb.h"
-#include "server/serveraddress.h"
 #include "store/statements.h"
 
 #include <QCoreApplication>

@@ -23,6 +23,17 @@ void PhoneBookListModel::show(const QVector<qint64> &ids)
     endResetModel();
 }
 
+void PhoneBookListModel::append(const QVector<qint64> &ids)
+{
+    if (ids.isEmpty())
+        return;
+    beginInsertRows({}, shown.size(), shown.size() + ids.size() - 1);
+    // The last page read may have been cut short where the list ended.
+    pages.remove(shown.size() / pageSize);
+    shown += ids;
+    endInsertRows();
+}
+
 int PhoneBookListModel::rowOf(qint64 id) const
 {
     return shown.indexOf(id);

@@ -19,6 +19,8 @@ public:
 
     // Shows these entries from now on, read afresh.
     void show(const QVector<qint64> &ids);
+    // Shows these entries after the others.
+    void append(const QVector<qint64> &ids);
     const QVector<qint64> &ids() const { return shown; }
     // -1 when the entry is not listed.
     int rowOf(qint64 id) const;

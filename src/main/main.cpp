@@ -1,7 +1,7 @@
 #include "platform/desktop.h"
 #include "platform/terminationsignals.h"
-#include "store/phonebookdb.h"
 #include "server/serveraddress.h"
+#include "store/phonebookdb.h"
 #include "window/mainwindow.h"
 
 #include <QApplication>

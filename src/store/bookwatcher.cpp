@@ -1,9 +1,9 @@
 #include "store/bookwatcher.h"
 
+#include "server/serverschema.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
 #include "store/serverbook.h"
-#include "server/serverschema.h"
 
 #include <QTimer>
 

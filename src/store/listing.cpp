@@ -35,6 +35,11 @@ QVector<qint64> searchIds(const QString &text)
     return idsOf(searchIdsStatement(text, searchFunctionsInstalled()));
 }
 
+QVector<qint64> searchIdsAfter(const QString &text, qint64 after, int limit)
+{
+    return idsOf(searchIdsAfterStatement(text, searchFunctionsInstalled(), after, limit));
+}
+
 qint64 entryCount()
 {
     QSqlQuery query(phoneBookDb);

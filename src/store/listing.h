@@ -17,6 +17,9 @@ QVector<qint64> allIds();
 // inside a word. A text that reads as a phone number also finds it in the phone or mobile.
 // An empty or all-space text finds every entry.
 QVector<qint64> searchIds(const QString &text);
+// The same a chunk at a time, in ascending order of the ids: at most limit ids greater than
+// after, so that the first screen of a long list is shown before the rest is read.
+QVector<qint64> searchIdsAfter(const QString &text, qint64 after, int limit);
 qint64 entryCount();
 
 // Every entry's id with its value in that column (a null text for NULL).

@@ -1,8 +1,8 @@
 #include "store/serverbook.h"
 
-#include "store/dialect.h"
 #include "server/serveraddress.h"
 #include "server/serverschema.h"
+#include "store/dialect.h"
 
 #include <QSqlDriver>
 #include <QSqlError>

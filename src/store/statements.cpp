@@ -48,9 +48,9 @@ QString idsOrdered(const QString &select)
 
 // On the server the search reads the folded texts and number keys stored beside each
 // entry; where they could not be made, the case-insensitive LIKE stands in.
-Statement serverSearchStatement(const QString &text, const QStringList &words)
+Statement serverSearchCondition(const QString &text, const QStringList &words)
 {
-    Statement search{QStringLiteral("SELECT id FROM TELEFON WHERE ("), {}};
+    Statement search{QStringLiteral("("), {}};
     const bool folded = serverSearchColumns();
     for (int i = 0; i < words.size(); ++i) {
         search.text += i > 0 ? QStringLiteral(" AND ") : QString();
@@ -72,7 +72,31 @@ Statement serverSearchStatement(const QString &text, const QStringList &words)
         const QString pattern = QLatin1Char('%') + QString::fromLatin1(key) + QLatin1Char('%');
         search.values << pattern << pattern;
     }
-    return {idsOrdered(search.text), search.values};
+    return search;
+}
+
+// Which entries the search text finds, as a condition on TELEFON's rows; an empty text
+// when it finds every entry.
+Statement searchCondition(const QString &text, bool withSearchFunctions)
+{
+    const QStringList words = searchWords(text);
+    if (words.isEmpty())
+        return {};
+    if (onServer())
+        return serverSearchCondition(text, words);
+    if (withSearchFunctions && looksLikePhoneNumber(text))
+        return {QStringLiteral("phone_book_search(?, adsoyad, mail, telefon, cep)"),
+                {textValue(text)}};
+    if (withSearchFunctions)
+        return {QStringLiteral("phone_book_search(?, adsoyad, mail)"), {textValue(text)}};
+    Statement search;
+    for (int i = 0; i < words.size(); ++i) {
+        search.text += (i > 0 ? QStringLiteral(" AND ") : QString()) +
+                       QStringLiteral("(adsoyad LIKE ? OR mail LIKE ?)");
+        const QVariant pattern = textValue(QLatin1Char('%') + words.at(i) + QLatin1Char('%'));
+        search.values << pattern << pattern;
+    }
+    return search;
 }
 
 // A restored entry keeps a NULL that another program stored.
@@ -114,27 +138,23 @@ Statement allIdsStatement()
 
 Statement searchIdsStatement(const QString &text, bool withSearchFunctions)
 {
-    const QStringList words = searchWords(text);
-    if (words.isEmpty())
+    const Statement condition = searchCondition(text, withSearchFunctions);
+    if (condition.text.isEmpty())
         return allIdsStatement();
-    if (onServer())
-        return serverSearchStatement(text, words);
-    if (withSearchFunctions && looksLikePhoneNumber(text))
-        return {
-            QStringLiteral(
-                "SELECT id FROM TELEFON WHERE phone_book_search(?, adsoyad, mail, telefon, cep)"),
-            {textValue(text)}};
-    if (withSearchFunctions)
-        return {QStringLiteral("SELECT id FROM TELEFON WHERE phone_book_search(?, adsoyad, mail)"),
-                {textValue(text)}};
-    Statement search{QStringLiteral("SELECT id FROM TELEFON WHERE "), {}};
-    for (int i = 0; i < words.size(); ++i) {
-        search.text += (i > 0 ? QStringLiteral(" AND ") : QString()) +
-                       QStringLiteral("(adsoyad LIKE ? OR mail LIKE ?)");
-        const QVariant pattern = textValue(QLatin1Char('%') + words.at(i) + QLatin1Char('%'));
-        search.values << pattern << pattern;
-    }
-    return search;
+    return {idsOrdered(QStringLiteral("SELECT id FROM TELEFON WHERE ") + condition.text),
+            condition.values};
+}
+
+Statement searchIdsAfterStatement(const QString &text, bool withSearchFunctions, qint64 after,
+                                  int limit)
+{
+    Statement condition = searchCondition(text, withSearchFunctions);
+    condition.values << after << limit;
+    return {QStringLiteral("SELECT id FROM TELEFON WHERE ") +
+                (condition.text.isEmpty() ? QString()
+                                          : QStringLiteral("(%1) AND ").arg(condition.text)) +
+                QStringLiteral("id > ? ORDER BY id LIMIT ?"),
+            condition.values};
 }
 
 Statement entriesStatement(const QVector<qint64> &ids)

@@ -24,6 +24,9 @@ Statement selectAllStatement();
 // without, every word is looked for with SQLite's own LIKE in the name or the mail.
 Statement allIdsStatement();
 Statement searchIdsStatement(const QString &text, bool withSearchFunctions);
+// The same, read a chunk at a time: at most limit ids greater than after.
+Statement searchIdsAfterStatement(const QString &text, bool withSearchFunctions, qint64 after,
+                                  int limit);
 // The entries with the given ids, columns named, in no particular order.
 Statement entriesStatement(const QVector<qint64> &ids);
 // Columns named, so that a table whose columns another program ordered differently

@@ -107,6 +107,7 @@ void MainWindow::exportShownEntries(bool csv)
 
     QMessageBox box;
     QVector<Contact> contacts;
+    listWhole();
     for (const Entry &entry : readEntries(list->ids()))
         contacts.append({entry.adsoyad, entry.telefon, entry.cep, entry.mail});
     QString error;

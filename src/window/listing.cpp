@@ -21,6 +21,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -68,16 +69,61 @@ void MainWindow::listAll()
 {
     followOtherPrograms();
     listedSearch.reset();
-    const SearchIndex *index = searchIndex->ready();
-    showListed(index ? index->allIds() : allIds());
+    showFound(QString());
 }
 
 void MainWindow::listSearch(const QString &text)
 {
     followOtherPrograms();
     listedSearch = text;
-    const SearchIndex *index = searchIndex->ready();
-    showListed(index ? index->search(text) : searchIds(text));
+    showFound(text);
+}
+
+void MainWindow::showFound(const QString &text)
+{
+    // A list still being read for the last text is not read on.
+    ++listing;
+    moreToList = false;
+    if (const SearchIndex *index = searchIndex->ready()) {
+        showListed(text.isEmpty() ? index->allIds() : index->search(text));
+        return;
+    }
+    // A sorted list orders every id at once.
+    if (order) {
+        showListed(searchIds(text));
+        return;
+    }
+    // The store reads the first screen, and the rest a chunk at a time while the window
+    // waits for the next key.
+    const QVector<qint64> first = searchIdsAfter(text, 0, firstChunk);
+    moreToList = first.size() == firstChunk;
+    showListed(first);
+    if (moreToList)
+        QTimer::singleShot(0, this, [this, text, generation = listing] {
+            if (generation == listing)
+                listMore(text);
+        });
+}
+
+void MainWindow::listMore(const QString &text)
+{
+    if (!moreToList)
+        return;
+    const QVector<qint64> more = searchIdsAfter(text, list->ids().last(), laterChunk);
+    moreToList = more.size() == laterChunk;
+    list->append(more);
+    showCount();
+    if (moreToList)
+        QTimer::singleShot(0, this, [this, text, generation = listing] {
+            if (generation == listing)
+                listMore(text);
+        });
+}
+
+void MainWindow::listWhole()
+{
+    while (moreToList)
+        listMore(listedSearch.value_or(QString()));
 }
 
 void MainWindow::showListed(QVector<qint64> storedOrder)
@@ -127,10 +173,14 @@ void MainWindow::followChangesElsewhere()
     const qint64 currentId = current.isValid() ? list->ids().value(current.row()) : -1;
     const int column = current.isValid() ? current.column() : 1;
     const QPoint scrolled(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
+    const int shownBefore = list->rowCount();
     if (listedSearch)
         listSearch(*listedSearch);
     else
         listAll();
+    // The rows the user had reached are there again.
+    while (moreToList && list->rowCount() < shownBefore)
+        listMore(listedSearch.value_or(QString()));
     QItemSelection rows;
     for (const qint64 id : selected)
         if (const int row = list->rowOf(id); row >= 0)
@@ -181,14 +231,16 @@ void MainWindow::fitColumns()
 void MainWindow::showCount()
 {
     const int listed = list->rowCount();
-    if (!listedSearch)
+    if (!listedSearch && !moreToList)
         bookSize = listed;
     else if (bookSize < 0)
         bookSize = entryCount();
+    // While the rest of a long list is read, the count so far.
     const QString text = listed == bookSize
                              ? people(bookSize)
                              : QLocale(QLocale::Turkish, QLocale::Turkey).toString(listed) +
-                                   QStringLiteral(" / ") + people(bookSize);
+                                   (moreToList ? QStringLiteral("… / ") : QStringLiteral(" / ")) +
+                                   people(bookSize);
     countLabel->setText(text);
     countLabel->adjustSize();
     QLineEdit *search = form->txt_ara;
@@ -203,6 +255,7 @@ void MainWindow::showCount()
 
 void MainWindow::selectEntries(const QVector<qint64> &ids)
 {
+    listWhole();
     QTableView *view = form->tbl_liste;
     QItemSelection rows;
     int first = -1;
@@ -244,6 +297,7 @@ void MainWindow::sortBy(int column)
         return;
     const auto sorted = EntryColumn(column);
     followOtherPrograms();
+    listWhole();
     QVector<qint64> ids = list->ids();
     QHeaderView *header = form->tbl_liste->horizontalHeader();
     if (order && order->column() == sorted && order->direction() == Qt::DescendingOrder) {

@@ -48,6 +48,12 @@ private:
     void listAll();
     void listSearch(const QString &text);
     void showListed(QVector<qint64> storedOrder);
+    // What the text finds (every entry when empty): from the index when it is ready, else
+    // from the store, the first screen at once and the rest a chunk at a time.
+    void showFound(const QString &text);
+    void listMore(const QString &text);
+    // Reads the rest of the list now, for what needs every row (a sort, an export).
+    void listWhole();
     void fitColumns();
     void showCount();
     // Another program's commits since the list last looked: the order and the counts
@@ -117,6 +123,11 @@ private:
     std::unique_ptr<ListOrder> order;
     // What the list shows: every entry, or what this text finds.
     std::optional<QString> listedSearch;
+    static constexpr int firstChunk = 256;
+    static constexpr int laterChunk = 16384;
+    // Counts the lists shown; a chunk read for an older one is dropped.
+    quint64 listing = 0;
+    bool moreToList = false;
     // The entry as the form was filled with it, what a save or delete expects to find.
     std::optional<Entry> formEntry;
     BookWatcher *watcher = nullptr;

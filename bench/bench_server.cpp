@@ -1,0 +1,172 @@
+// Runs the real MainWindow headless on a phone book shared on a private PostgreSQL server,
+// loaded with COPY from the generated books, and measures each keystroke beside the
+// server's own execution of the same statement (EXPLAIN ANALYZE through psql).
+// Usage: bench_server DATA_DIR N... [--markdown FILE]
+#include "privateserver.h"
+#include "store/phonebookdb.h"
+#include "store/statements.h"
+
+#include "benchsupport.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace
+{
+
+struct Measured {
+    QString name;
+    QString typed;
+    Figures window;
+    double server = 0;
+};
+
+// The statement as the window sends it, its values written in, run by the server itself.
+double serverExecution(const QString &database, const QString &typed)
+{
+    const Statement search = searchIdsStatement(typed, false);
+    QString sql = search.text;
+    for (const QVariant &value : search.values) {
+        const QString literal = QLatin1Char('\'') +
+                                value.toString().replace(QLatin1Char('\''), QStringLiteral("''")) +
+                                QLatin1Char('\'');
+        sql.replace(sql.indexOf(QLatin1Char('?')), 1, literal);
+    }
+    std::vector<double> ms;
+    for (int i = 0; i < 5; ++i) {
+        const QString plan =
+            PrivateServer::instance().psql(database, QStringLiteral("EXPLAIN ANALYZE ") + sql);
+        const QRegularExpressionMatch time =
+            QRegularExpression(QStringLiteral("Execution Time: ([0-9.]+) ms")).match(plan);
+        ms.push_back(time.captured(1).toDouble());
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+void load(const QString &database, const QString &file)
+{
+    QProcess copy;
+    copy.start(QStringLiteral("sh"),
+               {QStringLiteral("-c"),
+                QStringLiteral("sqlite3 -csv '%1' 'SELECT adsoyad, telefon, cep, mail FROM "
+                               "TELEFON ORDER BY id' | psql -X -q -h '%2' -U postgres -d %3 -c "
+                               "'\\copy telefon (adsoyad, telefon, cep, mail) FROM STDIN "
+                               "WITH (FORMAT csv)' && psql -X -q -h '%2' -U postgres -d %3 -c "
+                               "'VACUUM ANALYZE telefon'")
+                    .arg(file, PrivateServer::instance().socketDirectory(), database)});
+    if (!copy.waitForFinished(-1) || copy.exitCode() != 0)
+        qFatal("COPY failed: %s", copy.readAllStandardError().constData());
+}
+
+void closeBoxWhenShown()
+{
+    QTimer::singleShot(0, [] {
+        if (QWidget *box = QApplication::activeModalWidget())
+            box->close();
+        else
+            closeBoxWhenShown();
+    });
+}
+
+QString measureBook(const QString &dataDir, long n)
+{
+    PrivateServer &server = PrivateServer::instance();
+    const QString database = server.createDatabase();
+    usePhoneBookServer(server.uri(database));
+    openPhoneBook(); // the schema, before the rows
+    closePhoneBook();
+    QElapsedTimer loading;
+    loading.start();
+    load(database, QStringLiteral("%1/%2/database.db").arg(dataDir).arg(n));
+    const double loadSeconds = since(loading) / 1000;
+
+    const Figures startup = measure(5, [] {
+        QElapsedTimer timer;
+        timer.start();
+        MainWindow window;
+        child<QTableView>(&window, "tbl_liste")->viewport()->repaint();
+        return since(timer);
+    });
+    MainWindow window;
+    std::vector<Measured> rows = {
+        {QStringLiteral("no match, 4 letters"), QStringLiteral("zqxw"), {}, 0},
+        {QStringLiteral("no match, 2 letters"), QStringLiteral("zq"), {}, 0},
+        {QStringLiteral("common name"), QStringLiteral("ayşe"), {}, 0},
+        {QStringLiteral("one letter"), QStringLiteral("a"), {}, 0},
+        {QStringLiteral("two words"), QStringLiteral("yılmaz ay"), {}, 0},
+        {QStringLiteral("number"), QStringLiteral("0599 123 45"), {}, 0},
+    };
+    const QStringList others = {"zqxv", "zv", "mehmet", "e", "öz meh", "0599 123 46"};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].window = keystrokes(window, rows[i].typed, others.at(int(i)));
+        rows[i].server = serverExecution(database, rows[i].typed);
+    }
+    QHeaderView *header = child<QTableView>(&window, "tbl_liste")->horizontalHeader();
+    emit header->sectionClicked(1);
+    const Figures sorted = keystrokes(window, QStringLiteral("ayşe"), QStringLiteral("mehmet"));
+    emit header->sectionClicked(1);
+    emit header->sectionClicked(1);
+    const double before = residentMegabytes();
+    for (int i = 0; i < 2000; ++i)
+        keystroke(window, i % 2 ? QStringLiteral("ayşe") : QStringLiteral("mehmet"));
+    const double growth = residentMegabytes() - before;
+
+    QString table = QStringLiteral("\n#### %1 entries on the server\n\n").arg(n);
+    table += QStringLiteral("Loaded with COPY in %1 s; start-up to the first screen %2 ms; "
+                            "resident memory %3 MB, %4 MB more after 2,000 keystrokes; "
+                            "a keystroke sorted by name (\"ayşe\") %5 ms.\n\n")
+                 .arg(loadSeconds, 0, 'f', 1)
+                 .arg(startup.median, 0, 'f', 1)
+                 .arg(residentMegabytes(), 0, 'f', 0)
+                 .arg(growth, 0, 'f', 1)
+                 .arg(sorted.median, 0, 'f', 1);
+    table += QStringLiteral("| keystroke | typed | window median ms | p95 ms | server's own "
+                            "execution ms | ratio |\n| --- | --- | --- | --- | --- | --- |\n");
+    for (const Measured &row : rows)
+        table += QStringLiteral("| %1 | `%2` | %3 | %4 | %5 | %6 |\n")
+                     .arg(row.name, row.typed)
+                     .arg(row.window.median, 0, 'f', 1)
+                     .arg(row.window.p95, 0, 'f', 1)
+                     .arg(row.server, 0, 'f', 1)
+                     .arg(row.window.median / qMax(row.server, 0.001), 0, 'f', 2);
+    closePhoneBook();
+    usePhoneBookServer(QString());
+    server.dropDatabase(database);
+    return table;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QString dataDir = QString::fromLocal8Bit(argv[1]);
+    QString markdownPath;
+    std::vector<long> sizes;
+    for (int i = 2; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--markdown" && i + 1 < argc)
+            markdownPath = QString::fromLocal8Bit(argv[++i]);
+        else
+            sizes.push_back(arg.toLong());
+    }
+    QString report;
+    for (const long n : sizes) {
+        const QString table = measureBook(dataDir, n);
+        std::printf("%s", qPrintable(table));
+        std::fflush(stdout);
+        report += table;
+    }
+    QFile markdown(markdownPath);
+    if (!markdownPath.isEmpty() && markdown.open(QIODevice::WriteOnly))
+        markdown.write(report.toUtf8());
+    return 0;
+}

@@ -1,0 +1,76 @@
+#pragma once
+// What both window benchmarks measure the same way: a keystroke to the first screen
+// repainted, medians and 95th percentiles, the process's resident memory.
+#include "window/mainwindow.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableView>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace
+{
+
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+template <typename T> T *child(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QString::fromLatin1(name));
+}
+
+struct Figures {
+    double median = 0;
+    double p95 = 0;
+};
+
+// Runs the measurement the given number of times; each returns milliseconds.
+Figures measure(int times, const std::function<double()> &once)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < times; ++i)
+        ms.push_back(once());
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, (ms.size() * 95 + 99) / 100 - 1)]};
+}
+
+double since(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Replaces the search text and waits until the list has repainted its first screen.
+double keystroke(MainWindow &window, const QString &text)
+{
+    auto *search = child<QLineEdit>(&window, "txt_ara");
+    auto *list = child<QTableView>(&window, "tbl_liste");
+    QElapsedTimer timer;
+    timer.start();
+    search->setText(text);
+    list->viewport()->repaint();
+    const double ms = since(timer);
+    QCoreApplication::processEvents(); // what the event loop does between keystrokes
+    return ms;
+}
+
+Figures keystrokes(MainWindow &window, const QString &first, const QString &second)
+{
+    bool odd = false;
+    keystroke(window, second); // the page cache and the allocator reach their working size
+    return measure(15, [&] { return keystroke(window, (odd = !odd) ? first : second); });
+}
+
+} // namespace
