@@ -24,13 +24,13 @@ struct Measured {
     QString name;
     QString typed;
     Figures window;
-    double server = 0;
+    double firstScreen = 0;
+    double whole = 0;
 };
 
-// The statement as the window sends it, its values written in, run by the server itself.
-double serverExecution(const QString &database, const QString &typed)
+// A statement as the window sends it, its values written in, run by the server itself.
+double serverExecution(const QString &database, const Statement &search)
 {
-    const Statement search = searchIdsStatement(typed, false);
     QString sql = search.text;
     for (const QVariant &value : search.values) {
         const QString literal = QLatin1Char('\'') +
@@ -106,7 +106,11 @@ QString measureBook(const QString &dataDir, long n)
     const QStringList others = {"zqxv", "zv", "mehmet", "e", "öz meh", "0599 123 46"};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         rows[i].window = keystrokes(window, rows[i].typed, others.at(int(i)));
-        rows[i].server = serverExecution(database, rows[i].typed);
+        // The first screen's statement, which the keystroke waits for; and the whole result's,
+        // which the list reads a chunk at a time afterwards.
+        rows[i].firstScreen =
+            serverExecution(database, searchIdsAfterStatement(rows[i].typed, false, 0, 256));
+        rows[i].whole = serverExecution(database, searchIdsStatement(rows[i].typed, false));
     }
     QHeaderView *header = child<QTableView>(&window, "tbl_liste")->horizontalHeader();
     emit header->sectionClicked(1);
@@ -127,15 +131,18 @@ QString measureBook(const QString &dataDir, long n)
                  .arg(residentMegabytes(), 0, 'f', 0)
                  .arg(growth, 0, 'f', 1)
                  .arg(sorted.median, 0, 'f', 1);
-    table += QStringLiteral("| keystroke | typed | window median ms | p95 ms | server's own "
-                            "execution ms | ratio |\n| --- | --- | --- | --- | --- | --- |\n");
+    table += QStringLiteral(
+        "| keystroke | typed | window median ms | p95 ms | server's own execution of the "
+        "same statement ms | ratio | the whole result's statement ms |\n"
+        "| --- | --- | --- | --- | --- | --- | --- |\n");
     for (const Measured &row : rows)
-        table += QStringLiteral("| %1 | `%2` | %3 | %4 | %5 | %6 |\n")
+        table += QStringLiteral("| %1 | `%2` | %3 | %4 | %5 | %6 | %7 |\n")
                      .arg(row.name, row.typed)
                      .arg(row.window.median, 0, 'f', 1)
                      .arg(row.window.p95, 0, 'f', 1)
-                     .arg(row.server, 0, 'f', 1)
-                     .arg(row.window.median / qMax(row.server, 0.001), 0, 'f', 2);
+                     .arg(row.firstScreen, 0, 'f', 1)
+                     .arg(row.window.median / qMax(row.firstScreen, 0.001), 0, 'f', 2)
+                     .arg(row.whole, 0, 'f', 1);
     closePhoneBook();
     usePhoneBookServer(QString());
     server.dropDatabase(database);

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Turns the benchmark's CSV into docs/performance.md and the latency plot.
-# Usage: make_report.sh RESULTS.csv BENCH_OUTPUT.txt EXCHANGE_OUTPUT.txt DOCS_DIR
+# Usage: make_report.sh RESULTS.csv BENCH_OUTPUT.txt EXCHANGE_OUTPUT.txt SERVER.md DOCS_DIR
 set -euo pipefail
 CSV="$1"
 RAW="$2"
 EXCHANGE="$3"
-DOCS="$4"
+SERVER="$4"
+DOCS="$5"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 mkdir -p "$DOCS"
 
@@ -91,6 +92,20 @@ CPU="$(lscpu | sed -n 's/^Model name: *//p' | head -n1)"
     echo "reads the column of every entry, sorts by Turkish collation keys and keeps only the"
     echo "order (about 25 bytes an entry); the resident memory after sorting keeps what the"
     echo "allocator holds from the keys."
+    echo
+    echo "## The same window on a PostgreSQL server"
+    echo
+    echo "Measured by \`bench_server\` in the same run on a private PostgreSQL $(psql --version | awk '{print $3}')"
+    echo "server on this machine (unix socket, default settings but fsync off), the generated"
+    echo "books loaded with COPY. A keystroke waits for the first screen only: the statement the"
+    echo "window sends for it (the first 256 ids found, by id) is run again by the server itself"
+    echo "with EXPLAIN ANALYZE, and the ratio is the window's median to the server's execution."
+    echo "The last column is the server's execution of the whole result's statement, which the"
+    echo "list reads afterwards 16,384 ids at a time while the window waits for the next key."
+    echo "A trigram index narrows terms of three letters or more; one or two letters are looked"
+    echo "for in the stored folded names by id until the first screen is full, and a term found"
+    echo "nowhere reads every row, as the server's own scan of the stored column does."
+    cat "$SERVER"
     echo
     echo "## Contacts in and out"
     echo

@@ -12,6 +12,8 @@ for n in "${SIZES[@]}"; do
 done
 "$ROOT/build/bench/bench_window" "$DATA" "${SIZES[@]}" --csv "$DATA/results.csv" \
     2>&1 | grep -v propagateSizeHints | tee "$DATA/output.txt"
+"$ROOT/build/bench/bench_server" "$DATA" 100000 1000000 --markdown "$DATA/server.md" \
+    2>&1 | grep -v -e propagateSizeHints -e XDG_RUNTIME
 "$ROOT/build/bench/bench_exchange" "$DATA" 2>&1 | grep -v XDG_RUNTIME | tee "$DATA/exchange.txt"
 bash "$ROOT/bench/make_report.sh" "$DATA/results.csv" "$DATA/output.txt" "$DATA/exchange.txt" \
-    "$ROOT/docs"
+    "$DATA/server.md" "$ROOT/docs"

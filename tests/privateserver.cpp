@@ -100,12 +100,11 @@ void PrivateServer::start() const
                       QStringLiteral("start")}));
 }
 
-void PrivateServer::restart()
+void PrivateServer::stop()
 {
     run(asServerUser({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),
                       dir->path() + QStringLiteral("/data"), QStringLiteral("-m"),
                       QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")}));
-    start();
 }
 
 QString PrivateServer::uri(const QString &database, const QString &role) const

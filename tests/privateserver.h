@@ -25,14 +25,14 @@ public:
     QString psql(const QString &database, const QString &sql) const;
     QString createDatabase();
     void dropDatabase(const QString &database);
-    // Stops the server the hard way and starts it again, as a crash or a restart would.
-    void restart();
+    // Stops the server the hard way, as a crash or a restart would, and starts it again.
+    void stop();
+    void start() const;
 
 private:
     PrivateServer();
     QStringList asServerUser(const QStringList &command) const;
     void run(const QStringList &command) const;
-    void start() const;
 
     std::unique_ptr<QTemporaryDir> dir;
     QString bin;

@@ -199,8 +199,16 @@ void ServerTest::aRestartedServerIsReachedAgain()
     WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli"); });
     MainWindow *window = fixture.window.get();
     QCOMPARE(listModel(window)->rowCount(), 1);
-    PrivateServer::instance().restart();
+    PrivateServer::instance().stop();
+    // Down: the save says why and the form keeps what was typed.
     typeInto(window, "txt_adsoyad", "Yeniden Bağlanan");
+    const SeenBox down = pressSave(window);
+    QCOMPARE(down.title, QStringLiteral("Hata"));
+    QVERIFY2(down.text.startsWith(QStringLiteral("HATA")) && down.text.size() > 4,
+             qPrintable(down.text));
+    QCOMPARE(fieldText(window, "txt_adsoyad"), QStringLiteral("Yeniden Bağlanan"));
+    // Up again: the next save connects again, transparently.
+    PrivateServer::instance().start();
     QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
     QCOMPARE(listModel(window)->rowCount(), 2);
     // Listening again on the new connection.
