@@ -304,8 +304,9 @@ void ExchangeTest::hostileTextsSurviveExportAndImport()
     ContactFile read;
     QVERIFY2(readContactFile(path, read, error), qPrintable(error));
     const ImportPlan plan = planImport(phoneBookDb, read);
-    QCOMPARE(plan.existing, 0);
-    QVERIFY2(runImport(phoneBookDb, plan.fresh, error), qPrintable(error));
+    QCOMPARE(plan.unchanged, 0);
+    QCOMPARE(plan.completed.size(), 0);
+    QVERIFY2(runImport(plan, error), qPrintable(error));
     QSqlQuery all(phoneBookDb);
     QVERIFY(all.exec("SELECT * FROM TELEFON"));
     QCOMPARE(rowsOf(contactsOf(all)), rowsOf(contacts));
@@ -544,29 +545,31 @@ void ExchangeTest::importAddsOnlyNewPeopleInOneTransaction()
     ImportPlan plan = planImport(phoneBookDb, read);
     QCOMPARE(plan.found, 8);
     QCOMPARE(plan.fresh.size(), 3);
-    QCOMPARE(plan.existing, 2);
+    QCOMPARE(plan.unchanged, 1); // one entry, found twice
+    QCOMPARE(plan.completed.size(), 0);
     QCOMPARE(plan.repeated, 3);
     QCOMPARE(plan.unreadable, 2);
 
     // Stopped halfway (a cancel, a signal), the import leaves nothing behind.
     const Progress stopAtSecond = [](qint64 done, qint64 total) { return total == 3 && done < 2; };
-    QVERIFY(!runImport(phoneBookDb, plan.fresh, error, stopAtSecond));
+    QVERIFY(!runImport(plan, error, stopAtSecond));
     QVERIFY2(error.contains("durduruldu"), qPrintable(error));
     QCOMPARE(fixture.side.rows().size(), 1);
 
     // A statement that fails halfway leaves nothing behind.
     fixture.side.exec("CREATE TRIGGER refuse BEFORE INSERT ON TELEFON WHEN NEW.adsoyad LIKE "
                       "'Ömer%' BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    QVERIFY(!runImport(phoneBookDb, plan.fresh, error));
+    QVERIFY(!runImport(plan, error));
     QVERIFY2(error.contains("refused"), qPrintable(error));
     QCOMPARE(fixture.side.rows().size(), 1);
     fixture.side.exec("DROP TRIGGER refuse");
-    QVector<qint64> added;
-    QVERIFY2(runImport(phoneBookDb, plan.fresh, error, {}, &added), qPrintable(error));
+    EntriesChange applied;
+    QVERIFY2(runImport(plan, error, {}, &applied), qPrintable(error));
     const QVector<QVariantList> rows = fixture.side.rows();
     QCOMPARE(rows.size(), 4);
-    QCOMPARE(added, QVector<qint64>({rows[1][0].toLongLong(), rows[2][0].toLongLong(),
-                                     rows[3][0].toLongLong()}));
+    QCOMPARE(idsOf(applied.restored),
+             QVector<qint64>(
+                 {rows[1][0].toLongLong(), rows[2][0].toLongLong(), rows[3][0].toLongLong()}));
     QCOMPARE(planImport(phoneBookDb, read).fresh.size(), 0); // the same file again adds nothing
     closePhoneBook();
 }
@@ -593,8 +596,10 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
     QVERIFY(QTest::qWaitForWindowActive(window));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(texts, QStringList({"Geri al", "Yinele", "İçe aktar…", "vCard olarak dışa aktar…",
-                                 "CSV olarak dışa aktar…", "Listedeki 2 kayıt dışa aktarılır"}));
+    QCOMPARE(texts, QStringList({"Geri al", "Yinele", "İçe aktar…", "Yinelenenleri birleştir…",
+                                 "vCard olarak dışa aktar…", "CSV olarak dışa aktar…",
+                                 "Excel olarak dışa aktar…", "Listedeki 2 kayıt dışa aktarılır",
+                                 "Yazdır…", "PDF olarak kaydet…"}));
     QVERIFY2(chosen, "the menu's CSV entry is disabled");
     QTRY_COMPARE(done.seen.size(), 1);
     QCOMPARE(done.seen.first().text, QStringLiteral("2 kişi dışa aktarıldı."));
@@ -619,14 +624,15 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(field, &enter);
     QVERIFY(enter.isAccepted());
-    BoxAnswerer question({clickButton(QMessageBox::Yes)});
+    BoxAnswerer question({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(field, &drop);
-    QTRY_COMPARE(question.seen.size(), 1);
+    QTRY_COMPARE(question.seen.size(), 2);
     QCOMPARE(question.seen.first().text,
-             QStringLiteral("4 kişi bulundu: 1 yeni, 2 kişi defterde zaten var. 1 kişi dosyada "
-                            "birden fazla kez geçiyor, bir kez eklenir. Yeni kişiler deftere "
-                            "eklensin mi?"));
+             QStringLiteral("4 kişi bulundu: 1 yeni, 0 kişi tamamlanacak, 1 kişi defterde zaten "
+                            "var, 1 kişi dosyalarda birden fazla kez geçiyor (birleştirilir). "
+                            "İçe aktarılsın mı?"));
+    QCOMPARE(question.seen.last().text, QStringLiteral("1 kişi eklendi, 0 kişi tamamlandı."));
     QCOMPARE(field->text(), QString());
     QTRY_COMPARE(listModel(window)->rowCount(), 4);
     QCOMPARE(fixture.side.rows().last().value(1).toString(), QStringLiteral("Ali Veli"));
@@ -677,7 +683,8 @@ void ExchangeTest::windowRefusesWhatIsNoRegularFile()
     QTRY_COMPARE_WITH_TIMEOUT(refusal.seen.size(), 1, 30000);
     QCOMPARE(refusal.seen.first().title, QStringLiteral("Hata"));
     QCOMPARE(refusal.seen.first().text,
-             QStringLiteral("HATAklasor.vcf: normal bir dosya değil, bir klasör; okunmadı"));
+             QStringLiteral("Dosya okunamadı: klasor.vcf: normal bir dosya değil, bir klasör; "
+                            "okunmadı\n\nHiçbir kişi içe aktarılmadı."));
     QCOMPARE(fixture.side.rows().size(), 1);
 }
 

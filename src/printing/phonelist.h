@@ -1,0 +1,21 @@
+#pragma once
+
+#include "store/entry.h"
+
+#include <QByteArray>
+#include <QDate>
+
+class QPrinter;
+
+// The entries in Turkish alphabetical order of their names (C before Ç, ı before i, case
+// ignored), equal names in the order given.
+QVector<Entry> inTurkishOrder(QVector<Entry> entries);
+
+// An A4 phone list of the entries as given, on the printer: name, phone, mobile and mail in
+// columns under a heading with the date and the count, the page's number at its foot,
+// every page with the columns' names. Needs a QGuiApplication (fonts).
+void printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date);
+
+// The same list as a PDF file, its fonts embedded; atomically, as the exports.
+bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, const QDate &date,
+                       QString &why);
