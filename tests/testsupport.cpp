@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -148,6 +149,7 @@ void BoxAnswerer::check()
     SeenBox record;
     record.title = box->windowTitle();
     record.text = box->text();
+    record.detailedText = box->detailedText();
     record.icon = box->icon();
     record.buttons = box->standardButtons();
     record.defaultButton =
@@ -190,6 +192,26 @@ void whenPopupShown(const std::function<void(QMenu *)> &shown)
         delete waited;
         if (menu)
             shown(menu);
+    });
+    timer->start(5);
+}
+
+void whenDialogShown(const char *className, const std::function<void(QDialog *)> &shown)
+{
+    auto *timer = new QTimer(QCoreApplication::instance());
+    auto *waited = new QElapsedTimer;
+    waited->start();
+    const QByteArray name(className);
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, shown, name] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        const bool found = dialog && dialog->inherits(name.constData());
+        if (!found && waited->elapsed() < 30000)
+            return;
+        timer->deleteLater();
+        delete waited;
+        if (!found)
+            qFatal("no %s came within 30 s", name.constData());
+        shown(dialog);
     });
     timer->start(5);
 }

@@ -16,6 +16,7 @@
 #include "window/mainwindow.h"
 
 class QAbstractItemModel;
+class QDialog;
 class QMenu;
 class QProcess;
 class QWidget;
@@ -58,6 +59,7 @@ private:
 struct SeenBox {
     QString title;
     QString text;
+    QString detailedText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -111,6 +113,10 @@ void activate(QWidget *window);
 // Calls back once a popup menu is shown (from inside its own event loop), polling for it
 // for 30 seconds at most.
 void whenPopupShown(const std::function<void(QMenu *)> &shown);
+
+// Calls back once a modal dialog of the class is shown (from inside its own event loop),
+// polling for it for 30 seconds at most; fails the test when none comes.
+void whenDialogShown(const char *className, const std::function<void(QDialog *)> &shown);
 
 // Types the text into the line edit as the keyboard would, after emptying it.
 void typeInto(QWidget *window, const char *lineEditName, const QString &text);

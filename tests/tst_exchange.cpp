@@ -38,7 +38,8 @@ QStringList rowsOf(const QVector<Contact> &contacts)
 {
     QStringList rows;
     for (const Contact &c : contacts)
-        rows << QStringList({c.adsoyad, c.telefon, c.cep, c.mail}).join('|');
+        rows << QStringList({c.adsoyad, c.telefon, c.cep, c.mail}).join('|') +
+                    (c.unplaced.isEmpty() ? QString() : " +" + c.unplaced.join(','));
     return rows;
 }
 
@@ -206,7 +207,8 @@ void ExchangeTest::samplesAreRead_data()
         << 0 << "";
     QTest::newRow("Google, older")
         << "google-old.csv"
-        << QStringList({"Ayşe Yılmaz|0212 555 44 33|0532 111 22 33|ayse@ornek.com.tr",
+        << QStringList({"Ayşe Yılmaz|0212 555 44 33|0532 111 22 33|ayse@ornek.com.tr +0533 999 "
+                        "88 77",
                         "Mehmet Can Öztürk||+90 543 222 33 44|"})
         << 0 << "";
     QTest::newRow("Google, newer")
@@ -234,6 +236,22 @@ void ExchangeTest::samplesAreRead_data()
         << QStringList({"Şükrü Ağaoğlu|0212 111 22 33||sukru@ornek.com.tr",
                         "Işıl İğdır||0532 000 11 22|", "ŞEYMA ĞÜLER|||"})
         << 0 << "";
+    // Turkish headers, any case, with or without Turkish letters; a third number is kept
+    // aside; "Ad" is the first name beside a surname column.
+    QTest::newRow("Turkish headers")
+        << "turkish-headers.csv"
+        << QStringList({"Gökçe Işık|0212 444 55 66|0532 999 88 77|gokce@ornek.com.tr +0216 123 "
+                        "45 67",
+                        "Ümit Öz||0505 111 22 33|"})
+        << 0 << "";
+    QTest::newRow("name in two columns")
+        << "name-parts.csv"
+        << QStringList({"İbrahim Güneş||0532 777 66 55|ibrahim@ornek.com.tr"}) << 0 << "";
+    QTest::newRow("unknown header")
+        << "unknown-header.csv" << none << 0
+        << "unknown-header.csv: satır 1: vCard ya da kişi CSV'si değil, başlık satırında ad, "
+           "telefon ya da e-posta sütunu yok (sütunlar: \"Kim\", \"Ne\", \"Nerede\"; bilinen "
+           "başlıklar: Ad Soyad, Ad, Soyad";
     const QStringList gokce = {"Gökçe Yıldırım||0532 111 22 33|gokce@ornek.com.tr"};
     QTest::newRow("vCard in UTF-16 LE") << "utf-16le.vcf" << gokce << 0 << "";
     QTest::newRow("vCard in UTF-16 BE") << "utf-16be.vcf" << gokce << 0 << "";

@@ -117,8 +117,12 @@ ImportPlan planImport(const QSqlDatabase &db, const ContactFile &file)
             else
                 ++plan.unchanged;
         }
-        if (const auto note = notes.constFind(person); note != notes.constEnd())
+        if (auto note = notes.find(person); note != notes.end()) {
+            // A new entry is not completed: it is added as the contacts make it.
+            if (person >= book.size())
+                note->filled.clear();
             note->describe(records.at(person).adsoyad, plan.details);
+        }
     }
     return plan;
 }
