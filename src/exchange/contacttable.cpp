@@ -55,7 +55,10 @@ bool ContactTable::Columns::any() const
            !others.isEmpty() || !typedPhones.isEmpty() || !mails.isEmpty();
 }
 
-ContactTable::ContactTable(const ColumnChoice &chosen) : choice(chosen) {}
+ContactTable::ContactTable(Source source, const ColumnChoice &chosen)
+    : source(source), choice(chosen)
+{
+}
 
 ContactTable::Columns ContactTable::named(const QStringList &header)
 {
@@ -152,6 +155,7 @@ bool ContactTable::takeHeader(const QStringList &names)
 {
     header = names;
     columns = choice.isEmpty() ? named(names) : chosen(choice);
+    columns.ownExport = columns.ownExport && source == Source::Csv;
     return columns.any();
 }
 

@@ -13,7 +13,10 @@
 class ContactTable
 {
 public:
-    explicit ContactTable(const ColumnChoice &chosen = {});
+    // Only this program's CSV export guards its fields against formulas; a workbook's
+    // cells are texts and need no guard.
+    enum class Source { Csv, Workbook };
+    explicit ContactTable(Source source, const ColumnChoice &chosen = {});
     // False when the header names no contact column and no choice was given.
     bool takeHeader(const QStringList &header);
     // A row after the header: a contact, or one more unreadable entry when it has no name.
@@ -41,6 +44,7 @@ private:
     static Columns chosen(const ColumnChoice &choice);
     QStringList values(const QString &field) const;
 
+    Source source;
     ColumnChoice choice;
     QStringList header;
     Columns columns;

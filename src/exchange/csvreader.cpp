@@ -71,7 +71,7 @@ bool readCsv(LineReader &lines, QTextCodec *codec, const ColumnChoice &choice, C
     bool inRecord = false, quoted = false;
     int recordLine = 0;
     QChar delimiter;
-    ContactTable table(choice);
+    ContactTable table(ContactTable::Source::Csv, choice);
     bool header = true, refused = false;
     constexpr int previewRows = 5;
     QStringList fields;

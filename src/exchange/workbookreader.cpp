@@ -221,7 +221,8 @@ class SheetReader
 public:
     SheetReader(const QStringList &strings, const ColumnChoice &choice, ContactFile &result,
                 const Progress &progress)
-        : strings(strings), table(choice), result(result), progress(progress)
+        : strings(strings), table(ContactTable::Source::Workbook, choice), result(result),
+          progress(progress)
     {
     }
 
