@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -17,6 +20,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QUuid>
 
 WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
@@ -194,6 +198,68 @@ void whenPopupShown(const std::function<void(QMenu *)> &shown)
             shown(menu);
     });
     timer->start(5);
+}
+
+void chooseFileWhenAsked(const QString &path, int triesLeft)
+{
+    QTimer::singleShot(10, [path, triesLeft] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (triesLeft > 0)
+                chooseFileWhenAsked(path, triesLeft - 1);
+            return;
+        }
+        // selectFile leaves the name field alone while it has the focus.
+        dialog->selectFile(path);
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+}
+
+void chooseMenuEntryWhenShown(const QString &text, QStringList &texts, bool &chosen)
+{
+    whenPopupShown([text, &texts, &chosen](QMenu *menu) {
+        QAction *entry = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            texts << action->text();
+            if (action->text() == text)
+                entry = action;
+        }
+        chosen = entry && entry->isEnabled();
+        if (!chosen) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(entry);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+}
+
+void chooseFromListMenu(QWidget *window, const QString &text, QStringList &texts, bool &chosen)
+{
+    chooseMenuEntryWhenShown(text, texts, chosen);
+    auto *list = child<QTableView>(window, "tbl_liste");
+    QApplication::setActiveWindow(window);
+    if (!QTest::qWaitForWindowActive(window))
+        qFatal("the window did not become active");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+}
+
+void dropFiles(QWidget *window, const QStringList &paths)
+{
+    QMimeData files;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    files.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
 }
 
 void whenDialogShown(const char *className, const std::function<void(QDialog *)> &shown)

@@ -114,6 +114,21 @@ void activate(QWidget *window);
 // for 30 seconds at most.
 void whenPopupShown(const std::function<void(QMenu *)> &shown);
 
+// Answers the next file dialog with the file, from inside its own event loop; gives up
+// after 30 s, so that no later test gets the answer.
+void chooseFileWhenAsked(const QString &path, int triesLeft = 3000);
+
+// Chooses the menu's entry of that text once the menu shows, from inside its own event
+// loop, and records the entries' texts. A disabled entry closes the menu unchosen, so that
+// the test fails at once instead of waiting for a dialog that never comes.
+void chooseMenuEntryWhenShown(const QString &text, QStringList &texts, bool &chosen);
+
+// Opens the list's menu from the keyboard (Shift+F10) with the entry chosen as above.
+void chooseFromListMenu(QWidget *window, const QString &text, QStringList &texts, bool &chosen);
+
+// Drops the files on the window as a file manager does.
+void dropFiles(QWidget *window, const QStringList &paths);
+
 // Calls back once a modal dialog of the class is shown (from inside its own event loop),
 // polling for it for 30 seconds at most; fails the test when none comes.
 void whenDialogShown(const char *className, const std::function<void(QDialog *)> &shown);

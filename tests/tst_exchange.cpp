@@ -73,25 +73,6 @@ QStringList independentlyRead(const QString &path)
     return rows;
 }
 
-// Answers the next file dialog with the file, from inside its own event loop; gives up
-// after 30 s, so that no later test gets the answer.
-void chooseFileWhenAsked(const QString &path, int triesLeft = 3000)
-{
-    QTimer::singleShot(10, [path, triesLeft] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (triesLeft > 0)
-                chooseFileWhenAsked(path, triesLeft - 1);
-            return;
-        }
-        // selectFile leaves the name field alone while it has the focus.
-        dialog->selectFile(path);
-        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-            name->setText(path);
-        static_cast<QDialog *>(dialog)->accept();
-    });
-}
-
 // What a drop from a file manager carries: the URI list as bytes. QMimeData's own setters
 // would parse it into QUrls, which replace a byte that is no UTF-8.
 class DroppedUriList : public QMimeData
@@ -111,31 +92,6 @@ private:
     const QString uriList = QStringLiteral("text/uri-list");
     const QByteArray list;
 };
-
-// Chooses the menu's entry when the menu opens, from inside its own event loop, and
-// records the entries' texts. A disabled entry closes the menu unchosen, so that the
-// test fails at once instead of waiting for a dialog that never comes.
-// Chooses the menu's entry of that text once the menu shows, if it is enabled.
-void chooseMenuEntryWhenShown(const QString &text, QStringList &texts, bool &chosen)
-{
-    whenPopupShown([text, &texts, &chosen](QMenu *menu) {
-        QAction *entry = nullptr;
-        for (QAction *action : menu->actions()) {
-            if (action->isSeparator())
-                continue;
-            texts << action->text();
-            if (action->text() == text)
-                entry = action;
-        }
-        chosen = entry && entry->isEnabled();
-        if (!chosen) {
-            menu->close();
-            return;
-        }
-        menu->setActiveAction(entry);
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-}
 
 // A CSV of many people, large enough that reading it takes a while.
 QString writeLargeCsv(const QString &path, int people)
@@ -245,12 +201,12 @@ void ExchangeTest::samplesAreRead_data()
                         "Ümit Öz||0505 111 22 33|"})
         << 0 << "";
     QTest::newRow("name in two columns")
-        << "name-parts.csv"
-        << QStringList({"İbrahim Güneş||0532 777 66 55|ibrahim@ornek.com.tr"}) << 0 << "";
+        << "name-parts.csv" << QStringList({"İbrahim Güneş||0532 777 66 55|ibrahim@ornek.com.tr"})
+        << 0 << "";
     QTest::newRow("unknown header")
         << "unknown-header.csv" << none << 0
-        << "unknown-header.csv: satır 1: vCard ya da kişi CSV'si değil, başlık satırında ad, "
-           "telefon ya da e-posta sütunu yok (sütunlar: \"Kim\", \"Ne\", \"Nerede\"; bilinen "
+        << "unknown-header.csv: satır 1: vCard ya da kişi CSV'si değil, başlık satırında ad "
+           "sütunu yok (sütunlar: \"Kim\", \"Ne\", \"Nerede\"; bilinen "
            "başlıklar: Ad Soyad, Ad, Soyad";
     const QStringList gokce = {"Gökçe Yıldırım||0532 111 22 33|gokce@ornek.com.tr"};
     QTest::newRow("vCard in UTF-16 LE") << "utf-16le.vcf" << gokce << 0 << "";

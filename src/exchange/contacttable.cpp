@@ -49,10 +49,9 @@ const KnownNames &knownNames()
 
 } // namespace
 
-bool ContactTable::Columns::any() const
+bool ContactTable::Columns::named() const
 {
-    return fullName >= 0 || !nameParts.isEmpty() || organisation >= 0 || !mobiles.isEmpty() ||
-           !others.isEmpty() || !typedPhones.isEmpty() || !mails.isEmpty();
+    return fullName >= 0 || !nameParts.isEmpty() || organisation >= 0;
 }
 
 ContactTable::ContactTable(Source source, const ColumnChoice &chosen)
@@ -60,7 +59,7 @@ ContactTable::ContactTable(Source source, const ColumnChoice &chosen)
 {
 }
 
-ContactTable::Columns ContactTable::named(const QStringList &header)
+ContactTable::Columns ContactTable::byName(const QStringList &header)
 {
     static const QRegularExpression phoneType(QStringLiteral("^phone (\\d+) - (type|label)$"));
     static const QRegularExpression googleNumbered(
@@ -154,9 +153,9 @@ ContactTable::Columns ContactTable::chosen(const ColumnChoice &choice)
 bool ContactTable::takeHeader(const QStringList &names)
 {
     header = names;
-    columns = choice.isEmpty() ? named(names) : chosen(choice);
+    columns = choice.isEmpty() ? byName(names) : chosen(choice);
     columns.ownExport = columns.ownExport && source == Source::Csv;
-    return columns.any();
+    return columns.named();
 }
 
 QString ContactTable::refusal(int line) const
@@ -168,8 +167,8 @@ QString ContactTable::refusal(int line) const
         found << QStringLiteral("\"%1\"").arg(name.simplified().left(shownLength));
     if (header.size() > shownColumns)
         found << QStringLiteral("…");
-    return QStringLiteral("satır %1: vCard ya da kişi CSV'si değil, başlık satırında ad, telefon "
-                          "ya da e-posta sütunu yok (sütunlar: %2; bilinen başlıklar: %3)")
+    return QStringLiteral("satır %1: vCard ya da kişi CSV'si değil, başlık satırında ad sütunu yok "
+                          "(sütunlar: %2; bilinen başlıklar: %3)")
         .arg(line)
         .arg(found.join(QStringLiteral(", ")), knownHeaderNames().join(QStringLiteral(", ")));
 }

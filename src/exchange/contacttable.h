@@ -17,7 +17,7 @@ public:
     // cells are texts and need no guard.
     enum class Source { Csv, Workbook };
     explicit ContactTable(Source source, const ColumnChoice &chosen = {});
-    // False when the header names no contact column and no choice was given.
+    // False when neither the header nor the choice names a column of names.
     bool takeHeader(const QStringList &header);
     // A row after the header: a contact, or one more unreadable entry when it has no name.
     void takeRow(const QStringList &row, ContactFile &result) const;
@@ -38,9 +38,10 @@ private:
         // This program's own export: its fields carry the guard against formulas.
         bool ownExport = false;
 
-        bool any() const;
+        // Without a name column no row can become an entry.
+        bool named() const;
     };
-    static Columns named(const QStringList &header);
+    static Columns byName(const QStringList &header);
     static Columns chosen(const ColumnChoice &choice);
     QStringList values(const QString &field) const;
 
