@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -152,8 +153,8 @@ int main(int argc, char *argv[])
             if (!writeContactFile(scratch.path() + "/yuz-bin" + suffix, contacts, error))
                 qFatal("export: %s", qPrintable(error));
         });
-        std::printf("export %d entries as %-5s:                        %8.1f ms\n",
-                    int(contacts.size()), suffix, ms);
+        std::printf("export %s entries as %-5s:                        %8.1f ms\n",
+                    qPrintable(QLocale(QLocale::English).toString(contacts.size())), suffix, ms);
     }
     const double pdf = median([&scratch, &entries] {
         QString error;
@@ -161,8 +162,8 @@ int main(int argc, char *argv[])
                                inTurkishOrder(entries), QDate::currentDate(), error))
             qFatal("PDF: %s", qPrintable(error));
     });
-    std::printf("export %d entries as a PDF phone list, sorted:     %8.1f ms\n",
-                int(entries.size()), pdf);
+    std::printf("export %s entries as a PDF phone list, sorted:     %8.1f ms\n",
+                qPrintable(QLocale(QLocale::English).toString(entries.size())), pdf);
     std::printf("peak memory growth reading a %.0f MB file of %d cards with photos: %.1f MB\n",
                 double(QFileInfo(photos).size()) / (1024 * 1024), int(read.contacts.size()),
                 growth);

@@ -8,12 +8,13 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
     # build
     cmake g++ make pkg-config clang-format qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
-    libsqlite3-dev
+    libqt5printsupport5 libsqlite3-dev libxlsxwriter-dev libzip-dev
     # run time: the free faces the form's fonts fall back to, Qt's Turkish texts
     fonts-crosextra-caladea fonts-liberation2 fonts-dejavu-core qttranslations5-l10n
     # tests: headless and real X windows, a Turkish keyboard, the sqlite3 program,
-    # screenshots, an independent vCard parser
+    # screenshots, independent readers of vCard and Excel files and of the printed PDF
     xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sqlite3 python3 python3-vobject
+    python3-openpyxl poppler-utils
     # fuzzing: clang with libFuzzer and the sanitizers' run time
     clang-14 libclang-rt-14-dev
     # packaging checks
