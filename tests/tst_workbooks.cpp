@@ -92,6 +92,8 @@ private slots:
     void brokenWorkbooksAreRefused();
     void unknownColumnsAreReadAsChosen();
     void phoneListIsInTurkishOrderOnNumberedPages();
+    void stoppedExportsWriteNothing_data();
+    void stoppedExportsWriteNothing();
 };
 
 void WorkbooksTest::exportIsTextAnIndependentReaderSees_data()
@@ -329,6 +331,43 @@ void WorkbooksTest::phoneListIsInTurkishOrderOnNumberedPages()
     }
     QCOMPARE(found, expected);
     QVERIFY(text.contains(QStringLiteral("x@ö.com")));
+}
+
+void WorkbooksTest::stoppedExportsWriteNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *file : {"rehber.vcf", "rehber.csv", "rehber.xlsx", "liste.pdf"})
+        QTest::newRow(file) << file;
+}
+
+void WorkbooksTest::stoppedExportsWriteNothing()
+{
+    QFETCH(QString, file);
+    WorkingDirectory cwd;
+    QVector<Entry> entries;
+    QVector<Contact> contacts;
+    for (int i = 0; i < 3000; ++i) {
+        const QString name = QStringLiteral("Kişi %1").arg(i);
+        entries.append({i + 1, name, "0212 " + QString::number(i), "", ""});
+        contacts.append({name, "0212 " + QString::number(i), "", "", {}});
+    }
+    const QString path = cwd.path() + '/' + file;
+    writeFile(path, "önceki");
+    // Stops once it is under way: the file before stays, nothing is left beside it.
+    qint64 calls = 0;
+    const auto stopSoon = [&calls](qint64 done, qint64) { return ++calls < 2 && done >= 0; };
+    QString error;
+    const bool written = file.endsWith(".pdf")
+                             ? writePhoneListPdf(QFile::encodeName(path), entries,
+                                                 QDate(2026, 1, 1), error, stopSoon)
+                             : writeContactFile(path, contacts, error, stopSoon);
+    QVERIFY(!written);
+    QVERIFY2(error.endsWith("durduruldu, dosya yazılmadı"), qPrintable(error));
+    QCOMPARE(calls, 2);
+    QCOMPARE(QDir(cwd.path()).entryList(QDir::Files | QDir::Hidden), QStringList({file}));
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("önceki"));
 }
 
 QTEST_MAIN(WorkbooksTest)

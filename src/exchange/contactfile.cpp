@@ -199,30 +199,33 @@ bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &err
     return true;
 }
 
-bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error)
+bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error,
+                      const Progress &progress)
 {
-    return writeContactFileAt(QFile::encodeName(path), contacts, error);
+    return writeContactFileAt(QFile::encodeName(path), contacts, error, progress);
 }
 
-bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error)
+bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error,
+                        const Progress &progress)
 {
     QString why;
-    if (path.toLower().endsWith(".xlsx")) {
-        if (writeWorkbook(path, contacts, why))
-            return true;
+    auto refuse = [&] {
         error = shownFileName(path) + QStringLiteral(": ") + why;
         return false;
-    }
+    };
+    if (path.toLower().endsWith(".xlsx"))
+        return writeWorkbook(path, contacts, why, progress) || refuse();
     const bool csv = path.toLower().endsWith(".csv");
     QByteArray content;
     if (csv)
         content = "\xEF\xBB\xBF"
                   "Ad Soyad;Telefon;Cep;Mail\r\n";
-    for (const Contact &contact : contacts)
-        content += csv ? csvRow(contact) : vCard(contact);
-    if (!replaceFile(path, content, why)) {
-        error = shownFileName(path) + QStringLiteral(": ") + why;
-        return false;
+    for (int i = 0; i < contacts.size(); ++i) {
+        if (progress && i % 256 == 0 && !progress(i, contacts.size())) {
+            why = stoppedWriting();
+            return refuse();
+        }
+        content += csv ? csvRow(contacts.at(i)) : vCard(contacts.at(i));
     }
-    return true;
+    return replaceFile(path, content, why) || refuse();
 }

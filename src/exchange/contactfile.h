@@ -27,5 +27,8 @@ bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &err
 // by the extension (.csv, .xlsx, anything else vCard). Atomically: a failed export leaves no half
 // file. In CSV a field a spreadsheet would run as a formula is written after a single quote, which
 // this program's reader removes again.
-bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error);
-bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error);
+// The progress hears of every contact written; when it says stop, nothing is written.
+bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error,
+                      const Progress &progress = {});
+bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error,
+                        const Progress &progress = {});

@@ -153,3 +153,8 @@ bool ScratchFile::replaceTarget(QString &why)
     pending = false;
     return true;
 }
+
+QString stoppedWriting()
+{
+    return QStringLiteral("durduruldu, dosya yazılmadı");
+}

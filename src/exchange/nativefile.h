@@ -20,6 +20,9 @@ bool openRegularFile(const QByteArray &path, QFile &file, QString &why);
 // name, then renamed over it, so that a failure leaves the old file or none.
 bool replaceFile(const QByteArray &path, const QByteArray &content, QString &why);
 
+// Why a file was not written when its progress said stop.
+QString stoppedWriting();
+
 // A file beside the target under a temporary name, for a writer that takes a name (a
 // library, a printer): it replaces the target as a whole when done, with the permissions
 // a new file gets or those of the file replaced, and is removed otherwise.

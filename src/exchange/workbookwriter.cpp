@@ -19,7 +19,8 @@ QString failure(lxw_error error)
     return QStringLiteral("yazılamadı (%1)").arg(QString::fromUtf8(lxw_strerror(error)));
 }
 
-bool fill(lxw_workbook *workbook, const QVector<Contact> &contacts, QString &why)
+bool fill(lxw_workbook *workbook, const QVector<Contact> &contacts, QString &why,
+          const Progress &progress)
 {
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, "Rehber");
     lxw_format *bold = workbook_add_format(workbook);
@@ -37,6 +38,10 @@ bool fill(lxw_workbook *workbook, const QVector<Contact> &contacts, QString &why
         worksheet_write_string(sheet, 0, column, header[column], bold);
     lxw_row_t row = 1;
     for (const Contact &contact : contacts) {
+        if (progress && row % 256 == 0 && !progress(row - 1, contacts.size())) {
+            why = stoppedWriting();
+            return false;
+        }
         const QString *values[] = {&contact.adsoyad, &contact.telefon, &contact.cep, &contact.mail};
         for (lxw_col_t column = 0; column < 4; ++column) {
             const QString &value = *values[column];
@@ -66,7 +71,8 @@ bool fill(lxw_workbook *workbook, const QVector<Contact> &contacts, QString &why
 
 } // namespace
 
-bool writeWorkbook(const QByteArray &path, const QVector<Contact> &contacts, QString &why)
+bool writeWorkbook(const QByteArray &path, const QVector<Contact> &contacts, QString &why,
+                   const Progress &progress)
 {
     // The library writes to a name and leaves a failure's remains there.
     ScratchFile scratch(path);
@@ -79,7 +85,7 @@ bool writeWorkbook(const QByteArray &path, const QVector<Contact> &contacts, QSt
         why = failure(LXW_ERROR_MEMORY_MALLOC_FAILED);
         return false;
     }
-    const bool filled = fill(workbook, contacts, why);
+    const bool filled = fill(workbook, contacts, why, progress);
     const lxw_error closed = workbook_close(workbook);
     if (!filled)
         return false;

@@ -51,7 +51,8 @@ public:
 
     int pagesFor(int entries) const { return qMax(1, (entries + rowsPerPage - 1) / rowsPerPage); }
 
-    void draw(QPrinter &printer, const QVector<Entry> &entries, const QDate &date)
+    bool draw(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
+              const PageProgress &progress)
     {
         const int pages = pagesFor(entries.size());
         const QString title = QStringLiteral("Telefon Listesi");
@@ -59,6 +60,8 @@ public:
                                      .arg(turkishDate(date))
                                      .arg(QLocale(QLocale::Turkish).toString(entries.size()));
         for (int page = 0; page < pages; ++page) {
+            if (progress && !progress(page, pages))
+                return false;
             if (page > 0)
                 printer.newPage();
             painter.setFont(heading);
@@ -81,6 +84,7 @@ public:
             painter.drawText(QRect(0, area.height() - line, area.width(), line), Qt::AlignCenter,
                              QStringLiteral("Sayfa %1 / %2").arg(page + 1).arg(pages));
         }
+        return true;
     }
 
 private:
@@ -126,18 +130,19 @@ QVector<Entry> inTurkishOrder(QVector<Entry> entries)
     return sorted;
 }
 
-void printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date)
+bool printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
+                    const PageProgress &progress)
 {
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     printer.setDocName(QStringLiteral("Telefon Listesi"));
     QPainter painter(&printer);
     PhoneListPages pages(printer, painter);
-    pages.draw(printer, entries, date);
+    return pages.draw(printer, entries, date, progress);
 }
 
 bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, const QDate &date,
-                       QString &why)
+                       QString &why, const PageProgress &progress)
 {
     ScratchFile scratch(path);
     if (!scratch.exists(why))
@@ -146,7 +151,10 @@ bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, co
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QFile::decodeName(scratch.path()));
     printer.setCreator(QStringLiteral("Telefon Defteri"));
-    printPhoneList(printer, entries, date);
+    if (!printPhoneList(printer, entries, date, progress)) {
+        why = stoppedWriting();
+        return false;
+    }
     if (printer.printerState() == QPrinter::Error) {
         why = QStringLiteral("PDF yazılamadı");
         return false;

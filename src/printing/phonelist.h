@@ -2,6 +2,8 @@
 
 #include "store/entry.h"
 
+#include <functional>
+
 #include <QByteArray>
 #include <QDate>
 
@@ -13,9 +15,13 @@ QVector<Entry> inTurkishOrder(QVector<Entry> entries);
 
 // An A4 phone list of the entries as given, on the printer: name, phone, mobile and mail in
 // columns under a heading with the date and the count, the page's number at its foot,
-// every page with the columns' names. Needs a QGuiApplication (fonts).
-void printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date);
+// every page with the columns' names. Needs a QGuiApplication (fonts); may run on any
+// thread. Told of every page (done of total), answering false stops it.
+using PageProgress = std::function<bool(qint64 done, qint64 total)>;
+bool printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
+                    const PageProgress &progress = {});
 
-// The same list as a PDF file, its fonts embedded; atomically, as the exports.
+// The same list as a PDF file, its fonts embedded; atomically, as the exports: stopped,
+// it writes nothing.
 bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, const QDate &date,
-                       QString &why);
+                       QString &why, const PageProgress &progress = {});

@@ -10,6 +10,7 @@
 #include "platform/terminationsignals.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
+#include "window/backgroundwork.h"
 #include "window/columndialog.h"
 #include "window/filedrop.h"
 
@@ -132,7 +133,15 @@ void MainWindow::exportShownEntries(ExportFormat format)
     for (const Entry &entry : readEntries(list->ids()))
         contacts.append({entry.adsoyad, entry.telefon, entry.cep, entry.mail, {}});
     QString error;
-    if (!writeContactFile(path, contacts, error)) {
+    const bool written =
+        runBehindProgress(this, QStringLiteral("Dışa Aktar"), QStringLiteral("Kişiler yazılıyor…"),
+                          [&](const Progress &progress) {
+                              return writeContactFile(path, contacts, error, progress);
+                          });
+    if (!written) {
+        // Cancelled or signalled, the user knows: nothing to tell.
+        if (error.isEmpty() || error.endsWith(stoppedWriting()))
+            return;
         tell(box, QStringLiteral("Hata"),
              error + QStringLiteral("\n\nDosya yazılamadı, hiçbir şey değiştirilmedi."),
              QMessageBox::Warning);

@@ -4,6 +4,7 @@
 #include "exchange/nativefile.h"
 #include "list/phonebooklistmodel.h"
 #include "printing/phonelist.h"
+#include "window/backgroundwork.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -42,7 +43,15 @@ void MainWindow::saveShownEntriesAsPdf()
     const QVector<Entry> entries = inTurkishOrder(readEntries(list->ids()));
     QString why;
     QMessageBox box;
-    if (!writePhoneListPdf(QFile::encodeName(path), entries, QDate::currentDate(), why)) {
+    const bool written = runBehindProgress(
+        this, QStringLiteral("PDF olarak kaydet"), QStringLiteral("Telefon listesi yazılıyor…"),
+        [&](const Progress &progress) {
+            return writePhoneListPdf(QFile::encodeName(path), entries, QDate::currentDate(), why,
+                                     progress);
+        });
+    if (!written) {
+        if (why.isEmpty() || why == stoppedWriting())
+            return;
         tell(box, QStringLiteral("Hata"),
              shownFileName(QFile::encodeName(path)) + QStringLiteral(": ") + why,
              QMessageBox::Warning);
