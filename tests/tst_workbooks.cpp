@@ -92,6 +92,8 @@ private slots:
     void brokenWorkbooksAreRefused();
     void unknownColumnsAreReadAsChosen();
     void phoneListIsInTurkishOrderOnNumberedPages();
+    void columnRolesAreGuessedAndParsed_data();
+    void columnRolesAreGuessedAndParsed();
     void stoppedExportsWriteNothing_data();
     void stoppedExportsWriteNothing();
 };
@@ -331,6 +333,46 @@ void WorkbooksTest::phoneListIsInTurkishOrderOnNumberedPages()
     }
     QCOMPARE(found, expected);
     QVERIFY(text.contains(QStringLiteral("x@ö.com")));
+}
+
+void WorkbooksTest::columnRolesAreGuessedAndParsed_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("guessed");
+    QTest::newRow("whole name") << "Adı ve Soyadı"
+                                << "Ad Soyad";
+    QTest::newRow("person") << "KİŞİ"
+                            << "Ad Soyad";
+    QTest::newRow("surname") << "Soyisim"
+                             << "Soyad";
+    QTest::newRow("mobile") << "Cep No"
+                            << "Cep";
+    QTest::newRow("GSM") << "gsm numarası"
+                         << "Cep";
+    QTest::newRow("phone") << "Tel. (iş)"
+                           << "Telefon";
+    QTest::newRow("mail") << "E-Posta"
+                          << "Mail";
+    QTest::newRow("an address is no name") << "Adres"
+                                           << "Yok say";
+    QTest::newRow("nothing known") << "Nerede"
+                                   << "Yok say";
+}
+
+void WorkbooksTest::columnRolesAreGuessedAndParsed()
+{
+    QFETCH(QString, header);
+    QFETCH(QString, guessed);
+    QCOMPARE(roleLabel(guessedRole(header)), guessed);
+    // The command line's words name every role once, in the dialog's order.
+    ColumnChoice choice;
+    QString error;
+    QVERIFY2(parseColumnChoice(" AdSoyad,ad, soyad,TELEFON,cep,mail,yok", choice, error),
+             qPrintable(error));
+    QCOMPARE(choice, columnRoles());
+    QVERIFY(!parseColumnChoice("ad,,cep", choice, error));
+    QVERIFY2(error.startsWith("\"\" bir sütun adı değil; bilinenler: adsoyad, ad, soyad"),
+             qPrintable(error));
 }
 
 void WorkbooksTest::stoppedExportsWriteNothing_data()

@@ -2,6 +2,8 @@
 
 #include "search/folding.h"
 
+#include <QRegularExpression>
+
 namespace
 {
 
@@ -21,11 +23,21 @@ const Role roles[] = {
     {ColumnRole::Ignored, "yok", "Yok say"},
 };
 
-// Bits of header names that give a column away, folded as the search folds.
+// Bits of header names that give a column away, folded as the search folds: numbers and
+// addresses inside words ("Cep Telefonu", "E-posta"), names as whole words only, so that
+// "Adres" is no name.
 bool mentions(const QString &folded, const std::initializer_list<const char *> &bits)
 {
     for (const char *bit : bits)
         if (folded.contains(QLatin1String(bit)))
+            return true;
+    return false;
+}
+
+bool hasWord(const QStringList &words, const std::initializer_list<const char *> &names)
+{
+    for (const char *name : names)
+        if (words.contains(QLatin1String(name)))
             return true;
     return false;
 }
@@ -60,11 +72,13 @@ ColumnRole guessedRole(const QString &header)
         return ColumnRole::Mobile;
     if (mentions(folded, {"tel", "phone", "numara"}))
         return ColumnRole::Phone;
-    if (mentions(folded, {"soyad", "surname", "last"}))
-        return folded.startsWith(QLatin1String("ad")) ? ColumnRole::FullName : ColumnRole::LastName;
-    if (mentions(folded, {"isim", "ad", "name", "kisi"}))
-        return ColumnRole::FullName;
-    return ColumnRole::Ignored;
+    const QStringList words =
+        folded.split(QRegularExpression(QStringLiteral("[^a-z0-9]+")), Qt::SkipEmptyParts);
+    const bool given = hasWord(words, {"ad", "adi", "isim", "name", "first", "kisi"});
+    if (hasWord(words, {"soyad", "soyadi", "soyisim", "surname", "last"}))
+        return given ? ColumnRole::FullName : ColumnRole::LastName;
+    return given || hasWord(words, {"adsoyad", "isimsoyisim"}) ? ColumnRole::FullName
+                                                               : ColumnRole::Ignored;
 }
 
 bool parseColumnChoice(const QString &text, ColumnChoice &choice, QString &error)

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QPushButton;
 
 // Asks what the columns of a spreadsheet hold when its header does not say it in words
 // the program knows: a choice for each column, guessed where its name gives it away,
