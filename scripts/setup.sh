@@ -8,14 +8,15 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
     # build
     cmake g++ make pkg-config clang-format qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
-    libsqlite3-dev libpq-dev
+    libqt5printsupport5 libsqlite3-dev libxlsxwriter-dev libzip-dev libpq-dev
     # run time: the free faces the form's fonts fall back to, Qt's Turkish texts
     fonts-crosextra-caladea fonts-liberation2 fonts-dejavu-core qttranslations5-l10n
     # a phone book shared on a PostgreSQL server
     libqt5sql5-psql
     # tests: headless and real X windows, a Turkish keyboard, the sqlite3 program,
-    # screenshots, an independent vCard parser
+    # screenshots, independent readers of vCard and Excel files and of the printed PDF
     xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sqlite3 python3 python3-vobject
+    python3-openpyxl poppler-utils
     # a private PostgreSQL server the tests start themselves (the package's own cluster is
     # not used), and psql as the other desk
     postgresql-15 postgresql-client-15

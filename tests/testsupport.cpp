@@ -6,11 +6,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -21,6 +25,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QUuid>
 
 namespace
@@ -124,21 +129,32 @@ void SideConnection::createTable() const
                         "TEXT, telefon TEXT, cep TEXT, mail TEXT)"));
 }
 
-void SideConnection::refuse(const char *operation, const char *message) const
+void SideConnection::refuse(const char *operation, const char *message, const char *condition) const
 {
     const QString op = QString::fromLatin1(operation);
+    const QString when = condition ? QString::fromUtf8(condition) : QStringLiteral("TRUE");
     if (!testingOnServer()) {
-        exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON TELEFON BEGIN SELECT "
+        exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON TELEFON WHEN %3 BEGIN SELECT "
                             "RAISE(ABORT, '%2'); END")
-                 .arg(op, QString::fromUtf8(message)));
+                 .arg(op, QString::fromUtf8(message), when));
         return;
     }
     exec(QStringLiteral("CREATE FUNCTION refuse_%1() RETURNS trigger LANGUAGE plpgsql AS $$ "
-                        "BEGIN RAISE EXCEPTION '%2'; END $$")
-             .arg(op, QString::fromUtf8(message)));
+                        "BEGIN IF %3 THEN RAISE EXCEPTION '%2'; END IF; RETURN %4; END $$")
+             .arg(op, QString::fromUtf8(message), when,
+                  op == QLatin1String("DELETE") ? QStringLiteral("OLD") : QStringLiteral("NEW")));
     exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON TELEFON FOR EACH ROW EXECUTE "
                         "FUNCTION refuse_%1()")
              .arg(op));
+}
+
+void SideConnection::allow(const char *operation) const
+{
+    const QString op = QString::fromLatin1(operation);
+    exec(QStringLiteral("DROP TRIGGER refuse_%1").arg(op) +
+         (testingOnServer() ? QStringLiteral(" ON TELEFON") : QString()));
+    if (testingOnServer())
+        exec(QStringLiteral("DROP FUNCTION refuse_%1").arg(op));
 }
 
 int SideConnection::insert(const QVariant &adsoyad, const QVariant &telefon, const QVariant &cep,
@@ -234,6 +250,7 @@ void BoxAnswerer::check()
     SeenBox record;
     record.title = box->windowTitle();
     record.text = box->text();
+    record.detailedText = box->detailedText();
     record.icon = box->icon();
     record.buttons = box->standardButtons();
     record.defaultButton =
@@ -276,6 +293,88 @@ void whenPopupShown(const std::function<void(QMenu *)> &shown)
         delete waited;
         if (menu)
             shown(menu);
+    });
+    timer->start(5);
+}
+
+void chooseFileWhenAsked(const QString &path, int triesLeft)
+{
+    QTimer::singleShot(10, [path, triesLeft] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (triesLeft > 0)
+                chooseFileWhenAsked(path, triesLeft - 1);
+            return;
+        }
+        // selectFile leaves the name field alone while it has the focus.
+        dialog->selectFile(path);
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+}
+
+void chooseMenuEntryWhenShown(const QString &text, QStringList &texts, bool &chosen)
+{
+    whenPopupShown([text, &texts, &chosen](QMenu *menu) {
+        QAction *entry = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            texts << action->text();
+            if (action->text() == text)
+                entry = action;
+        }
+        chosen = entry && entry->isEnabled();
+        if (!chosen) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(entry);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+}
+
+void chooseFromListMenu(QWidget *window, const QString &text, QStringList &texts, bool &chosen)
+{
+    chooseMenuEntryWhenShown(text, texts, chosen);
+    auto *list = child<QTableView>(window, "tbl_liste");
+    QApplication::setActiveWindow(window);
+    if (!QTest::qWaitForWindowActive(window))
+        qFatal("the window did not become active");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+}
+
+void dropFiles(QWidget *window, const QStringList &paths)
+{
+    QMimeData files;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    files.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+}
+
+void whenDialogShown(const char *className, const std::function<void(QDialog *)> &shown)
+{
+    auto *timer = new QTimer(QCoreApplication::instance());
+    auto *waited = new QElapsedTimer;
+    waited->start();
+    const QByteArray name(className);
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, shown, name] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        const bool found = dialog && dialog->inherits(name.constData());
+        if (!found && waited->elapsed() < 30000)
+            return;
+        timer->deleteLater();
+        delete waited;
+        if (!found)
+            qFatal("no %s came within 30 s", name.constData());
+        shown(dialog);
     });
     timer->start(5);
 }

@@ -17,6 +17,7 @@
 #include "window/mainwindow.h"
 
 class QAbstractItemModel;
+class QDialog;
 class QMenu;
 class QProcess;
 class QWidget;
@@ -52,8 +53,10 @@ public:
     void exec(const QString &statement) const;
     // Creates the table the program expects and stores the given rows (id assigned).
     void createTable() const;
-    // Makes the database refuse every INSERT, UPDATE or DELETE with the message.
-    void refuse(const char *operation, const char *message) const;
+    // Makes the database refuse every INSERT, UPDATE or DELETE with the message, or those
+    // whose row (NEW, OLD) meets the condition; allow takes that back.
+    void refuse(const char *operation, const char *message, const char *condition = nullptr) const;
+    void allow(const char *operation) const;
     int insert(const QVariant &adsoyad, const QVariant &telefon = QString(),
                const QVariant &cep = QString(), const QVariant &mail = QString()) const;
     // Every row as [id, adsoyad, telefon, cep, mail], NULL as an invalid QVariant.
@@ -67,6 +70,7 @@ private:
 struct SeenBox {
     QString title;
     QString text;
+    QString detailedText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -120,6 +124,25 @@ void activate(QWidget *window);
 // Calls back once a popup menu is shown (from inside its own event loop), polling for it
 // for 30 seconds at most.
 void whenPopupShown(const std::function<void(QMenu *)> &shown);
+
+// Answers the next file dialog with the file, from inside its own event loop; gives up
+// after 30 s, so that no later test gets the answer.
+void chooseFileWhenAsked(const QString &path, int triesLeft = 3000);
+
+// Chooses the menu's entry of that text once the menu shows, from inside its own event
+// loop, and records the entries' texts. A disabled entry closes the menu unchosen, so that
+// the test fails at once instead of waiting for a dialog that never comes.
+void chooseMenuEntryWhenShown(const QString &text, QStringList &texts, bool &chosen);
+
+// Opens the list's menu from the keyboard (Shift+F10) with the entry chosen as above.
+void chooseFromListMenu(QWidget *window, const QString &text, QStringList &texts, bool &chosen);
+
+// Drops the files on the window as a file manager does.
+void dropFiles(QWidget *window, const QStringList &paths);
+
+// Calls back once a modal dialog of the class is shown (from inside its own event loop),
+// polling for it for 30 seconds at most; fails the test when none comes.
+void whenDialogShown(const char *className, const std::function<void(QDialog *)> &shown);
 
 // Types the text into the line edit as the keyboard would, after emptying it.
 void typeInto(QWidget *window, const char *lineEditName, const QString &text);

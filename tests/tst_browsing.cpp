@@ -357,6 +357,8 @@ void BrowsingTest::entriesAreFoundByTheirIdAndColumnNames()
 {
     QFETCH(QString, columns);
     QFETCH(qint64, id);
+    if (testingOnServer())
+        QSKIP("the server's table is the program's own; a file another program made is not");
     WorkingDirectory cwd;
     SideConnection other(cwd.databaseFile());
     other.exec("CREATE TABLE TELEFON (" + columns + ")");
@@ -461,6 +463,8 @@ void BrowsingTest::headerClicksSortInTurkishOrder()
     clickHeader(sorted, column);
     QCOMPARE(listedColumn(sorted, column), stored);
     // Nothing is written into the file.
+    if (testingOnServer())
+        return;
     QSqlQuery schema(book.side.db());
     QVERIFY(schema.exec("SELECT count(*) FROM sqlite_master") && schema.next());
     QCOMPARE(schema.value(0).toInt(), 2); // TELEFON and sqlite_sequence
@@ -477,13 +481,14 @@ void BrowsingTest::sortStaysWhileTypingAndAfterChanges()
     QCOMPARE(listedNames(window).mid(0, 4),
              QStringList({"%100 _Gerçek_", "Aaa Şahin", "Ali Veli", "Alican"}));
     // An entry renamed by this window moves; one saved by another program takes its place
-    // at the next keystroke.
+    // at the next keystroke, or on a server once the server tells of it.
     typeInto(window, "txt_adsoyad", "Zülfü Livaneli");
     QCOMPARE(pressSave(window).text, QStringLiteral("Güncellendi"));
     side->insert("Abdullah");
     typeInto(window, "txt_ara", "l");
-    QCOMPARE(listedNames(window),
-             QStringList({"Abdullah", "Ali Veli", "Alican", "Zülfü Livaneli"}));
+    QTRY_COMPARE_WITH_TIMEOUT(listedNames(window),
+                              QStringList({"Abdullah", "Ali Veli", "Alican", "Zülfü Livaneli"}),
+                              30000);
     QCOMPARE(child<QTableView>(window, "tbl_liste")->horizontalHeader()->sortIndicatorOrder(),
              Qt::AscendingOrder);
 }
@@ -508,6 +513,7 @@ void BrowsingTest::countShowsListedAndAllEntries()
     QCOMPARE(countText(window), QStringLiteral("2 / 1.235 kişi"));
     BoxAnswerer confirm({clickButton(QMessageBox::Yes)});
     click(window, "btn_sil");
+    wholeList(window);
     QCOMPARE(countText(window), QStringLiteral("1.234 kişi"));
     // The count lies in the search box without moving or covering any other widget.
     auto *label = child<QLabel>(window, "lbl_sayi");

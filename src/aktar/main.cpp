@@ -1,35 +1,44 @@
 // telefon-defteri-aktar: contacts in and out of database.db of the working directory, or
 // of the book on a server, without the window.
-//   telefon-defteri-aktar [--sunucu URI] import FILE...    vCard or CSV files, all or nothing
-//   telefon-defteri-aktar [--sunucu URI] export FILE.vcf|FILE.csv
+//   telefon-defteri-aktar [--sunucu URI] import [--ayrinti] [--sutunlar ROLES] FILE...
+//   telefon-defteri-aktar [--sunucu URI] export FILE.vcf|FILE.csv|FILE.xlsx|FILE.pdf
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
 #include "exchange/nativefile.h"
 #include "platform/terminationsignals.h"
+#include "printing/phonelist.h"
 #include "server/serveraddress.h"
 #include "store/databasepath.h"
+#include "store/entries.h"
 #include "store/phonebookdb.h"
-#include "store/statements.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 namespace
 {
 
 const char usage[] =
-    "Kullanım: telefon-defteri-aktar [--sunucu URI] import DOSYA...\n"
-    "          telefon-defteri-aktar [--sunucu URI] export DOSYA.vcf|DOSYA.csv\n"
+    "Kullanım: telefon-defteri-aktar [--sunucu URI] import [--ayrinti] [--sutunlar SÜTUNLAR]\n"
+    "                                DOSYA...\n"
+    "          telefon-defteri-aktar [--sunucu URI] export "
+    "DOSYA.vcf|DOSYA.csv|DOSYA.xlsx|DOSYA.pdf\n"
     "\n"
-    "Bulunduğunuz klasördeki database.db telefon defterine vCard (.vcf) ya da CSV\n"
-    "dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir dosyaya\n"
-    "yazar (export). Defterde zaten olan kişiler yeniden eklenmez. Bir dosya okunamazsa\n"
-    "hiçbir kişi eklenmez.\n"
+    "Bulunduğunuz klasördeki database.db telefon defterine vCard (.vcf), CSV ya da Excel\n"
+    "(.xlsx) dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir\n"
+    "dosyaya yazar (export; .pdf Türk alfabesine göre sıralı, yazdırılacak bir telefon\n"
+    "listesidir). Defterde zaten olan bir kişi yeniden eklenmez, kaydının boş alanları\n"
+    "tamamlanır: adları aynı ve bir numaraları ortak olan, ya da mail adresleri aynı olan\n"
+    "iki kayıt aynı kişidir. Bir dosya okunamazsa hiçbir kişi eklenmez.\n"
+    "\n"
+    "  --ayrinti           tamamlanan alanları ve hiçbir alana sığmayan numaraları da yazar\n"
+    "  --sutunlar SÜTUNLAR başlığı tanınmayan bir CSV ya da Excel dosyasının sütunları,\n"
+    "                      sırayla ve virgülle: adsoyad, ad, soyad, telefon, cep, mail, yok\n"
+    "                      (ör. --sutunlar ad,soyad,cep,yok,mail)\n"
     "\n"
     "--sunucu URI  PostgreSQL sunucusundaki ortak defter (postgresql://ofis-sunucu/telefon).\n"
     "              Verilmezse TELEFON_DEFTERI_SUNUCU, sonra ayar dosyasındaki sunucu\n"
@@ -53,44 +62,88 @@ int fail(const QString &message)
 // SIGTERM, SIGINT or SIGHUP stops reading and adding at the next line or entry.
 const Progress untilSignalled = [](qint64, qint64) { return terminationSignal() == 0; };
 
-int importFiles(const QList<QByteArray> &paths)
+struct ImportOptions {
+    QList<QByteArray> paths;
+    ColumnChoice columns;
+    bool details = false;
+};
+
+// The words after "import": options anywhere, the rest files. False on wrong usage.
+bool parseImport(const QList<QByteArray> &words, ImportOptions &options, QString &error)
+{
+    for (int i = 0; i < words.size(); ++i) {
+        const QByteArray &word = words.at(i);
+        if (word == "--ayrinti") {
+            options.details = true;
+        } else if (word == "--sutunlar" || word.startsWith("--sutunlar=")) {
+            const bool joined = word.startsWith("--sutunlar=");
+            if (!joined && i + 1 >= words.size())
+                return false;
+            const QByteArray roles = joined ? word.mid(int(qstrlen("--sutunlar="))) : words.at(++i);
+            if (!parseColumnChoice(QString::fromLocal8Bit(roles), options.columns, error))
+                return false;
+        } else {
+            options.paths << word;
+        }
+    }
+    return !options.paths.isEmpty();
+}
+
+int importFiles(const ImportOptions &options)
 {
     ContactFile read;
     QString error;
-    for (const QByteArray &path : paths)
-        if (!readContactFileAt(path, read, error, untilSignalled))
+    for (const QByteArray &path : options.paths) {
+        if (!readContactFileAt(path, read, error, untilSignalled, options.columns)) {
+            if (!read.unknown.header.isEmpty())
+                error += QStringLiteral("; sütunları --sutunlar ile söyleyin, ör. --sutunlar "
+                                        "ad,soyad,cep,yok,mail");
             return fail(error + QStringLiteral(" (hiçbir kişi eklenmedi)"));
+        }
+    }
     const ImportPlan plan = planImport(phoneBookDb, read);
-    if (!runImport(phoneBookDb, plan.fresh, error, untilSignalled))
-        return fail(QStringLiteral("kişiler eklenemedi: ") + error);
-    QString summary = QStringLiteral("%1 kişi bulundu: %2 yeni kişi eklendi, %3 kişi defterde "
-                                     "zaten vardı")
-                          .arg(plan.found)
-                          .arg(plan.fresh.size())
-                          .arg(plan.existing);
-    if (plan.repeated > 0)
-        summary += QStringLiteral(", %1 kişi dosyada birden fazla kez geçiyordu (bir kez eklendi)")
-                       .arg(plan.repeated);
-    if (plan.unreadable > 0)
-        summary += QStringLiteral(", %1 kayıt adsız olduğu için okunamadı").arg(plan.unreadable);
-    say(stdout, summary + QLatin1Char('.'));
+    if (!runImport(plan, error, untilSignalled))
+        return fail(QStringLiteral("kişiler eklenemedi (%1), hiçbir kişi eklenmedi").arg(error));
+    say(stdout, importSummary(plan, true));
+    if (options.details)
+        for (const QString &line : plan.details)
+            say(stdout, line);
     return 0;
 }
 
 int exportTo(const QByteArray &path)
 {
-    QSqlQuery all(phoneBookDb);
-    if (!runStatement(all, selectAllStatement()))
-        return fail(QStringLiteral("defter okunamadı: ") + all.lastError().text());
-    const QVector<Contact> contacts = contactsOf(all);
-    all.finish();
+    QVector<Entry> entries;
+    if (!readEveryEntry(phoneBookDb, [&entries](const Entry &entry) {
+            entries << entry;
+            return true;
+        }))
+        return fail(QStringLiteral("defter okunamadı"));
     QString error;
-    if (!writeContactFileAt(path, contacts, error))
-        return fail(error);
+    if (path.toLower().endsWith(".pdf")) {
+        if (!writePhoneListPdf(path, inTurkishOrder(entries), QDate::currentDate(), error))
+            return fail(shownFileName(path) + QStringLiteral(": ") + error);
+    } else {
+        QVector<Contact> contacts;
+        contacts.reserve(entries.size());
+        for (const Entry &entry : entries)
+            contacts.append({entry.adsoyad, entry.telefon, entry.cep, entry.mail, {}});
+        if (!writeContactFileAt(path, contacts, error))
+            return fail(error);
+    }
     say(stdout, QStringLiteral("%1 kişi %2 dosyasına yazıldı.")
-                    .arg(contacts.size())
+                    .arg(entries.size())
                     .arg(QFile::decodeName(path)));
     return 0;
+}
+
+bool exportable(const QByteArray &path)
+{
+    const QByteArray lower = path.toLower();
+    for (const char *suffix : {".vcf", ".csv", ".xlsx", ".pdf"})
+        if (lower.endsWith(suffix))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -103,24 +156,33 @@ int main(int argc, char *argv[])
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QByteArray(argv[i]);
-    QCoreApplication application(argc, argv);
+    QString server;
+    const bool serverNamed = takeServerOption(arguments, server);
+    const QByteArray command = arguments.value(0);
+    // A PDF is laid out with fonts, which need a GUI application; it shows nothing, so
+    // it needs no display either.
+    const bool printing = command == "export" && arguments.value(1).toLower().endsWith(".pdf");
+    if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application(
+        printing ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
     if (arguments.value(0) == "--help" || arguments.value(0) == "-h") {
         std::fputs(usage, stdout);
         return 0;
     }
-    QString server;
-    if (!takeServerOption(arguments, server)) {
+    if (!serverNamed) {
         std::fputs(usage, stderr);
         return 2;
     }
     usePhoneBookServer(chosenServerUri(server));
     const bool local = chosenServerUri(server).isEmpty();
-    const QByteArray command = arguments.value(0);
-    const bool importing = command == "import" && arguments.size() >= 2;
-    const bool exporting =
-        command == "export" && arguments.size() == 2 &&
-        (arguments[1].toLower().endsWith(".vcf") || arguments[1].toLower().endsWith(".csv"));
+    ImportOptions options;
+    QString wrong;
+    const bool importing = command == "import" && parseImport(arguments.mid(1), options, wrong);
+    const bool exporting = command == "export" && arguments.size() == 2 && exportable(arguments[1]);
     if (!importing && !exporting) {
+        if (!wrong.isEmpty())
+            say(stderr, QStringLiteral("telefon-defteri-aktar: ") + wrong);
         std::fputs(usage, stderr);
         return 2;
     }
@@ -137,7 +199,7 @@ int main(int argc, char *argv[])
     if (opened == PhoneBookOpening::Failed || (importing && opened != PhoneBookOpening::Opened))
         return fail(local ? QStringLiteral("database.db açılamadı ya da yazılamıyor")
                           : QStringLiteral("ortak defter açılamadı: ") + openingFailure());
-    const int status = importing ? importFiles(arguments.mid(1)) : exportTo(arguments[1]);
+    const int status = importing ? importFiles(options) : exportTo(arguments[1]);
     // Rolled back by then; the phone book still goes back to the rollback journal.
     closePhoneBook();
     const int signal = terminationSignal();

@@ -4,8 +4,10 @@
 
 #include <QThread>
 
-BackgroundReading::BackgroundReading(const QList<QByteArray> &paths, QObject *parent)
-    : QObject(parent), paths(paths), thread(QThread::create([this] { run(); }))
+BackgroundReading::BackgroundReading(const QList<QByteArray> &paths,
+                                     const QHash<QByteArray, ColumnChoice> &choices,
+                                     QObject *parent)
+    : QObject(parent), paths(paths), choices(choices), thread(QThread::create([this] { run(); }))
 {
     thread->setParent(this);
     connect(thread, &QThread::finished, this, &BackgroundReading::finished);
@@ -36,8 +38,10 @@ void BackgroundReading::run()
             done = int((1000 * i + file) / paths.size());
             return !stopping.load();
         };
-        if (!readContactFileAt(paths.at(i), all, failure, progress))
+        if (!readContactFileAt(paths.at(i), all, failure, progress, choices.value(paths.at(i)))) {
+            read.unknown = all.unknown;
             return;
+        }
     }
     if (stopping)
         return;

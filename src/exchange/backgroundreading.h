@@ -1,8 +1,10 @@
 #pragma once
 
+#include "exchange/columnchoice.h"
 #include "exchange/contact.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 
@@ -18,7 +20,10 @@ class BackgroundReading : public QObject
     Q_OBJECT
 
 public:
-    explicit BackgroundReading(const QList<QByteArray> &paths, QObject *parent = nullptr);
+    // A spreadsheet's columns are those chosen for its path, if any, else its header's.
+    explicit BackgroundReading(const QList<QByteArray> &paths,
+                               const QHash<QByteArray, ColumnChoice> &choices = {},
+                               QObject *parent = nullptr);
     ~BackgroundReading() override;
     void start();
     // Stops the reading at its next line; nothing it read is kept.
@@ -29,6 +34,8 @@ public:
     bool succeeded() const { return ok; }
     const ContactFile &contacts() const { return read; }
     QString error() const { return failure; }
+    // After a refusal for a spreadsheet's header: that file's columns and first rows.
+    const UnknownColumns &unknownColumns() const { return read.unknown; }
 
 signals:
     void finished();
@@ -37,6 +44,7 @@ private:
     void run();
 
     const QList<QByteArray> paths;
+    const QHash<QByteArray, ColumnChoice> choices;
     QThread *thread;
     std::atomic<bool> stopping{false};
     std::atomic<int> done{0};

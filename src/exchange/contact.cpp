@@ -6,6 +6,7 @@ void assignNumbers(Contact &contact, const QStringList &mobiles, const QStringLi
 {
     contact.cep = mobiles.value(0);
     contact.telefon = !others.isEmpty() ? others.first() : mobiles.value(1);
+    contact.unplaced = mobiles.mid(others.isEmpty() ? 2 : 1) + others.mid(1);
 }
 
 bool fieldTooLong(const QString &text)

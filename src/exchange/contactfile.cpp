@@ -5,6 +5,8 @@
 #include "exchange/linereader.h"
 #include "exchange/nativefile.h"
 #include "exchange/vcardreader.h"
+#include "exchange/workbookreader.h"
+#include "exchange/workbookwriter.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -128,17 +130,20 @@ QByteArray csvRow(const Contact &contact)
 
 } // namespace
 
-bool readContactFile(const QString &path, ContactFile &result, QString &error)
+bool readContactFile(const QString &path, ContactFile &result, QString &error,
+                     const ColumnChoice &choice)
 {
-    return readContactFileAt(QFile::encodeName(path), result, error);
+    return readContactFileAt(QFile::encodeName(path), result, error, {}, choice);
 }
 
 bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &error,
-                       const Progress &progress)
+                       const Progress &progress, const ColumnChoice &choice)
 {
     const QString name = shownFileName(path);
-    auto refuse = [&error, &name](const QString &why) {
+    auto refuse = [&](const QString &why) {
         error = name + QStringLiteral(": ") + why;
+        if (!result.unknown.header.isEmpty())
+            result.unknown.path = path;
         return false;
     };
     QFile file;
@@ -147,6 +152,12 @@ bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &err
         return refuse(why);
     if (file.size() > largestContactFile)
         return refuse(QStringLiteral("50 MB'tan büyük, kişi dosyası olamaz"));
+    if (looksLikeWorkbook(file.peek(4))) {
+        if (progress && !progress(0, 1))
+            return refuse(QStringLiteral("okuma durduruldu"));
+        QString why;
+        return readWorkbook(file.readAll(), choice, result, why, progress) || refuse(why);
+    }
     // UTF-16 with a byte order mark, as Windows programs write it: read as UTF-8.
     QBuffer utf16AsUtf8;
     QIODevice *text = &file;
@@ -175,35 +186,46 @@ bool readContactFileAt(const QByteArray &path, ContactFile &result, QString &err
     } else {
         // Excel on a Turkish Windows writes windows-1254 unless told otherwise.
         QTextCodec *codec = QTextCodec::codecForName(shape.utf8 ? "UTF-8" : "windows-1254");
-        ok = readCsv(lines, codec, read, why);
+        ok = readCsv(lines, codec, choice, read, why);
     }
     if (lines.stopped())
         return refuse(stopped);
-    if (!ok)
+    if (!ok) {
+        result.unknown = read.unknown;
         return refuse(why);
+    }
     result.contacts << read.contacts;
     result.unreadable += read.unreadable;
     return true;
 }
 
-bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error)
+bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QString &error,
+                      const Progress &progress)
 {
-    return writeContactFileAt(QFile::encodeName(path), contacts, error);
+    return writeContactFileAt(QFile::encodeName(path), contacts, error, progress);
 }
 
-bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error)
+bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error,
+                        const Progress &progress)
 {
+    QString why;
+    auto refuse = [&] {
+        error = shownFileName(path) + QStringLiteral(": ") + why;
+        return false;
+    };
+    if (path.toLower().endsWith(".xlsx"))
+        return writeWorkbook(path, contacts, why, progress) || refuse();
     const bool csv = path.toLower().endsWith(".csv");
     QByteArray content;
     if (csv)
         content = "\xEF\xBB\xBF"
                   "Ad Soyad;Telefon;Cep;Mail\r\n";
-    for (const Contact &contact : contacts)
-        content += csv ? csvRow(contact) : vCard(contact);
-    QString why;
-    if (!replaceFile(path, content, why)) {
-        error = shownFileName(path) + QStringLiteral(": ") + why;
-        return false;
+    for (int i = 0; i < contacts.size(); ++i) {
+        if (progress && i % 256 == 0 && !progress(i, contacts.size())) {
+            why = stoppedWriting();
+            return refuse();
+        }
+        content += csv ? csvRow(contacts.at(i)) : vCard(contacts.at(i));
     }
-    return true;
+    return replaceFile(path, content, why) || refuse();
 }

@@ -76,27 +76,39 @@ bool openRegularFile(const QByteArray &path, QFile &file, QString &why)
     return true;
 }
 
-bool replaceFile(const QByteArray &path, const QByteArray &content, QString &why)
+namespace
+{
+
+QByteArray scratchName(const QByteArray &path)
 {
     const int slash = path.lastIndexOf('/');
-    QByteArray temporary =
-        (slash < 0 ? QByteArray() : path.left(slash + 1)) + '.' + path.mid(slash + 1) + ".XXXXXX";
+    return (slash < 0 ? QByteArray() : path.left(slash + 1)) + '.' + path.mid(slash + 1) +
+           ".XXXXXX";
+}
+
+// The permissions a new file gets, or those of the file replaced.
+mode_t modeFor(const QByteArray &path)
+{
+    struct stat existing = {};
+    if (::stat(path.constData(), &existing) == 0)
+        return existing.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+bool replaceFile(const QByteArray &path, const QByteArray &content, QString &why)
+{
+    QByteArray temporary = scratchName(path);
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         why = QStringLiteral("yazılamıyor (%1)").arg(qt_error_string(errno));
         return false;
     }
-    // The permissions a new file gets, or those of the file replaced.
-    struct stat existing = {};
-    mode_t mode = 0;
-    if (::stat(path.constData(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    const bool written = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    const bool written =
+        writeAll(fd, content) && ::fchmod(fd, modeFor(path)) == 0 && ::fsync(fd) == 0;
     const int writeError = errno;
     if (::close(fd) != 0 || !written || ::rename(temporary.constData(), path.constData()) != 0) {
         const int error = written ? errno : writeError;
@@ -105,4 +117,44 @@ bool replaceFile(const QByteArray &path, const QByteArray &content, QString &why
         return false;
     }
     return true;
+}
+
+ScratchFile::ScratchFile(const QByteArray &target) : target(target), name(scratchName(target))
+{
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        madeError = errno;
+        return;
+    }
+    ::close(fd);
+    pending = true;
+}
+
+ScratchFile::~ScratchFile()
+{
+    if (pending)
+        ::unlink(name.constData());
+}
+
+bool ScratchFile::exists(QString &why) const
+{
+    if (madeError != 0)
+        why = QStringLiteral("yazılamıyor (%1)").arg(qt_error_string(madeError));
+    return madeError == 0;
+}
+
+bool ScratchFile::replaceTarget(QString &why)
+{
+    if (::chmod(name.constData(), modeFor(target)) != 0 ||
+        ::rename(name.constData(), target.constData()) != 0) {
+        why = QStringLiteral("yazılamadı (%1)").arg(qt_error_string(errno));
+        return false;
+    }
+    pending = false;
+    return true;
+}
+
+QString stoppedWriting()
+{
+    return QStringLiteral("durduruldu, dosya yazılmadı");
 }

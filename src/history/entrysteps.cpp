@@ -85,3 +85,17 @@ StepOutcome EntryUpdated::apply(bool forward)
     const Entry &to = forward ? after : before;
     return outcomeOf(replaceEntry(from, to), {to}, {});
 }
+
+EntriesChanged::EntriesChanged(const EntriesChange &applied, const QString &text, StepReport report)
+    : EntryStep(text, std::move(report)), forwards(applied)
+{
+}
+
+StepOutcome EntriesChanged::apply(bool forward)
+{
+    const EntriesChange change = forward ? forwards : reversed(forwards);
+    QVector<Entry> present = change.restored;
+    for (const auto &replaced : change.replaced)
+        present << replaced.second;
+    return outcomeOf(applyEntriesChange(change), present, idsOf(change.removed));
+}

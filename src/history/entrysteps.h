@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/entries.h"
+#include "store/entrieschange.h"
 
 #include <QUndoCommand>
 
@@ -77,4 +78,18 @@ protected:
 private:
     Entry before;
     Entry after;
+};
+
+// Several entries changed at once: an import that added and completed entries, or a merge
+// of duplicates. Given the change as it was applied, new entries as restored ones.
+class EntriesChanged : public EntryStep
+{
+public:
+    EntriesChanged(const EntriesChange &applied, const QString &text, StepReport report);
+
+protected:
+    StepOutcome apply(bool forward) override;
+
+private:
+    EntriesChange forwards;
 };

@@ -1,5 +1,6 @@
 #include "store/listing.h"
 
+#include "server/serverschema.h"
 #include "store/phonebookdb.h"
 #include "store/searchfunctions.h"
 #include "store/serverbook.h"
@@ -75,8 +76,12 @@ QStringList longestValues(EntryColumn column, int count)
 
 qint64 bookVersion()
 {
-    if (!bookIsLocal())
+    // The server sends another program's notification before the answer to any statement
+    // that follows its commit: what arrived with the last answer is counted now.
+    if (!bookIsLocal()) {
+        takeWaitingNotifications(changeChannel());
         return serverChanges();
+    }
     QSqlQuery query(phoneBookDb);
     if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
         return 0;

@@ -4,11 +4,14 @@
 #include "exchange/backgroundreading.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
+#include "exchange/nativefile.h"
 #include "form/mainwindowform.h"
 #include "list/phonebooklistmodel.h"
 #include "platform/terminationsignals.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
+#include "window/backgroundwork.h"
+#include "window/columndialog.h"
 #include "window/filedrop.h"
 
 #include <QEventLoop>
@@ -68,51 +71,81 @@ void MainWindow::showContactMenu(const QPoint &at)
     addHistoryActions(menu);
     menu.addSeparator();
     QAction *importing = menu.addAction(QStringLiteral("İçe aktar…"));
+    QAction *merging = menu.addAction(QStringLiteral("Yinelenenleri birleştir…"));
     menu.addSeparator();
     QAction *vcard = menu.addAction(QStringLiteral("vCard olarak dışa aktar…"));
     QAction *csv = menu.addAction(QStringLiteral("CSV olarak dışa aktar…"));
+    QAction *excel = menu.addAction(QStringLiteral("Excel olarak dışa aktar…"));
     menu.addAction(QStringLiteral("Listedeki %1 kayıt dışa aktarılır").arg(entries))
         ->setEnabled(false);
-    vcard->setEnabled(entries > 0);
-    csv->setEnabled(entries > 0);
+    menu.addSeparator();
+    QAction *printing = menu.addAction(QStringLiteral("Yazdır…"));
+    QAction *pdf = menu.addAction(QStringLiteral("PDF olarak kaydet…"));
+    for (QAction *action : {vcard, csv, excel, printing, pdf})
+        action->setEnabled(entries > 0);
     QAction *chosen = menu.exec(at);
     if (chosen == importing) {
         const QStringList paths = QFileDialog::getOpenFileNames(
             this, QStringLiteral("İçe aktar"),
             QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
-            QStringLiteral("Kişi dosyaları (*.vcf *.vcard *.csv);;Bütün dosyalar (*)"));
+            QStringLiteral("Kişi dosyaları (*.vcf *.vcard *.csv *.xlsx);;Bütün dosyalar (*)"));
         QList<QByteArray> names;
         for (const QString &path : paths)
             names << QFile::encodeName(path);
         if (!names.isEmpty())
             importContactFiles(names);
-    } else if (chosen == vcard || chosen == csv) {
-        exportShownEntries(chosen == csv);
+    } else if (chosen == merging) {
+        mergeDuplicates();
+    } else if (chosen == vcard || chosen == csv || chosen == excel) {
+        exportShownEntries(chosen == csv     ? ExportFormat::Csv
+                           : chosen == excel ? ExportFormat::Excel
+                                             : ExportFormat::VCard);
+    } else if (chosen == printing) {
+        printShownEntries();
+    } else if (chosen == pdf) {
+        saveShownEntriesAsPdf();
     }
 }
 
-void MainWindow::exportShownEntries(bool csv)
+void MainWindow::exportShownEntries(ExportFormat format)
 {
+    struct Kind {
+        QString title, name, filter, suffix;
+    };
+    const Kind kinds[] = {
+        {QStringLiteral("vCard olarak dışa aktar"), QStringLiteral("/rehber.vcf"),
+         QStringLiteral("vCard (*.vcf)"), QStringLiteral(".vcf")},
+        {QStringLiteral("CSV olarak dışa aktar"), QStringLiteral("/rehber.csv"),
+         QStringLiteral("CSV (*.csv)"), QStringLiteral(".csv")},
+        {QStringLiteral("Excel olarak dışa aktar"), QStringLiteral("/rehber.xlsx"),
+         QStringLiteral("Excel çalışma kitabı (*.xlsx)"), QStringLiteral(".xlsx")},
+    };
+    const Kind &kind = kinds[int(format)];
     const QString home = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
-    QString path = QFileDialog::getSaveFileName(
-        this,
-        csv ? QStringLiteral("CSV olarak dışa aktar") : QStringLiteral("vCard olarak dışa aktar"),
-        home + (csv ? QStringLiteral("/rehber.csv") : QStringLiteral("/rehber.vcf")),
-        csv ? QStringLiteral("CSV (*.csv)") : QStringLiteral("vCard (*.vcf)"));
+    QString path = QFileDialog::getSaveFileName(this, kind.title, home + kind.name, kind.filter);
     if (path.isEmpty())
         return;
-    const QString suffix = csv ? QStringLiteral(".csv") : QStringLiteral(".vcf");
-    if (!path.endsWith(suffix, Qt::CaseInsensitive))
-        path += suffix;
+    if (!path.endsWith(kind.suffix, Qt::CaseInsensitive))
+        path += kind.suffix;
 
     QMessageBox box;
     QVector<Contact> contacts;
     listWhole();
     for (const Entry &entry : readEntries(list->ids()))
-        contacts.append({entry.adsoyad, entry.telefon, entry.cep, entry.mail});
+        contacts.append({entry.adsoyad, entry.telefon, entry.cep, entry.mail, {}});
     QString error;
-    if (!writeContactFile(path, contacts, error)) {
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+    const bool written =
+        runBehindProgress(this, QStringLiteral("Dışa Aktar"), QStringLiteral("Kişiler yazılıyor…"),
+                          [&](const Progress &progress) {
+                              return writeContactFile(path, contacts, error, progress);
+                          });
+    if (!written) {
+        // Cancelled or signalled, the user knows: nothing to tell.
+        if (error.isEmpty() || error.endsWith(stoppedWriting()))
+            return;
+        tell(box, QStringLiteral("Hata"),
+             error + QStringLiteral("\n\nDosya yazılamadı, hiçbir şey değiştirilmedi."),
+             QMessageBox::Warning);
         return;
     }
     tell(box, QStringLiteral("İşlem Tamam"),
@@ -121,7 +154,31 @@ void MainWindow::exportShownEntries(bool csv)
 
 bool MainWindow::readContactFiles(const QList<QByteArray> &paths, ContactFile &read)
 {
-    BackgroundReading reading(paths);
+    // A spreadsheet whose header names nothing known is read again once someone has said
+    // what its columns hold.
+    QHash<QByteArray, ColumnChoice> choices;
+    for (;;) {
+        UnknownColumns unknown;
+        switch (readContactFilesOnce(paths, choices, read, unknown)) {
+        case Reading::Read:
+            return true;
+        case Reading::Stopped:
+            return false;
+        case Reading::ColumnsUnknown:
+            break;
+        }
+        ColumnDialog dialog(unknown, shownFileName(unknown.path), this);
+        if (dialog.exec() != QDialog::Accepted || terminationRequested())
+            return false;
+        choices.insert(unknown.path, dialog.choice());
+    }
+}
+
+MainWindow::Reading MainWindow::readContactFilesOnce(const QList<QByteArray> &paths,
+                                                     const QHash<QByteArray, ColumnChoice> &choices,
+                                                     ContactFile &read, UnknownColumns &unknown)
+{
+    BackgroundReading reading(paths, choices);
     QProgressDialog progress(this);
     setUpProgress(progress, QStringLiteral("Kişi dosyaları okunuyor…"));
     QTimer ticks;
@@ -140,16 +197,26 @@ bool MainWindow::readContactFiles(const QList<QByteArray> &paths, ContactFile &r
     ticks.start(50);
     // The reading may finish in the moment it is cancelled: a cancel still imports nothing.
     if (loop.exec() != readingDone || progress.wasCanceled() || terminationRequested())
-        return false;
+        return Reading::Stopped;
     progress.close();
     if (!reading.succeeded()) {
+        if (!reading.unknownColumns().header.isEmpty() &&
+            !choices.contains(reading.unknownColumns().path)) {
+            unknown = reading.unknownColumns();
+            return Reading::ColumnsUnknown;
+        }
         QMessageBox box;
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + reading.error(),
-             QMessageBox::Warning);
-        return false;
+        tell(box, QStringLiteral("Hata"), readingFailure(reading.error()), QMessageBox::Warning);
+        return Reading::Stopped;
     }
     read = reading.contacts();
-    return true;
+    return Reading::Read;
+}
+
+QString MainWindow::readingFailure(const QString &error)
+{
+    return QStringLiteral("Dosya okunamadı: ") + error +
+           QStringLiteral("\n\nHiçbir kişi içe aktarılmadı.");
 }
 
 void MainWindow::importContactFiles(const QList<QByteArray> &paths)
@@ -159,22 +226,15 @@ void MainWindow::importContactFiles(const QList<QByteArray> &paths)
     if (!readContactFiles(paths, read))
         return;
     const ImportPlan plan = planImport(phoneBookDb, read);
-    QString found = QStringLiteral("%1 kişi bulundu: %2 yeni, %3 kişi defterde zaten var.")
-                        .arg(plan.found)
-                        .arg(plan.fresh.size())
-                        .arg(plan.existing);
-    if (plan.repeated > 0)
-        found += QStringLiteral(" %1 kişi dosyada birden fazla kez geçiyor, bir kez eklenir.")
-                     .arg(plan.repeated);
-    if (plan.unreadable > 0)
-        found += QStringLiteral(" %1 kayıt adsız olduğu için okunamadı.").arg(plan.unreadable);
-    if (plan.fresh.isEmpty()) {
+    const QString found = importSummary(plan, false);
+    box.setDetailedText(plan.details.join(QLatin1Char('\n')));
+    if (plan.fresh.isEmpty() && plan.completed.isEmpty()) {
         tell(box, QStringLiteral("İçe Aktar"), found, QMessageBox::Information);
         return;
     }
     box.setWindowTitle(QStringLiteral("İçe Aktar"));
     box.setIcon(QMessageBox::Question);
-    box.setText(found + QStringLiteral(" Yeni kişiler deftere eklensin mi?"));
+    box.setText(found + QStringLiteral(" İçe aktarılsın mı?"));
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
     if (box.exec() != QMessageBox::Yes || terminationRequested())
@@ -190,26 +250,43 @@ void MainWindow::importContactFiles(const QList<QByteArray> &paths)
         return !progress.wasCanceled() && !terminationRequested();
     };
     QString error;
-    QVector<qint64> added;
-    if (!runImport(phoneBookDb, plan.fresh, error, adding, &added)) {
-        progress.close();
-        box.setStandardButtons(QMessageBox::Ok);
+    EntriesChange applied;
+    const bool imported = runImport(plan, error, adding, &applied);
+    progress.close();
+    if (!imported) {
         // Cancelled or signalled, the user knows: nothing to tell.
-        if (!progress.wasCanceled() && !terminationRequested())
-            tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+        if (!progress.wasCanceled() && !terminationRequested()) {
+            QMessageBox failed;
+            tell(failed, QStringLiteral("Hata"),
+                 QStringLiteral("Kişiler içe aktarılamadı: ") + error, QMessageBox::Warning);
+        }
         listAll();
         return;
     }
-    showImportedEntries(added);
+    showImportedEntries(applied);
+    QMessageBox result;
+    tell(result, QStringLiteral("İçe Aktar"),
+         QStringLiteral("%1 kişi eklendi, %2 kişi tamamlandı.")
+             .arg(applied.restored.size())
+             .arg(applied.replaced.size()),
+         QMessageBox::Information);
 }
 
-void MainWindow::showImportedEntries(const QVector<qint64> &ids)
+void MainWindow::showImportedEntries(const EntriesChange &applied)
 {
-    const QVector<Entry> added = readEntries(ids);
-    if (!added.isEmpty()) {
-        noteOwnChange(added, {});
-        record(new EntriesAdded(added, QStringLiteral("%1 kişi içe aktarıldı").arg(added.size()),
-                                stepReport()));
+    showChangedEntries(applied, QStringLiteral("%1 kişi içe aktarıldı")
+                                    .arg(applied.restored.size() + applied.replaced.size()));
+}
+
+void MainWindow::showChangedEntries(const EntriesChange &applied, const QString &stepText)
+{
+    QVector<Entry> present = applied.restored;
+    for (const auto &replaced : applied.replaced)
+        present << replaced.second;
+    if (!applied.isEmpty()) {
+        noteOwnChange(present, idsOf(applied.removed));
+        record(new EntriesChanged(applied, stepText, stepReport()));
     }
     listAll();
+    selectEntries(idsOf(present));
 }

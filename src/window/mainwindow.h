@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 #include <QMessageBox>
 
+#include "exchange/columnchoice.h"
 #include "history/entrysteps.h"
 
 #include <memory>
@@ -10,6 +12,7 @@
 
 class BookWatcher;
 struct ContactFile;
+struct UnknownColumns;
 struct MainWindowForm;
 class ListOrder;
 class PhoneBookIndex;
@@ -94,20 +97,38 @@ private:
     bool overwriteChangedElsewhere(const Entry &stored);
     bool deleteChangedElsewhere(const Entry &stored);
 
-    // The list's menu (undo, import, export as vCard or CSV) and file drops on the window.
+    // The list's menu (undo, import, merging duplicates, export as vCard, CSV or Excel,
+    // print, PDF) and file drops on the window.
     void setUpContactExchange();
     void showContactMenu(const QPoint &at);
     // Reads every file first, named by the system's bytes: one that cannot be read imports
-    // nothing. Then one question with the counts, one transaction, and the list with every
-    // entry.
+    // nothing. Then one question with the counts (the details: what is completed, what
+    // does not fit), one transaction, a box with what was done, and the list with every
+    // entry, those added and completed selected.
     void importContactFiles(const QList<QByteArray> &paths);
-    // Reads the files on a thread of their own behind a progress dialog that can cancel.
-    // False, after telling why when a file could not be read, when nothing is to be imported.
+    // Reads the files on a thread of their own behind a progress dialog that can cancel;
+    // a spreadsheet whose header names no known column is read again after the column
+    // dialog. False, after telling why when a file could not be read, when nothing is to
+    // be imported.
     bool readContactFiles(const QList<QByteArray> &paths, ContactFile &read);
-    // The list after an import: every entry, the new ones a step of the history.
-    void showImportedEntries(const QVector<qint64> &ids);
+    enum class Reading { Read, Stopped, ColumnsUnknown };
+    Reading readContactFilesOnce(const QList<QByteArray> &paths,
+                                 const QHash<QByteArray, ColumnChoice> &choices, ContactFile &read,
+                                 UnknownColumns &unknown);
+    static QString readingFailure(const QString &error);
+    // The list after an import or a merge: every entry, those changed selected, the change
+    // a step of the history.
+    void showImportedEntries(const EntriesChange &applied);
+    void showChangedEntries(const EntriesChange &applied, const QString &stepText);
+    // Merges the entries that are the same person, after a question with the counts.
+    void mergeDuplicates();
     // Writes the entries the list shows, all of them when the search box is empty.
-    void exportShownEntries(bool csv);
+    enum class ExportFormat { VCard, Csv, Excel };
+    void exportShownEntries(ExportFormat format);
+    // The entries the list shows as a phone list, in Turkish alphabetical order: on a
+    // printer (after the print dialog and a preview) or in a PDF file.
+    void printShownEntries();
+    void saveShownEntriesAsPdf();
     // The window is the program: when it goes, the phone book is closed and left in the
     // rollback journal (unless another copy still has it open).
     void releasePhoneBook();

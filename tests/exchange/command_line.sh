@@ -27,20 +27,33 @@ expect_status 2 "$AKTAR" import
 
 expect_status 0 "$AKTAR" import "$SAMPLES/android-2.1.vcf" "$SAMPLES/google-new.csv"
 [ "$(wc -l <out.txt)" -eq 1 ] || fail "the summary is not one line"
-grep -q "6 kişi bulundu: 6 yeni kişi eklendi" out.txt || fail "summary: $(cat out.txt)"
-[ "$(count)" -eq 6 ] || fail "$(count) entries after the import"
+# Şule is in both files: one entry, completed from the second.
+grep -q "6 kişi bulundu: 5 yeni kişi eklendi, 0 kişi tamamlandı" out.txt || fail "summary: $(cat out.txt)"
+[ "$(count)" -eq 5 ] || fail "$(count) entries after the import"
 expect_status 0 "$AKTAR" import "$SAMPLES/android-2.1.vcf"
 grep -q "0 yeni kişi eklendi" out.txt || fail "the second import added: $(cat out.txt)"
 
 # One broken file: nothing at all is imported, and the message names the file and line.
 expect_status 1 "$AKTAR" import "$SAMPLES/outlook.csv" "$SAMPLES/cut.vcf"
 grep -q "cut.vcf: satır 5" err.txt || fail "message: $(cat err.txt)"
-[ "$(count)" -eq 6 ] || fail "a failed import changed the book"
+[ "$(count)" -eq 5 ] || fail "a failed import changed the book"
 
 expect_status 0 "$AKTAR" export rehber.vcf
 expect_status 0 "$AKTAR" export rehber.csv
-[ "$(grep -c BEGIN:VCARD rehber.vcf)" -eq 6 ] || fail "rehber.vcf does not hold 6 cards"
+[ "$(grep -c BEGIN:VCARD rehber.vcf)" -eq 5 ] || fail "rehber.vcf does not hold 5 cards"
 [ "$(head -c 3 rehber.csv | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "no BOM in rehber.csv"
+# Excel and the printed list, checked by openpyxl and poppler.
+expect_status 0 "$AKTAR" export rehber.xlsx
+/usr/bin/python3 "$SAMPLES/../../exchange/workbook.py" read rehber.xlsx >sheet.json ||
+    fail "openpyxl cannot read rehber.xlsx"
+grep -q '\["0232 333 66 77", "s"\]' sheet.json || fail "rehber.xlsx: $(cat sheet.json)"
+expect_status 0 "$AKTAR" export liste.pdf
+pdftotext -layout liste.pdf liste.txt || fail "pdftotext cannot read liste.pdf"
+[ "$(grep -o -e 'Ayşe Yılmaz' -e 'Çağlar Ltd' -e 'İbrahim Güneş' -e 'Ömer Çelik' -e 'Şule Çağlar' \
+    liste.txt | tr '\n' '|')" = "Ayşe Yılmaz|Çağlar Ltd|İbrahim Güneş|Ömer Çelik|Şule Çağlar|" ] ||
+    fail "liste.pdf is not in Turkish order: $(cat liste.txt)"
+pdfinfo liste.pdf | grep -q "^Pages: *1$" || fail "liste.pdf: $(pdfinfo liste.pdf)"
+rm -f sheet.json liste.txt
 expect_status 1 "$AKTAR" export yok/rehber.vcf
 [ ! -e yok ] || fail "a failed export left something behind"
 [ "$(sqlite3 database.db 'PRAGMA journal_mode')" = delete ] || fail "left in the write-ahead log"
@@ -66,8 +79,26 @@ expect_status 0 "$AKTAR" export $'yedek-\xe7.vcf'
 mkdir tekrar
 cd tekrar
 expect_status 0 "$AKTAR" import "$SAMPLES/vcard-4.0.vcf" "$SAMPLES/vcard-4.0.vcf"
-grep -q "4 kişi bulundu: 2 yeni kişi eklendi, 0 kişi defterde zaten vardı, 2 kişi dosyada \
-birden fazla kez geçiyordu" out.txt || fail "repeated: $(cat out.txt)"
+grep -q "4 kişi bulundu: 2 yeni kişi eklendi, 0 kişi tamamlandı, 0 kişi defterde zaten vardı, \
+2 kişi dosyalarda birden fazla kez geçiyordu" out.txt || fail "repeated: $(cat out.txt)"
+cd ..
+
+# A header that names no column of names: refused with its columns and the names known,
+# then imported as the columns are said to be; --ayrinti names a number that fits nowhere.
+mkdir sutunlar
+cd sutunlar
+expect_status 1 "$AKTAR" import "$SAMPLES/unknown-header.csv"
+grep -q 'sütunlar: "Kim", "Ne", "Nerede"; bilinen başlıklar: Ad Soyad' err.txt ||
+    fail "unknown header: $(cat err.txt)"
+grep -q -- "--sutunlar" err.txt || fail "the refusal does not say how: $(cat err.txt)"
+expect_status 2 "$AKTAR" import --sutunlar adsoyad,kim "$SAMPLES/unknown-header.csv"
+grep -q '"kim" bir sütun adı değil' err.txt || fail "wrong column: $(cat err.txt)"
+expect_status 0 "$AKTAR" import --sutunlar adsoyad,cep,yok "$SAMPLES/unknown-header.csv"
+[ "$(sqlite3 database.db 'SELECT adsoyad, cep FROM TELEFON')" = "Gökçe Işık|0532" ] ||
+    fail "--sutunlar: $(sqlite3 database.db 'SELECT * FROM TELEFON')"
+expect_status 0 "$AKTAR" import "$SAMPLES/google-old.csv" --ayrinti
+[ "$(wc -l <out.txt)" -eq 2 ] || fail "--ayrinti: $(cat out.txt)"
+grep -q "^Ayşe Yılmaz — sığmayan numara: 0533 999 88 77$" out.txt || fail "--ayrinti: $(cat out.txt)"
 cd ..
 
 # No phone book here: nothing to export, and nothing is made.
@@ -103,4 +134,4 @@ for signal in TERM INT HUP; do
     [ "$(sqlite3 database.db 'PRAGMA journal_mode')" = delete ] || fail "SIG$signal: left in the log"
     [ ! -e database.db-wal ] && [ ! -e database.db-shm ] || fail "SIG$signal: log files left"
 done
-echo "PASS: usage, import, duplicates, all or nothing, export, special files, file names, signals"
+echo "PASS: usage, import, duplicates, columns, all or nothing, export, Excel, PDF, special files, file names, signals"

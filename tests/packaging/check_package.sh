@@ -37,7 +37,8 @@ DEB="$SCRATCH/deb/telefon-defteri_${VERSION}_amd64.deb"
 [ "$(dpkg-deb -f "$DEB" Version)" = "$VERSION" ] || fail "package version"
 DEPENDS="$(dpkg-deb -f "$DEB" Depends)"
 for dependency in libqt5sql5-sqlite fonts-crosextra-caladea fonts-liberation2 \
-    qttranslations5-l10n libqt5widgets5 libqt5sql5 libsqlite3-0 libc6; do
+    fonts-dejavu-core qttranslations5-l10n libqt5widgets5 libqt5sql5 libqt5printsupport5 \
+    libsqlite3-0 libxlsxwriter4 libzip4 libc6; do
     grep -q "$dependency" <<<"$DEPENDS" || fail "Depends lacks $dependency: $DEPENDS"
 done
 CONTENTS="$(dpkg-deb -c "$DEB")"
@@ -59,7 +60,7 @@ set -e
 [ "$(sqlite3 database.db "SELECT name FROM sqlite_master WHERE name='TELEFON'")" = TELEFON ] \
     || fail "no TELEFON table in the new database.db"
 # And the packaged command line imports into that phone book.
-"$SCRATCH/root/usr/bin/telefon-defteri-aktar" --help | grep -q "import DOSYA" \
+"$SCRATCH/root/usr/bin/telefon-defteri-aktar" --help | grep -q "export DOSYA.vcf" \
     || fail "telefon-defteri-aktar --help"
 printf 'Ad Soyad;Telefon;Cep;Mail\r\nAli Veli;1;2;3\r\n' > kisiler.csv
 "$SCRATCH/root/usr/bin/telefon-defteri-aktar" import kisiler.csv >/dev/null \

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// XML cannot hold most control characters, and a parser turns a carriage return into a
+// line feed; spreadsheets write such a character as "_x000D_", and "_x" that would read
+// as one as "_x005F_x". Text so escaped goes into a workbook, and comes out as it was.
+QString escapedWorkbookText(const QString &text);
+QString unescapedWorkbookText(const QString &text);

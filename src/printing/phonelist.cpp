@@ -1,0 +1,163 @@
+#include "printing/phonelist.h"
+
+#include "exchange/nativefile.h"
+
+#include <QCollator>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+#include <numeric>
+
+namespace
+{
+
+// Each column's share of the width: name, phone, mobile, mail.
+constexpr double shares[] = {0.28, 0.19, 0.19, 0.34};
+const char *const captions[] = {"Ad Soyad", "Telefon", "Cep", "Mail"};
+
+QString turkishDate(const QDate &date)
+{
+    return QLocale(QLocale::Turkish, QLocale::Turkey).toString(date, QStringLiteral("d MMMM yyyy"));
+}
+
+class PhoneListPages
+{
+public:
+    PhoneListPages(QPrinter &printer, QPainter &painter)
+        : painter(painter), area(printer.pageLayout().paintRectPixels(printer.resolution()))
+    {
+        // Fonts in points, whatever the printer's resolution; a face with every Turkish
+        // letter.
+        body = QFont(QStringLiteral("DejaVu Sans"));
+        body.setPointSizeF(8.5);
+        bold = body;
+        bold.setBold(true);
+        heading = bold;
+        heading.setPointSizeF(13);
+        painter.setFont(body);
+        line = int(QFontMetrics(body, painter.device()).height() * 1.35);
+        top = int(QFontMetrics(heading, painter.device()).height() * 1.6) + line * 2;
+        rowsPerPage = qMax(1, (area.height() - top - line * 2) / line);
+        int left = 0;
+        for (int column = 0; column < 4; ++column) {
+            const int width = int(area.width() * shares[column]);
+            columns[column] = QRect(left, 0, width - line / 3, line);
+            left += width;
+        }
+    }
+
+    int pagesFor(int entries) const { return qMax(1, (entries + rowsPerPage - 1) / rowsPerPage); }
+
+    bool draw(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
+              const PageProgress &progress)
+    {
+        const int pages = pagesFor(entries.size());
+        const QString title = QStringLiteral("Telefon Listesi");
+        const QString subtitle = QStringLiteral("%1 · %2 kişi")
+                                     .arg(turkishDate(date))
+                                     .arg(QLocale(QLocale::Turkish).toString(entries.size()));
+        for (int page = 0; page < pages; ++page) {
+            if (progress && !progress(page, pages))
+                return false;
+            if (page > 0)
+                printer.newPage();
+            painter.setFont(heading);
+            painter.drawText(QRect(0, 0, area.width(), top - line * 2),
+                             Qt::AlignLeft | Qt::AlignVCenter, title);
+            painter.setFont(body);
+            painter.drawText(QRect(0, 0, area.width(), top - line * 2),
+                             Qt::AlignRight | Qt::AlignVCenter, subtitle);
+            painter.setFont(bold);
+            row(top - line, {captions[0], captions[1], captions[2], captions[3]});
+            painter.drawLine(0, top, area.width(), top);
+            painter.setFont(body);
+            const int first = page * rowsPerPage;
+            const int last = qMin(entries.size(), first + rowsPerPage);
+            for (int i = first; i < last; ++i) {
+                const Entry &entry = entries.at(i);
+                row(top + (i - first) * line,
+                    {entry.adsoyad, entry.telefon, entry.cep, entry.mail});
+            }
+            painter.drawText(QRect(0, area.height() - line, area.width(), line), Qt::AlignCenter,
+                             QStringLiteral("Sayfa %1 / %2").arg(page + 1).arg(pages));
+        }
+        return true;
+    }
+
+private:
+    void row(int y, const QStringList &texts)
+    {
+        const QFontMetrics metrics = painter.fontMetrics();
+        for (int column = 0; column < 4; ++column) {
+            const QRect cell = columns[column].translated(0, y);
+            // One line a cell: a line break in a value is a space here.
+            const QString text = texts.at(column).simplified();
+            painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter,
+                             metrics.elidedText(text, Qt::ElideRight, cell.width()));
+        }
+    }
+
+    QPainter &painter;
+    const QRect area;
+    QFont body, bold, heading;
+    int line = 0, top = 0, rowsPerPage = 1;
+    QRect columns[4];
+};
+
+} // namespace
+
+QVector<Entry> inTurkishOrder(QVector<Entry> entries)
+{
+    QCollator collator(QLocale(QLocale::Turkish, QLocale::Turkey));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(entries.size()));
+    for (const Entry &entry : entries)
+        keys.push_back(collator.sortKey(entry.adsoyad.trimmed()));
+    std::vector<int> order(size_t(entries.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return keys[size_t(a)].compare(keys[size_t(b)]) < 0;
+    });
+    QVector<Entry> sorted;
+    sorted.reserve(entries.size());
+    for (const int i : order)
+        sorted << entries.at(i);
+    return sorted;
+}
+
+bool printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
+                    const PageProgress &progress)
+{
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    printer.setDocName(QStringLiteral("Telefon Listesi"));
+    QPainter painter(&printer);
+    PhoneListPages pages(printer, painter);
+    return pages.draw(printer, entries, date, progress);
+}
+
+bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, const QDate &date,
+                       QString &why, const PageProgress &progress)
+{
+    ScratchFile scratch(path);
+    if (!scratch.exists(why))
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QFile::decodeName(scratch.path()));
+    printer.setCreator(QStringLiteral("Telefon Defteri"));
+    if (!printPhoneList(printer, entries, date, progress)) {
+        why = stoppedWriting();
+        return false;
+    }
+    if (printer.printerState() == QPrinter::Error) {
+        why = QStringLiteral("PDF yazılamadı");
+        return false;
+    }
+    return scratch.replaceTarget(why);
+}

@@ -1,0 +1,85 @@
+#include "store/entrieschange.h"
+
+#include "store/phonebookdb.h"
+#include "store/statements.h"
+#include "store/writetransaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace
+{
+
+Change failure(const QSqlError &error)
+{
+    return {ChangeOutcome::Failed, error.text()};
+}
+
+bool bindAndRun(QSqlQuery &query, const Statement &statement)
+{
+    for (int i = 0; i < statement.values.size(); ++i)
+        query.bindValue(i, statement.values.at(i));
+    return query.exec();
+}
+
+} // namespace
+
+Change applyEntriesChange(const EntriesChange &change, QVector<qint64> *insertedIds,
+                          const InsertProgress &progress)
+{
+    QSqlQuery table(phoneBookDb);
+    if (!ensurePhoneBookTable(table))
+        return failure(table.lastError());
+    WriteTransaction transaction;
+    if (!transaction.began())
+        return failure(transaction.error());
+    QVector<Entry> expected = change.removed;
+    for (const auto &[before, after] : change.replaced)
+        expected << before;
+    if (readEntries(idsOf(expected)) != expected || !readEntries(idsOf(change.restored)).isEmpty())
+        return {ChangeOutcome::ChangedElsewhere, {}};
+
+    QSqlQuery query(phoneBookDb);
+    for (const auto &[before, after] : change.replaced)
+        if (!runStatement(query, updateStatement(after.adsoyad, after.telefon, after.cep,
+                                                 after.mail, before.id)))
+            return failure(query.lastError());
+    for (const Entry &entry : change.removed)
+        if (!runStatement(query, deleteStatement(entry.id)))
+            return failure(query.lastError());
+    for (const Entry &entry : change.restored)
+        if (!runStatement(query, restoreStatement(entry.id, entry.adsoyad, entry.telefon, entry.cep,
+                                                  entry.mail)))
+            return failure(query.lastError());
+
+    // Many new entries: one prepared statement, bound again for each.
+    QSqlQuery insert(phoneBookDb);
+    if (!change.inserted.isEmpty() && !insert.prepare(insertStatement({}, {}, {}, {}).text))
+        return failure(insert.lastError());
+    QVector<qint64> ids;
+    ids.reserve(change.inserted.size());
+    for (const Entry &entry : change.inserted) {
+        if (progress && !progress(ids.size(), change.inserted.size()))
+            return {ChangeOutcome::Failed, QStringLiteral("durduruldu")};
+        if (!bindAndRun(insert,
+                        insertStatement(entry.adsoyad, entry.telefon, entry.cep, entry.mail)))
+            return failure(insert.lastError());
+        ids << insertedId(insert);
+    }
+    insert.finish();
+    if (!transaction.commit())
+        return failure(transaction.error());
+    if (insertedIds)
+        *insertedIds = ids;
+    return {};
+}
+
+EntriesChange reversed(const EntriesChange &applied)
+{
+    EntriesChange back;
+    for (const auto &[before, after] : applied.replaced)
+        back.replaced.append({after, before});
+    back.removed = applied.restored;
+    back.restored = applied.removed;
+    return back;
+}

@@ -1,0 +1,53 @@
+// Entries that are the same person, merged into the oldest of each group.
+#include "window/mainwindow.h"
+
+#include "exchange/duplicates.h"
+#include "store/phonebookdb.h"
+
+void MainWindow::mergeDuplicates()
+{
+    QVector<Entry> book;
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Yinelenenleri Birleştir"));
+    if (!readEveryEntry(phoneBookDb, [&book](const Entry &entry) {
+            book << entry;
+            return true;
+        })) {
+        tell(box, QStringLiteral("Hata"), QStringLiteral("Defter okunamadı."),
+             QMessageBox::Warning);
+        return;
+    }
+    const DuplicateMerge merge = planDuplicateMerge(book);
+    if (merge.groups == 0) {
+        tell(box, QStringLiteral("Yinelenenleri Birleştir"),
+             QStringLiteral("Defterde aynı kişinin birden fazla kaydı yok."),
+             QMessageBox::Information);
+        return;
+    }
+    box.setIcon(QMessageBox::Question);
+    box.setText(QStringLiteral("%1 kişinin %2 kaydı var. Her kişinin kayıtları en eski kaydında "
+                               "birleştirilsin mi? Boş alanlar diğer kayıtlardan doldurulur, "
+                               "farklı değerlerde en eski kayıt kalır.")
+                    .arg(merge.groups)
+                    .arg(merge.entries));
+    box.setDetailedText(merge.details.join(QLatin1Char('\n')));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    const Change change = applyEntriesChange(merge.change);
+    QMessageBox result;
+    if (change.outcome != ChangeOutcome::Done) {
+        listAll();
+        tell(result, QStringLiteral("Hata"),
+             change.outcome == ChangeOutcome::ChangedElsewhere
+                 ? QStringLiteral("Kayıtlar o arada başka bir yerde değiştirildi. Hiçbir şey "
+                                  "değiştirilmedi.")
+                 : QStringLiteral("Kayıtlar birleştirilemedi: ") + change.error,
+             QMessageBox::Warning);
+        return;
+    }
+    showChangedEntries(
+        merge.change,
+        QStringLiteral("%1 yinelenen kayıt birleştirildi").arg(merge.change.removed.size()));
+}

@@ -1,0 +1,416 @@
+// Excel workbooks and the printed list: .xlsx written and read against Debian's openpyxl
+// in both directions, broken workbooks refused, and the PDF phone list read back with
+// pdftotext and pdfinfo.
+#include "exchange/contactfile.h"
+#include "printing/phonelist.h"
+
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace
+{
+
+const QString helper = QStringLiteral(WORKBOOK_HELPER);
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        qFatal("%s: %s", qPrintable(program), process.readAllStandardError().constData());
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QJsonObject readIndependently(const QString &path)
+{
+    return QJsonDocument::fromJson(
+               run(QStringLiteral("/usr/bin/python3"), {helper, QStringLiteral("read"), path})
+                   .toUtf8())
+        .object();
+}
+
+// Rows as JSON for the helper: a text, a number, or null for an empty cell.
+QString rowsJson(const QVector<QVariantList> &rows)
+{
+    QJsonArray all;
+    for (const QVariantList &row : rows)
+        all.append(QJsonArray::fromVariantList(row));
+    return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact));
+}
+
+QStringList rowsOf(const QVector<Contact> &contacts)
+{
+    QStringList rows;
+    for (const Contact &c : contacts)
+        rows << QStringList({c.adsoyad, c.telefon, c.cep, c.mail}).join('|');
+    return rows;
+}
+
+QString writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// A workbook of the given parts, made with Python's zipfile (no library of the program).
+QString zipOf(const QString &path, const QVariantMap &parts)
+{
+    const QString script = QStringLiteral(
+        "import json, sys, zipfile\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+        "    for name, text in json.loads(sys.argv[2]).items(): z.writestr(name, text)\n");
+    run(QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"), script, path,
+         QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(parts)).toJson())});
+    return path;
+}
+
+} // namespace
+
+class WorkbooksTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exportIsTextAnIndependentReaderSees_data();
+    void exportIsTextAnIndependentReaderSees();
+    void independentWorkbooksAreRead_data();
+    void independentWorkbooksAreRead();
+    void hostileTextsSurviveAWorkbook();
+    void brokenWorkbooksAreRefused_data();
+    void brokenWorkbooksAreRefused();
+    void unknownColumnsAreReadAsChosen();
+    void phoneListIsInTurkishOrderOnNumberedPages();
+    void columnRolesAreGuessedAndParsed_data();
+    void columnRolesAreGuessedAndParsed();
+    void stoppedExportsWriteNothing_data();
+    void stoppedExportsWriteNothing();
+};
+
+void WorkbooksTest::exportIsTextAnIndependentReaderSees_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("numbers keep their zeros and signs")
+        << QStringList({"Şule Çağlar|05321112233|+90 532 111 22 33|sule@ornek.com.tr",
+                        "Ömer Çelik||0555 123 45 67|", "0|00|-5|1e5"});
+    QTest::newRow("formulas stay texts") << QStringList(
+        {"=HYPERLINK(\"http://ornek.com\";\"tıkla\")|=1+1|@SUM(A1)|+x", "İğdır Işıl|'=1|-=2|"});
+}
+
+void WorkbooksTest::exportIsTextAnIndependentReaderSees()
+{
+    QFETCH(QStringList, rows);
+    WorkingDirectory cwd;
+    QVector<Contact> contacts;
+    for (const QString &row : rows) {
+        const QStringList f = row.split('|');
+        contacts.append({f[0], f[1], f[2], f[3], {}});
+    }
+    const QString path = cwd.path() + "/rehber.xlsx";
+    QString error;
+    QVERIFY2(writeContactFile(path, contacts, error), qPrintable(error));
+    QCOMPARE(QDir(cwd.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"rehber.xlsx"}));
+
+    const QJsonObject sheet = readIndependently(path);
+    QVERIFY(sheet["bold"].toBool());
+    QCOMPARE(sheet["frozen"].toString(), QStringLiteral("A2"));
+    const QJsonArray table = sheet["rows"].toArray();
+    QCOMPARE(table.size(), rows.size() + 1);
+    QStringList header;
+    for (const QJsonValue cell : table.at(0).toArray())
+        header << cell.toArray().at(0).toString();
+    QCOMPARE(header, QStringList({"Ad Soyad", "Telefon", "Cep", "Mail"}));
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList expected = rows.at(r).split('|');
+        const QJsonArray cells = table.at(r + 1).toArray();
+        for (int c = 0; c < 4; ++c) {
+            const QJsonArray cell = cells.at(c).toArray();
+            QCOMPARE(cell.at(0).toString(), expected.at(c));
+            // Every value a text cell ("s"); an empty one has nothing ("n" and null).
+            QCOMPARE(cell.at(1).toString(),
+                     expected.at(c).isEmpty() ? QStringLiteral("n") : QStringLiteral("s"));
+        }
+    }
+    for (const QJsonValue width : sheet["widths"].toArray())
+        QVERIFY2(width.toDouble() >= 12 && width.toDouble() <= 60,
+                 qPrintable(QString::number(width.toDouble())));
+
+    // And back in: exactly what was written.
+    ContactFile read;
+    QVERIFY2(readContactFile(path, read, error), qPrintable(error));
+    QCOMPARE(rowsOf(read.contacts), rows);
+}
+
+void WorkbooksTest::independentWorkbooksAreRead_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QStringList>("expected");
+    const QString people =
+        rowsJson({{"İsim", "Tel", "Cep Tel", "Eposta"},
+                  {"Gökçe Işık", 2124445566LL, "0532 999 88 77", "gokce@ornek.com.tr"},
+                  {"Ali Veli", 5321112233.0, QVariant(), QVariant()},
+                  {QVariant(), QVariant(), QVariant(), QVariant()},
+                  {"Ayşe Kaya", 1.5, "=1+1", QVariant()}});
+    const QStringList expected = {"Gökçe Işık|2124445566|0532 999 88 77|gokce@ornek.com.tr",
+                                  "Ali Veli|5321112233||"};
+    // openpyxl writes "=1+1" as a formula without a value computed: nothing to show, and
+    // nothing is computed here either. Written by hand as a text it is that text.
+    QTest::newRow("openpyxl, shared strings, a formula")
+        << "write" << people << (expected + QStringList("Ayşe Kaya|1.5||"));
+    QTest::newRow("inline strings, another sheet name")
+        << "inline" << people << (expected + QStringList("Ayşe Kaya|1.5|=1+1|"));
+    QTest::newRow("name in two columns, upper case")
+        << "write"
+        << rowsJson({{"AD", "SOYADI", "GSM", "E-POSTA ADRESİ"},
+                     {"İbrahim", "Güneş", "0532 777 66 55", "ibrahim@ornek.com.tr"}})
+        << QStringList({"İbrahim Güneş||0532 777 66 55|ibrahim@ornek.com.tr"});
+}
+
+void WorkbooksTest::independentWorkbooksAreRead()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, rows);
+    QFETCH(QStringList, expected);
+    WorkingDirectory cwd;
+    const QString path = cwd.path() + "/kisiler.xlsx";
+    run(QStringLiteral("/usr/bin/python3"), {helper, how, path, rows});
+    ContactFile read;
+    QString error;
+    QVERIFY2(readContactFile(path, read, error), qPrintable(error));
+    QCOMPARE(rowsOf(read.contacts), expected);
+}
+
+void WorkbooksTest::hostileTextsSurviveAWorkbook()
+{
+    WorkingDirectory cwd;
+    QVector<Contact> contacts;
+    const QStringList texts = generatedHostileTexts();
+    for (int i = 0; i < texts.size(); ++i) {
+        // A spreadsheet's cell holds 32,767 characters at most.
+        const QString text = texts.at(i).left(32000).trimmed();
+        if (!text.isEmpty())
+            contacts.append({text, text, text, QStringLiteral("kişi%1@ornek.com.tr").arg(i), {}});
+    }
+    const QString path = cwd.path() + "/rehber.xlsx";
+    QString error;
+    QVERIFY2(writeContactFile(path, contacts, error), qPrintable(error));
+    ContactFile read;
+    QVERIFY2(readContactFile(path, read, error), qPrintable(error));
+    QCOMPARE(rowsOf(read.contacts), rowsOf(contacts));
+    // The independent reader opens it too: every row is there.
+    QCOMPARE(readIndependently(path)["rows"].toArray().size(), contacts.size() + 1);
+}
+
+void WorkbooksTest::brokenWorkbooksAreRefused_data()
+{
+    QTest::addColumn<QVariantMap>("parts");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");
+    const QString sheetStart =
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    QTest::newRow("a zip's start and nothing more")
+        << QVariantMap() << QByteArray("PK\x03\x04 kırık", 12)
+        << "kisiler.xlsx: bozuk bir zip dosyası";
+    QTest::newRow("no workbook in the archive")
+        << QVariantMap({{"readme.txt", "merhaba"}}) << QByteArray()
+        << "kisiler.xlsx: çalışma kitabında xl/workbook.xml yok";
+    QTest::newRow("the sheet's XML broken in row 2")
+        << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
+                        {"xl/worksheets/sheet1.xml",
+                         sheetStart + "<sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>Ad "
+                                      "Soyad</t></is></c></row><row r=\"2\"><c></row>"}})
+        << QByteArray() << "kisiler.xlsx: satır 2: xl/worksheets/sheet1.xml bozuk (XML satırı";
+    QTest::newRow("an empty first sheet")
+        << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
+                        {"xl/worksheets/sheet1.xml", sheetStart + "<sheetData/></worksheet>"}})
+        << QByteArray() << "kisiler.xlsx: ilk sayfa boş";
+    QTest::newRow("a cell over 64 KiB in row 3")
+        << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
+                        {"xl/worksheets/sheet1.xml",
+                         sheetStart +
+                             "<sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>Ad "
+                             "Soyad</t></is></c></row><row r=\"3\"><c t=\"inlineStr\"><is><t>" +
+                             QString(70000, 'a') + "</t></is></c></row></sheetData></worksheet>"}})
+        << QByteArray() << "kisiler.xlsx: satır 3: bir alan 64 KiB'tan uzun";
+}
+
+void WorkbooksTest::brokenWorkbooksAreRefused()
+{
+    QFETCH(QVariantMap, parts);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    WorkingDirectory cwd;
+    const QString path = cwd.path() + "/kisiler.xlsx";
+    parts.isEmpty() ? writeFile(path, bytes) : zipOf(path, parts);
+    ContactFile read;
+    QString message;
+    QVERIFY(!readContactFile(path, read, message));
+    QVERIFY2(message.startsWith(error), qPrintable(message));
+    QVERIFY(read.contacts.isEmpty());
+}
+
+void WorkbooksTest::unknownColumnsAreReadAsChosen()
+{
+    WorkingDirectory cwd;
+    const QString path = cwd.path() + "/liste.xlsx";
+    run(QStringLiteral("/usr/bin/python3"),
+        {helper, "write", path,
+         rowsJson({{"Kim", "Numara 1", "Nerede", "Posta"},
+                   {"Gökçe", "Işık", "0532 1", "Ankara", "g@x.com"},
+                   {"Ali", "Veli", "0212 2", "İzmir", QVariant()}})});
+    ContactFile read;
+    QString error;
+    QVERIFY(!readContactFile(path, read, error));
+    QVERIFY2(error.contains("(sütunlar: \"Kim\", \"Numara 1\", \"Nerede\", \"Posta\"; bilinen "
+                            "başlıklar: Ad Soyad,"),
+             qPrintable(error));
+    QCOMPARE(read.unknown.path, QFile::encodeName(path));
+    QCOMPARE(read.unknown.header, QStringList({"Kim", "Numara 1", "Nerede", "Posta"}));
+    QCOMPARE(read.unknown.firstRows.size(), 2);
+    QCOMPARE(read.unknown.firstRows.first(),
+             QStringList({"Gökçe", "Işık", "0532 1", "Ankara", "g@x.com"}));
+    const ColumnChoice choice = {ColumnRole::FirstName, ColumnRole::LastName, ColumnRole::Mobile,
+                                 ColumnRole::Ignored, ColumnRole::Mail};
+    ContactFile chosen;
+    QVERIFY2(readContactFile(path, chosen, error, choice), qPrintable(error));
+    QCOMPARE(rowsOf(chosen.contacts),
+             QStringList({"Gökçe Işık||0532 1|g@x.com", "Ali Veli||0212 2|"}));
+}
+
+void WorkbooksTest::phoneListIsInTurkishOrderOnNumberedPages()
+{
+    WorkingDirectory cwd;
+    // Turkish order: C < Ç, I (dotless) < İ, O < Ö, S < Ş, U < Ü; case ignored.
+    const QStringList ordered = {"Cem Ak",      "Çiğdem Er", "Ilgaz Öz",   "ılgın Işık",
+                                 "İbrahim Can", "Oya Su",    "Ömer Çelik", "Sinan Ay",
+                                 "şule Çağlar", "Uğur Ateş", "Ümit Ünal",  "Zeynep Kaya"};
+    QVector<Entry> entries;
+    qint64 id = 0;
+    for (int i = ordered.size() - 1; i >= 0; i -= 2)
+        entries.append({++id, ordered.at(i), "0212 " + QString::number(i), "", ""});
+    for (int i = 0; i < ordered.size(); i += 2)
+        entries.append({++id, ordered.at(i), "", "0532 " + QString::number(i), "x@ö.com"});
+    // Enough people after them for several pages.
+    for (int i = 1; i <= 150; ++i)
+        entries.append({++id, QStringLiteral("Zübeyde Kişi %1").arg(i), "", "", ""});
+    const QString path = cwd.path() + "/liste.pdf";
+    QString error;
+    QVERIFY2(writePhoneListPdf(QFile::encodeName(path), inTurkishOrder(entries), QDate(2026, 3, 5),
+                               error),
+             qPrintable(error));
+    QCOMPARE(QDir(cwd.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"liste.pdf"}));
+
+    const QString text = run(QStringLiteral("pdftotext"), {"-layout", path, "-"});
+    const QRegularExpression pagesLine(QStringLiteral("Pages:\\s+(\\d+)"));
+    const int pages = pagesLine.match(run(QStringLiteral("pdfinfo"), {path})).captured(1).toInt();
+    QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+    for (int page = 1; page <= pages; ++page)
+        QVERIFY2(text.contains(QStringLiteral("Sayfa %1 / %2").arg(page).arg(pages)),
+                 qPrintable(text.left(2000)));
+    QCOMPARE(text.count(QStringLiteral("Telefon Listesi")), pages);
+    QVERIFY(text.contains(QStringLiteral("5 Mart 2026 · 162 kişi")));
+    // Every name once, in Turkish order, the numbered ones by their numbers.
+    QStringList expected = ordered;
+    for (int i = 1; i <= 150; ++i)
+        expected << QStringLiteral("Zübeyde Kişi %1").arg(i);
+    QStringList found;
+    for (const QString &line : text.split('\n')) {
+        const QString name = line.trimmed().section(QStringLiteral("  "), 0, 0).trimmed();
+        if (expected.contains(name))
+            found << name;
+    }
+    QCOMPARE(found, expected);
+    QVERIFY(text.contains(QStringLiteral("x@ö.com")));
+}
+
+void WorkbooksTest::columnRolesAreGuessedAndParsed_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("guessed");
+    QTest::newRow("whole name") << "Adı ve Soyadı"
+                                << "Ad Soyad";
+    QTest::newRow("person") << "KİŞİ"
+                            << "Ad Soyad";
+    QTest::newRow("surname") << "Soyisim"
+                             << "Soyad";
+    QTest::newRow("mobile") << "Cep No"
+                            << "Cep";
+    QTest::newRow("GSM") << "gsm numarası"
+                         << "Cep";
+    QTest::newRow("phone") << "Tel. (iş)"
+                           << "Telefon";
+    QTest::newRow("mail") << "E-Posta"
+                          << "Mail";
+    QTest::newRow("an address is no name") << "Adres"
+                                           << "Yok say";
+    QTest::newRow("nothing known") << "Nerede"
+                                   << "Yok say";
+}
+
+void WorkbooksTest::columnRolesAreGuessedAndParsed()
+{
+    QFETCH(QString, header);
+    QFETCH(QString, guessed);
+    QCOMPARE(roleLabel(guessedRole(header)), guessed);
+    // The command line's words name every role once, in the dialog's order.
+    ColumnChoice choice;
+    QString error;
+    QVERIFY2(parseColumnChoice(" AdSoyad,ad, soyad,TELEFON,cep,mail,yok", choice, error),
+             qPrintable(error));
+    QCOMPARE(choice, columnRoles());
+    QVERIFY(!parseColumnChoice("ad,,cep", choice, error));
+    QVERIFY2(error.startsWith("\"\" bir sütun adı değil; bilinenler: adsoyad, ad, soyad"),
+             qPrintable(error));
+}
+
+void WorkbooksTest::stoppedExportsWriteNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *file : {"rehber.vcf", "rehber.csv", "rehber.xlsx", "liste.pdf"})
+        QTest::newRow(file) << file;
+}
+
+void WorkbooksTest::stoppedExportsWriteNothing()
+{
+    QFETCH(QString, file);
+    WorkingDirectory cwd;
+    QVector<Entry> entries;
+    QVector<Contact> contacts;
+    for (int i = 0; i < 3000; ++i) {
+        const QString name = QStringLiteral("Kişi %1").arg(i);
+        entries.append({i + 1, name, "0212 " + QString::number(i), "", ""});
+        contacts.append({name, "0212 " + QString::number(i), "", "", {}});
+    }
+    const QString path = cwd.path() + '/' + file;
+    writeFile(path, "önceki");
+    // Stops once it is under way: the file before stays, nothing is left beside it.
+    qint64 calls = 0;
+    const auto stopSoon = [&calls](qint64 done, qint64) { return ++calls < 2 && done >= 0; };
+    QString error;
+    const bool written = file.endsWith(".pdf")
+                             ? writePhoneListPdf(QFile::encodeName(path), entries,
+                                                 QDate(2026, 1, 1), error, stopSoon)
+                             : writeContactFile(path, contacts, error, stopSoon);
+    QVERIFY(!written);
+    QVERIFY2(error.endsWith("durduruldu, dosya yazılmadı"), qPrintable(error));
+    QCOMPARE(calls, 2);
+    QCOMPARE(QDir(cwd.path()).entryList(QDir::Files | QDir::Hidden), QStringList({file}));
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("önceki"));
+}
+
+QTEST_MAIN(WorkbooksTest)
+#include "tst_workbooks.moc"
