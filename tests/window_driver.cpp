@@ -4,6 +4,8 @@
 //   window_driver save NAME    saves NAME; prints "saved ID" while "Kaydedildi" is open,
 //                              then closes the box and the window
 //   window_driver hold NAME    the same, but leaves the box open until killed
+#include "server/serveraddress.h"
+#include "store/phonebookdb.h"
 #include "window/mainwindow.h"
 
 #include <QApplication>
@@ -39,6 +41,8 @@ void answerSavedBox(QWidget *window, bool hold)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    // The book the test names, on a server too.
+    usePhoneBookServer(chosenServerUri(QString()));
     const QStringList args = application.arguments();
     const QString mode = args.value(1);
     MainWindow window;
