@@ -65,16 +65,6 @@ void load(const QString &database, const QString &file)
         qFatal("COPY failed: %s", copy.readAllStandardError().constData());
 }
 
-void closeBoxWhenShown()
-{
-    QTimer::singleShot(0, [] {
-        if (QWidget *box = QApplication::activeModalWidget())
-            box->close();
-        else
-            closeBoxWhenShown();
-    });
-}
-
 QString measureBook(const QString &dataDir, long n)
 {
     PrivateServer &server = PrivateServer::instance();

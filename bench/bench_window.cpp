@@ -114,16 +114,6 @@ double bareMemoryScan(long entries, const QString &text)
         .median;
 }
 
-void closeBoxWhenShown()
-{
-    QTimer::singleShot(0, [] {
-        if (QWidget *box = QApplication::activeModalWidget())
-            box->close();
-        else
-            closeBoxWhenShown();
-    });
-}
-
 struct Row {
     long entries = 0;
     std::map<std::string, Figures> figures;

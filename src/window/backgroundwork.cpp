@@ -10,6 +10,19 @@
 #include <atomic>
 #include <memory>
 
+void setUpProgress(QProgressDialog &progress, const QString &title, const QString &label)
+{
+    progress.setWindowTitle(title);
+    progress.setLabelText(label);
+    progress.setCancelButtonText(QStringLiteral("Vazgeç"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setRange(0, 1000);
+    progress.setValue(0);
+}
+
 bool runBehindProgress(QWidget *window, const QString &title, const QString &label,
                        const std::function<bool(const Progress &)> &job)
 {
@@ -23,15 +36,7 @@ bool runBehindProgress(QWidget *window, const QString &title, const QString &lab
     const std::unique_ptr<QThread> thread(
         QThread::create([&done, &job, &progress] { done = job(progress); }));
     QProgressDialog dialog(window);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(label);
-    dialog.setCancelButtonText(QStringLiteral("Vazgeç"));
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(400);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    dialog.setRange(0, 1000);
-    dialog.setValue(0);
+    setUpProgress(dialog, title, label);
     QTimer ticks;
     QObject::connect(&ticks, &QTimer::timeout, &dialog,
                      [&dialog, &permille] { dialog.setValue(permille.load()); });

@@ -6,7 +6,12 @@
 
 #include <functional>
 
+class QProgressDialog;
 class QWidget;
+
+// A window-modal progress dialog from 0 to 1000, shown only when the work takes more than a
+// moment, whose Vazgeç cancels it.
+void setUpProgress(QProgressDialog &progress, const QString &title, const QString &label);
 
 // Runs a job on a thread of its own behind a window-modal progress dialog, shown only
 // when the job takes more than a moment, whose Vazgeç (or a termination signal) tells the

@@ -24,25 +24,6 @@
 #include <QTableView>
 #include <QTimer>
 
-namespace
-{
-
-// Shown only when the work takes more than a moment; cancelling stops it.
-void setUpProgress(QProgressDialog &progress, const QString &label)
-{
-    progress.setWindowTitle(QStringLiteral("İçe Aktar"));
-    progress.setLabelText(label);
-    progress.setCancelButtonText(QStringLiteral("Vazgeç"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    progress.setRange(0, 1000);
-    progress.setValue(0);
-}
-
-} // namespace
-
 void MainWindow::setUpContactExchange()
 {
     form->tbl_liste->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -180,7 +161,8 @@ MainWindow::Reading MainWindow::readContactFilesOnce(const QList<QByteArray> &pa
 {
     BackgroundReading reading(paths, choices);
     QProgressDialog progress(this);
-    setUpProgress(progress, QStringLiteral("Kişi dosyaları okunuyor…"));
+    setUpProgress(progress, QStringLiteral("İçe Aktar"),
+                  QStringLiteral("Kişi dosyaları okunuyor…"));
     QTimer ticks;
     connect(&ticks, &QTimer::timeout, &progress,
             [&progress, &reading] { progress.setValue(reading.permille()); });
@@ -241,7 +223,7 @@ void MainWindow::importContactFiles(const QList<QByteArray> &paths)
         return;
 
     QProgressDialog progress(this);
-    setUpProgress(progress, QStringLiteral("Kişiler ekleniyor…"));
+    setUpProgress(progress, QStringLiteral("İçe Aktar"), QStringLiteral("Kişiler ekleniyor…"));
     // A window-modal progress dialog lets events through as its value changes: a cancel
     // or a termination signal then rolls the whole import back.
     const Progress adding = [&progress](qint64 done, qint64 total) {
