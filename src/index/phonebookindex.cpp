@@ -1,8 +1,10 @@
 #include "index/phonebookindex.h"
 
+#include "platform/freedmemory.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
 
+#include <QSet>
 #include <QSqlDatabase>
 #include <QThread>
 
@@ -14,8 +16,59 @@ namespace
 // The buffers address their bytes with 32 bits; a book that needs more is searched by
 // the store.
 constexpr qint64 largestText = std::numeric_limits<std::uint32_t>::max() / 2;
+// Beyond this many changes made elsewhere the index is read whole instead: holding them
+// all would cost more memory than reading it again costs time.
+constexpr int mostChangesListed = 65536;
+
+// The whole book in a new index; null when stopped, failed or too large.
+std::shared_ptr<SearchIndex> readWhole(const QSqlDatabase &db, const std::atomic<bool> &stopped)
+{
+    auto read = std::make_shared<SearchIndex>();
+    qint64 bytes = 0;
+    const bool whole = readEveryEntry(db, [&](const Entry &entry) {
+        bytes += 2 * (entry.adsoyad.size() + entry.mail.size()) + 64;
+        if (stopped || bytes > largestText)
+            return false;
+        read->append(entry);
+        return true;
+    });
+    if (!whole)
+        return nullptr;
+    read->releaseSpare();
+    return read;
+}
+
+// The book read again beside what the index holds: the entries that are new or differ
+// from their digest, and the ids no longer stored. False when stopped, failed or too many.
+bool readChanges(const QSqlDatabase &db, const SearchIndex::Digests &held,
+                 const std::atomic<bool> &stopped, QVector<Entry> &present, QVector<qint64> &gone)
+{
+    int next = 0;
+    const auto goneBefore = [&](qint64 id) {
+        while (next < held.ids.size() && held.ids[next] < id)
+            gone << held.ids[next++];
+    };
+    const auto few = [&] { return present.size() + gone.size() <= mostChangesListed; };
+    const bool read = readEveryEntry(db, [&](const Entry &entry) {
+        goneBefore(entry.id);
+        const bool known = next < held.ids.size() && held.ids[next] == entry.id;
+        if (!known || held.digests[std::size_t(next)] != SearchIndex::digestOf(entry))
+            present << entry;
+        next += known ? 1 : 0;
+        return !stopped && few();
+    });
+    goneBefore(std::numeric_limits<qint64>::max());
+    return read && few();
+}
 
 } // namespace
+
+struct PhoneBookIndex::Reading {
+    std::shared_ptr<SearchIndex> whole;
+    bool changesOnly = false;
+    QVector<Entry> present;
+    QVector<qint64> gone;
+};
 
 PhoneBookIndex::PhoneBookIndex(QObject *parent) : QObject(parent) {}
 
@@ -37,66 +90,123 @@ void PhoneBookIndex::rebuild()
 {
     stop();
     current.reset();
+    stale = false;
     changes.clear();
-    const quint64 wanted = ++generation;
     // A server answers with its own indexes.
-    building = bookIsLocal();
-    if (!building)
+    reading = bookIsLocal();
+    ++generation;
+    if (!reading)
         return;
+    mapPhoneBookFile(true);
+    startReading([](const QSqlDatabase &db, const std::atomic<bool> &stopped) {
+        Reading read;
+        read.whole = readWhole(db, stopped);
+        return read;
+    });
+}
+
+bool PhoneBookIndex::refresh()
+{
+    if (!current) {
+        rebuild();
+        return false;
+    }
+    // A reading under way may have missed this change too.
+    stop();
+    changes.clear();
+    stale = reading = true;
+    ++generation;
+    mapPhoneBookFile(true);
+    auto held = std::make_shared<const SearchIndex::Digests>(current->digests());
+    startReading([held](const QSqlDatabase &db, const std::atomic<bool> &stopped) {
+        Reading read;
+        read.changesOnly = readChanges(db, *held, stopped, read.present, read.gone);
+        if (!read.changesOnly && !stopped) {
+            read.present.clear();
+            read.gone.clear();
+            read.whole = readWhole(db, stopped);
+        }
+        return read;
+    });
+    return true;
+}
+
+void PhoneBookIndex::startReading(Read read)
+{
     const QString databaseName = phoneBookDb.databaseName();
     const QString options = phoneBookDb.connectOptions();
     // Unique in the process: every window's index reads on a connection of its own.
     static std::atomic<quint64> connections{0};
     const QString connection = QStringLiteral("index-%1").arg(++connections);
     cancelled = std::make_shared<std::atomic<bool>>(false);
-    builder.reset(
-        QThread::create([this, databaseName, options, connection, wanted, stopped = cancelled] {
-            auto read = std::make_shared<SearchIndex>();
-            bool whole = false;
+    builder.reset(QThread::create(
+        [this, read, databaseName, options, connection, wanted = generation, stopped = cancelled] {
+            auto result = std::make_shared<Reading>();
             {
                 QSqlDatabase db = openReadingConnection(connection, databaseName, options);
-                qint64 bytes = 0;
-                whole = db.isOpen() && readEveryEntry(db, [&](const Entry &entry) {
-                            bytes += 2 * (entry.adsoyad.size() + entry.mail.size()) + 64;
-                            if (*stopped || bytes > largestText)
-                                return false;
-                            read->append(entry);
-                            return true;
-                        });
+                if (db.isOpen())
+                    *result = read(db, *stopped);
                 db.close();
             }
             QSqlDatabase::removeDatabase(connection);
-            if (!whole)
-                read.reset();
             QMetaObject::invokeMethod(
-                this, [this, read, wanted] { take(read, wanted); }, Qt::QueuedConnection);
+                this, [this, result, wanted] { take(*result, wanted); }, Qt::QueuedConnection);
         }));
     builder->start(QThread::LowPriority);
 }
 
-void PhoneBookIndex::take(std::shared_ptr<SearchIndex> read, quint64 built)
+void PhoneBookIndex::take(const Reading &read, quint64 readFor)
 {
-    if (built != generation)
+    if (readFor != generation)
         return;
-    if (read) {
+    const bool refreshing = stale;
+    reading = stale = false;
+    if (read.changesOnly) {
+        // This program's own changes since the reading began are in the index already,
+        // and newer than what the reading saw of those entries.
+        QSet<qint64> own;
+        for (const Change &change : changes)
+            own << change.entry.id;
+        QVector<Entry> present;
+        QVector<qint64> gone;
+        for (const Entry &entry : read.present)
+            if (!own.contains(entry.id))
+                present << entry;
+        for (const qint64 id : read.gone)
+            if (!own.contains(id))
+                gone << id;
+        changes.clear();
+        current->apply(present, gone);
+        mapPhoneBookFile(false);
+        releaseFreedMemory();
+        emit changesFound(present, gone, false);
+        emit this->built();
+        return;
+    }
+    current.reset();
+    if (read.whole) {
         for (const Change &change : changes) {
             if (change.gone)
-                read->forget(change.entry.id);
+                read.whole->forget(change.entry.id);
             else
-                read->place(change.entry);
+                read.whole->place(change.entry);
         }
-        current = std::make_unique<SearchIndex>(std::move(*read));
+        current = std::make_unique<SearchIndex>(std::move(*read.whole));
+        mapPhoneBookFile(false);
     }
     changes.clear();
-    building = false;
-    emit this->built();
+    releaseFreedMemory();
+    if (refreshing)
+        emit changesFound({}, {}, true);
+    if (current)
+        emit this->built();
 }
 
 void PhoneBookIndex::place(const Entry &entry)
 {
     if (current)
         current->place(entry);
-    if (building)
+    if (reading)
         changes.append({entry, false});
 }
 
@@ -104,7 +214,7 @@ void PhoneBookIndex::forget(qint64 id)
 {
     if (current)
         current->forget(id);
-    if (building) {
+    if (reading) {
         Entry gone;
         gone.id = id;
         changes.append({gone, true});

@@ -5,14 +5,16 @@
 #include <QObject>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
+class QSqlDatabase;
 class QThread;
 
 // The search index of the open phone book, built in a thread of its own on a connection of
-// its own, so that nobody waits for it: until it is ready, and again while it is rebuilt
-// after another program's changes, the store's search answers instead. This program's own
-// changes are put into it at once, and into the one being built when it arrives.
+// its own, so that nobody waits for it: until it is ready, and again while another
+// program's changes are read, the store's search answers instead. This program's own
+// changes are put into it at once, and into what a reading brings when it arrives.
 class PhoneBookIndex : public QObject
 {
     Q_OBJECT
@@ -23,27 +25,38 @@ public:
 
     // Reads the whole book again in the background; the index in use is dropped at once.
     void rebuild();
-    // Null while there is none ready.
-    const SearchIndex *ready() const { return current.get(); }
+    // After another program's commit: the book is read again in the background and only
+    // what changed is put into the index. False when there is no index to compare with,
+    // so that it is built whole instead and changesFound will not list the changes.
+    bool refresh();
+    // Null while there is none ready, or while it may miss another program's changes.
+    const SearchIndex *ready() const { return stale ? nullptr : current.get(); }
 
     void place(const Entry &entry);
     void forget(qint64 id);
-    // Cancels a build under way and waits for its thread, which holds a connection.
+    // Cancels a reading under way and waits for its thread, which holds a connection.
     void stop();
 
 signals:
-    // The index is ready; or building it failed, then the store goes on answering.
+    // An index is ready, after a build or after another program's changes.
     void built();
+    // After refresh: the entries another program added or changed and the ids it deleted,
+    // ascending; whole when they were too many to list and the index was read whole.
+    void changesFound(const QVector<Entry> &present, const QVector<qint64> &gone, bool whole);
 
 private:
-    void take(std::shared_ptr<SearchIndex> read, quint64 generation);
+    struct Reading;
+    using Read = std::function<Reading(const QSqlDatabase &db, const std::atomic<bool> &stopped)>;
+    void startReading(Read read);
+    void take(const Reading &reading, quint64 generation);
 
     std::unique_ptr<SearchIndex> current;
+    bool stale = false;
     std::unique_ptr<QThread> builder;
     std::shared_ptr<std::atomic<bool>> cancelled;
     quint64 generation = 0;
-    bool building = false;
-    // This program's changes since the build began, in order, to put into what it brings.
+    bool reading = false;
+    // This program's changes since the reading began, in order, to put into what it brings.
     struct Change {
         Entry entry;
         bool gone = false;

@@ -4,6 +4,8 @@
 #include "search/likepattern.h"
 #include "search/searchquery.h"
 
+#include <QRandomGenerator>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -78,14 +80,36 @@ struct SearchIndex::Word {
 
 void SearchIndex::append(const Entry &entry)
 {
-    write(ids.size(), entry, false);
+    write(std::size_t(ids.size()), entry, false);
 }
 
 std::size_t SearchIndex::bytes() const
 {
-    return ids.capacity() * sizeof(qint64) + texts.capacity() + numbers.capacity() +
-           (textStart.capacity() + numberStart.capacity()) * sizeof(std::uint32_t) +
+    return std::size_t(ids.capacity()) * sizeof(qint64) + texts.capacity() + numbers.capacity() +
+           (textStart.capacity() + numberStart.capacity() + entryDigests.capacity()) *
+               sizeof(std::uint32_t) +
            nulls.capacity();
+}
+
+void SearchIndex::releaseSpare()
+{
+    ids.squeeze();
+    texts.shrink_to_fit();
+    numbers.shrink_to_fit();
+    textStart.shrink_to_fit();
+    numberStart.shrink_to_fit();
+    nulls.shrink_to_fit();
+    entryDigests.shrink_to_fit();
+}
+
+std::uint32_t SearchIndex::digestOf(const Entry &entry)
+{
+    static const uint seed = uint(QRandomGenerator::system()->generate());
+    uint digest = seed;
+    for (const QString *value : {&entry.adsoyad, &entry.telefon, &entry.cep, &entry.mail})
+        // A NULL and an empty text differ to the search.
+        digest = qHash(*value, digest * 31 + (value->isNull() ? 1 : 2));
+    return digest;
 }
 
 void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
@@ -110,24 +134,26 @@ void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
     splice(numbers, numberStart, keys);
     if (replace) {
         nulls[at] = nullFlags;
+        entryDigests[at] = digestOf(entry);
     } else {
-        ids.insert(ids.begin() + std::ptrdiff_t(at), entry.id);
+        ids.insert(int(at), entry.id);
         nulls.insert(nulls.begin() + std::ptrdiff_t(at), nullFlags);
+        entryDigests.insert(entryDigests.begin() + std::ptrdiff_t(at), digestOf(entry));
     }
 }
 
 void SearchIndex::place(const Entry &entry)
 {
-    const auto at = std::lower_bound(ids.begin(), ids.end(), entry.id);
-    write(std::size_t(at - ids.begin()), entry, at != ids.end() && *at == entry.id);
+    const auto at = std::lower_bound(ids.cbegin(), ids.cend(), entry.id);
+    write(std::size_t(at - ids.cbegin()), entry, at != ids.cend() && *at == entry.id);
 }
 
 void SearchIndex::forget(qint64 id)
 {
-    const auto at = std::lower_bound(ids.begin(), ids.end(), id);
-    if (at == ids.end() || *at != id)
+    const auto at = std::lower_bound(ids.cbegin(), ids.cend(), id);
+    if (at == ids.cend() || *at != id)
         return;
-    const std::size_t entry = std::size_t(at - ids.begin());
+    const std::size_t entry = std::size_t(at - ids.cbegin());
     const auto cut = [entry](std::string &buffer, Positions &starts) {
         const std::uint32_t begin = starts[entry], length = starts[entry + 1] - begin;
         buffer.erase(begin, length);
@@ -137,13 +163,47 @@ void SearchIndex::forget(qint64 id)
     };
     cut(texts, textStart);
     cut(numbers, numberStart);
-    ids.erase(at);
+    ids.remove(int(entry));
     nulls.erase(nulls.begin() + std::ptrdiff_t(entry));
+    entryDigests.erase(entryDigests.begin() + std::ptrdiff_t(entry));
 }
 
-QVector<qint64> SearchIndex::allIds() const
+void SearchIndex::apply(const QVector<Entry> &present, const QVector<qint64> &gone)
 {
-    return QVector<qint64>(ids.begin(), ids.end());
+    SearchIndex merged(parallelFrom);
+    merged.byteCounts = byteCounts;
+    merged.ids.reserve(ids.size() + present.size());
+    merged.texts.reserve(texts.size());
+    merged.numbers.reserve(numbers.size());
+    const auto keep = [&](std::size_t entry) {
+        merged.ids.append(ids.at(int(entry)));
+        merged.nulls.push_back(nulls[entry]);
+        merged.entryDigests.push_back(entryDigests[entry]);
+        merged.texts.append(texts, textStart[entry], textStart[entry + 1] - textStart[entry]);
+        merged.textStart.push_back(std::uint32_t(merged.texts.size()));
+        merged.numbers.append(numbers, numberStart[entry],
+                              numberStart[entry + 1] - numberStart[entry]);
+        merged.numberStart.push_back(std::uint32_t(merged.numbers.size()));
+    };
+    auto deleted = gone.cbegin();
+    const auto isGone = [&](qint64 id) {
+        while (deleted != gone.cend() && *deleted < id)
+            ++deleted;
+        return deleted != gone.cend() && *deleted == id;
+    };
+    const std::size_t count = std::size_t(ids.size());
+    std::size_t entry = 0;
+    for (const Entry &changed : present) {
+        for (; entry < count && ids.at(int(entry)) <= changed.id; ++entry)
+            if (ids.at(int(entry)) != changed.id && !isGone(ids.at(int(entry))))
+                keep(entry);
+        merged.append(changed);
+    }
+    for (; entry < count; ++entry)
+        if (!isGone(ids.at(int(entry))))
+            keep(entry);
+    merged.releaseSpare();
+    *this = std::move(merged);
 }
 
 bool SearchIndex::holds(std::size_t entry, const Word &word) const
@@ -257,7 +317,8 @@ QVector<qint64> SearchIndex::search(const QString &typedText) const
     }
     const std::string key = looksLikePhoneNumber(text) ? keyOf(text) : std::string();
     // A large book is searched in two halves at once, one on a thread of its own.
-    const std::size_t count = ids.size(), half = count >= parallelFrom ? count / 2 : count;
+    const std::size_t count = std::size_t(ids.size()),
+                      half = count >= parallelFrom ? count / 2 : count;
     Positions secondHalf;
     std::thread second;
     if (half < count)
@@ -270,6 +331,6 @@ QVector<qint64> SearchIndex::search(const QString &typedText) const
     QVector<qint64> result;
     result.reserve(int(found.size()));
     for (const std::uint32_t entry : found)
-        result << ids[entry];
+        result << ids.at(int(entry));
     return result;
 }

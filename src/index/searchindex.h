@@ -26,7 +26,7 @@ public:
 
     // The ids of the entries the search text finds, in stored order.
     QVector<qint64> search(const QString &text) const;
-    QVector<qint64> allIds() const;
+    QVector<qint64> allIds() const { return ids; }
     int size() const { return int(ids.size()); }
     // What the buffers take, in bytes.
     std::size_t bytes() const;
@@ -34,6 +34,23 @@ public:
     // Puts a new or changed entry in its place; forgets a deleted one.
     void place(const Entry &entry);
     void forget(qint64 id);
+    // Many changes at once, in one pass over the buffers: present holds new and changed
+    // entries, gone the ids of deleted ones, each in ascending order of ids.
+    void apply(const QVector<Entry> &present, const QVector<qint64> &gone);
+    // Frees what the buffers reserved for growth, once a build is done.
+    void releaseSpare();
+
+    // Tells whether a stored entry is still what the index holds, without keeping its
+    // texts: a hash of its four values, seeded afresh by each process, so that nobody can
+    // make a changed entry look unchanged.
+    static std::uint32_t digestOf(const Entry &entry);
+    // Every id ascending, each with its entry's digest: what a reading of the book is
+    // compared with to find another program's changes.
+    struct Digests {
+        QVector<qint64> ids;
+        std::vector<std::uint32_t> digests;
+    };
+    Digests digests() const { return {ids, entryDigests}; }
 
 private:
     struct Word;
@@ -49,7 +66,8 @@ private:
     void write(std::size_t at, const Entry &entry, bool replace);
 
     std::size_t parallelFrom;
-    std::vector<qint64> ids;
+    // Shared with the lists made of every id (allIds) until either changes.
+    QVector<qint64> ids;
     // Per entry the folded name and mail in UTF-8, and the keys of the phone and the
     // mobile, each pair parted by a byte that UTF-8 never holds (0xFE) and ended by
     // another (0xFF): no word can match across them.
@@ -60,6 +78,7 @@ private:
     Positions numberStart{0};
     // Per entry: bit 0 the name is NULL, bit 1 the mail is.
     std::vector<std::uint8_t> nulls;
+    std::vector<std::uint32_t> entryDigests;
     // How often each byte occurs in the texts: a word is looked for by its rarest byte.
     std::vector<std::uint64_t> byteCounts = std::vector<std::uint64_t>(256, 0);
 };

@@ -28,8 +28,9 @@ public:
     EntryColumn column() const { return sortedColumn; }
     Qt::SortOrder direction() const { return sortedDirection; }
 
-    // Orders every entry of the book: its id and its value in the column.
-    void build(const QVector<QPair<qint64, QString>> &values);
+    // Orders every entry of the book: its id and its value in the column. What sorting
+    // took, the values too, is given back to the system.
+    void build(QVector<QPair<qint64, QString>> values);
     // The same entries turned round; equal values keep the stored order.
     void reverse();
     // The ids given (in stored order, as a search lists them) in this order. An id the

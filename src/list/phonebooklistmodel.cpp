@@ -34,6 +34,12 @@ void PhoneBookListModel::append(const QVector<qint64> &ids)
     endInsertRows();
 }
 
+void PhoneBookListModel::shareIds(const QVector<qint64> &same)
+{
+    if (same == shown)
+        shown = same;
+}
+
 int PhoneBookListModel::rowOf(qint64 id) const
 {
     return shown.indexOf(id);

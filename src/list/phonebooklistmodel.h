@@ -21,6 +21,9 @@ public:
     void show(const QVector<qint64> &ids);
     // Shows these entries after the others.
     void append(const QVector<qint64> &ids);
+    // Holds these ids instead of its own copy when they are the rows shown, in the same
+    // order: the memory is shared, nothing is shown anew.
+    void shareIds(const QVector<qint64> &same);
     const QVector<qint64> &ids() const { return shown; }
     // -1 when the entry is not listed.
     int rowOf(qint64 id) const;

@@ -186,12 +186,7 @@ PhoneBookOpening openPhoneBook()
         readOnly = true;
     }
 
-    QSqlQuery mapping(phoneBookDb);
-    // Every search keystroke reads the whole table; mapped, its pages are read where the
-    // system keeps them instead of being copied in for each scan (a third of the time).
-    mapping.exec(QStringLiteral("PRAGMA mmap_size=268435456"));
-    // SQLite refuses to replace LIKE while a statement of the connection is running.
-    mapping.finish();
+    mapPhoneBookFile(true);
     installSearchFunctions(phoneBookDb);
     if (readOnly)
         return PhoneBookOpening::OpenedReadOnly;
@@ -214,6 +209,19 @@ void tryWriteAheadLog()
 {
     if (!writeAheadLog && !readOnly && bookIsLocal() && phoneBookDb.isOpen())
         writeAheadLog = switchJournalMode(QStringLiteral("wal"));
+}
+
+void mapPhoneBookFile(bool mapped)
+{
+    if (!bookIsLocal() || !phoneBookDb.isOpen())
+        return;
+    // Mapped, the pages of a scan are read where the system keeps them instead of being
+    // copied in for each one. Unmapping waits for no statement: none stays open.
+    QSqlQuery mapping(phoneBookDb);
+    mapping.exec(mapped ? QStringLiteral("PRAGMA mmap_size=268435456")
+                        : QStringLiteral("PRAGMA mmap_size=0"));
+    // SQLite refuses to replace LIKE while a statement of the connection is running.
+    mapping.finish();
 }
 
 QSqlDatabase openReadingConnection(const QString &connectionName, const QString &databaseName,

@@ -56,6 +56,11 @@ bool ensurePhoneBookTable(QSqlQuery &query);
 // happening, so it is tried again, at no cost once made, before each list.
 void tryWriteAheadLog();
 
+// Whether SQLite maps the file into memory: it makes the store's search, a scan of every
+// row, a third faster, but every page it touches stays in the program's resident memory.
+// Mapped while the store answers the search, not while the index does. Nothing on a server.
+void mapPhoneBookFile(bool mapped);
+
 // Opens a connection of its own to the phone book phoneBookDb has open, read-only, for a
 // thread that reads the whole book; call it in that thread, and close and remove the
 // connection there.

@@ -151,20 +151,51 @@ void MainWindow::followOtherPrograms()
     const qint64 version = bookVersion();
     if (version == seenVersion)
         return;
-    // Another program's commit: the index, or the one being built, may miss it.
-    if (seenVersion >= 0)
-        searchIndex->rebuild();
+    // Another program's commit: the index, or the one being built, may miss it. What the
+    // index finds changed moves in the order when it arrives.
+    const bool indexListsChanges = seenVersion >= 0 && searchIndex->refresh();
     seenVersion = version;
     bookSize = -1;
     numberColumnWidth = -1;
-    if (order)
+    if (order && !indexListsChanges)
         order->build(columnValues(order->column()));
+}
+
+void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVector<qint64> &gone,
+                                      bool whole)
+{
+    if (!order)
+        return;
+    // One entry moves at the cost of a pass over the order; many are sorted afresh.
+    constexpr int fewChanges = 256;
+    if (whole || present.size() + gone.size() > fewChanges) {
+        order->build(columnValues(order->column()));
+    } else {
+        for (const qint64 id : gone)
+            order->forget(id);
+        for (const Entry &entry : present)
+            order->place(entry);
+    }
+    if ((whole || !present.isEmpty() || !gone.isEmpty()) && !QApplication::activeModalWidget())
+        listAgainInPlace();
+}
+
+void MainWindow::shareIndexIds()
+{
+    const SearchIndex *index = searchIndex->ready();
+    if (index && !listedSearch && !order && !moreToList)
+        list->shareIds(index->allIds());
 }
 
 void MainWindow::followChangesElsewhere()
 {
     if (QApplication::activeModalWidget() || bookVersion() == seenVersion)
         return;
+    listAgainInPlace();
+}
+
+void MainWindow::listAgainInPlace()
+{
     QTableView *view = form->tbl_liste;
     QSet<qint64> selected;
     for (const QModelIndex &cell : view->selectionModel()->selectedIndexes())

@@ -20,6 +20,8 @@ MainWindow::MainWindow(QWidget *parent)
     form->txt_id->hide();
     list = new PhoneBookListModel(this);
     searchIndex = new PhoneBookIndex(this);
+    connect(searchIndex, &PhoneBookIndex::changesFound, this, &MainWindow::sortChangesElsewhere);
+    connect(searchIndex, &PhoneBookIndex::built, this, &MainWindow::shareIndexIds);
     setUpList();
     setUpKeyboardBrowsing();
     setUpKeyboard();

@@ -59,15 +59,23 @@ private:
     void listWhole();
     void fitColumns();
     void showCount();
-    // Another program's commits since the list last looked: the order and the counts
-    // are read again.
+    // Another program's commits since the list last looked: the counts are read again,
+    // the index reads what changed, the order follows it (or is read again on a server).
     void followOtherPrograms();
+    // What the index found another program changed: the order moves those entries, and a
+    // sorted list shows them in their places.
+    void sortChangesElsewhere(const QVector<Entry> &present, const QVector<qint64> &gone,
+                              bool whole);
+    // The index is ready: a list of every entry shares its ids instead of holding a copy
+    // read from the store (8 MB at a million entries).
+    void shareIndexIds();
     // This window's own change: the order moves the entries, the counts are read again.
     void noteOwnChange(const QVector<Entry> &present, const QVector<qint64> &gone);
     void selectEntries(const QVector<qint64> &ids);
     // Another program's change shown as it happens: the same search, the same rows selected,
     // the same place in the list; the form and the focus untouched. Waits while a box is open.
     void followChangesElsewhere();
+    void listAgainInPlace();
 
     // Header clicks sort by a column (A–Z, Z–A, then the stored order again); the count;
     // tooltips for cut cells.
