@@ -45,6 +45,15 @@ int PhoneBookListModel::rowOf(qint64 id) const
     return shown.indexOf(id);
 }
 
+QVector<int> PhoneBookListModel::rowsOf(const QSet<qint64> &ids) const
+{
+    QVector<int> rows;
+    for (int row = 0; row < shown.size() && rows.size() < ids.size(); ++row)
+        if (ids.contains(shown.at(row)))
+            rows << row;
+    return rows;
+}
+
 int PhoneBookListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : shown.size();

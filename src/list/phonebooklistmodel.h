@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QCache>
+#include <QSet>
 #include <QVector>
 
 // The list's rows: the ids of the entries it shows, in the order it shows them, with
@@ -27,6 +28,9 @@ public:
     const QVector<qint64> &ids() const { return shown; }
     // -1 when the entry is not listed.
     int rowOf(qint64 id) const;
+    // The rows of these entries, ascending, in one pass over the list; those not listed
+    // are left out.
+    QVector<int> rowsOf(const QSet<qint64> &ids) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -58,6 +58,22 @@ int widestNumberWidth(const QTableView *view)
     return cellWidthFor(view, QLatin1Char('+') + QString(longestNumber - 1, widest));
 }
 
+// Whole rows from one column to another, each run of neighbouring rows one range: a
+// selection of a million rows stays a handful of ranges.
+QItemSelection rowsSelection(const QAbstractItemModel *model, const QVector<int> &rows,
+                             int firstColumn)
+{
+    QItemSelection selection;
+    for (int i = 0; i < rows.size();) {
+        int last = i;
+        while (last + 1 < rows.size() && rows.at(last + 1) == rows.at(last) + 1)
+            ++last;
+        selection.select(model->index(rows.at(i), firstColumn), model->index(rows.at(last), 4));
+        i = last + 1;
+    }
+    return selection;
+}
+
 QString people(qint64 count)
 {
     return QLocale(QLocale::Turkish, QLocale::Turkey).toString(count) + QStringLiteral(" kişi");
@@ -198,8 +214,9 @@ void MainWindow::listAgainInPlace()
 {
     QTableView *view = form->tbl_liste;
     QSet<qint64> selected;
-    for (const QModelIndex &cell : view->selectionModel()->selectedIndexes())
-        selected << list->ids().value(cell.row());
+    for (const QItemSelectionRange &range : view->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            selected << list->ids().value(row);
     const QModelIndex current = view->currentIndex();
     const qint64 currentId = current.isValid() ? list->ids().value(current.row()) : -1;
     const int column = current.isValid() ? current.column() : 1;
@@ -212,11 +229,8 @@ void MainWindow::listAgainInPlace()
     // The rows the user had reached are there again.
     while (moreToList && list->rowCount() < shownBefore)
         listMore(listedSearch.value_or(QString()));
-    QItemSelection rows;
-    for (const qint64 id : selected)
-        if (const int row = list->rowOf(id); row >= 0)
-            rows.select(list->index(row, 0), list->index(row, 4));
-    view->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    view->selectionModel()->select(rowsSelection(list, list->rowsOf(selected), 0),
+                                   QItemSelectionModel::ClearAndSelect);
     if (const int row = list->rowOf(currentId); row >= 0)
         view->selectionModel()->setCurrentIndex(list->index(row, column),
                                                 QItemSelectionModel::NoUpdate);
@@ -288,18 +302,12 @@ void MainWindow::selectEntries(const QVector<qint64> &ids)
 {
     listWhole();
     QTableView *view = form->tbl_liste;
-    QItemSelection rows;
-    int first = -1;
-    for (const qint64 id : ids) {
-        const int row = list->rowOf(id);
-        if (row < 0)
-            continue;
-        rows.select(list->index(row, 1), list->index(row, 4));
-        first = first < 0 ? row : qMin(first, row);
-    }
-    if (first < 0)
+    const QVector<int> rows = list->rowsOf(QSet<qint64>(ids.cbegin(), ids.cend()));
+    if (rows.isEmpty())
         return;
-    view->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    const int first = rows.first();
+    view->selectionModel()->select(rowsSelection(list, rows, 1),
+                                   QItemSelectionModel::ClearAndSelect);
     view->selectionModel()->setCurrentIndex(list->index(first, 1), QItemSelectionModel::NoUpdate);
     view->scrollTo(list->index(first, 1));
 }
