@@ -161,43 +161,39 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
         return;
     const bool refreshing = stale;
     reading = stale = false;
+    QVector<Entry> present;
+    QVector<qint64> gone;
     if (read.changesOnly) {
         // This program's own changes since the reading began are in the index already,
         // and newer than what the reading saw of those entries.
         QSet<qint64> own;
         for (const Change &change : changes)
             own << change.entry.id;
-        QVector<Entry> present;
-        QVector<qint64> gone;
         for (const Entry &entry : read.present)
             if (!own.contains(entry.id))
                 present << entry;
         for (const qint64 id : read.gone)
             if (!own.contains(id))
                 gone << id;
-        changes.clear();
         current->apply(present, gone);
-        mapPhoneBookFile(false);
-        releaseFreedMemory();
-        emit changesFound(present, gone, false);
-        emit this->built();
-        return;
-    }
-    current.reset();
-    if (read.whole) {
-        for (const Change &change : changes) {
-            if (change.gone)
-                read.whole->forget(change.entry.id);
-            else
-                read.whole->place(change.entry);
+    } else {
+        current.reset();
+        if (read.whole) {
+            for (const Change &change : changes) {
+                if (change.gone)
+                    read.whole->forget(change.entry.id);
+                else
+                    read.whole->place(change.entry);
+            }
+            current = std::make_unique<SearchIndex>(std::move(*read.whole));
         }
-        current = std::make_unique<SearchIndex>(std::move(*read.whole));
-        mapPhoneBookFile(false);
     }
     changes.clear();
     releaseFreedMemory();
+    if (current)
+        mapPhoneBookFile(false);
     if (refreshing)
-        emit changesFound({}, {}, true);
+        emit changesFound(present, gone, !read.changesOnly);
     if (current)
         emit this->built();
 }
