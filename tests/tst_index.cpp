@@ -68,6 +68,35 @@ QStringList searchesFor(const QVector<Entry> &entries, QRandomGenerator &random)
     return searches + generatedHostileTexts().mid(0, 40);
 }
 
+// The ids the window lists, in its order, the whole list read.
+QVector<qint64> listedIds(QWidget *window)
+{
+    QVector<qint64> ids;
+    for (int row = 0; row < wholeList(window)->rowCount(); ++row)
+        ids << listModel(window)->index(row, 0).data().toLongLong();
+    return ids;
+}
+
+// These ids as a list sorted by name A–Z shows them, the order built afresh.
+QVector<qint64> sortedByName(const QVector<Entry> &entries, const QVector<qint64> &ids)
+{
+    QMap<qint64, QString> names;
+    QVector<QPair<qint64, QString>> pairs;
+    for (const Entry &entry : entries) {
+        names.insert(entry.id, entry.adsoyad);
+        pairs.append({entry.id, entry.adsoyad});
+    }
+    ListOrder afresh(EntryColumn::Name, Qt::AscendingOrder,
+                     [&names](qint64 id) { return names.value(id); });
+    afresh.build(pairs);
+    return afresh.arrange(ids);
+}
+
+void sortByName(QWidget *window)
+{
+    emit window->findChild<QTableView *>("tbl_liste")->horizontalHeader()->sectionClicked(1);
+}
+
 void fillBook(const SideConnection &side, QRandomGenerator &random, int count)
 {
     const QStringList names = {"Şule",  "Çağlar", "ılgın",  "IŞIK",   "İbrahim", "Güneş", "José",
@@ -105,6 +134,7 @@ private slots:
     void listPagesThroughAHundredThousandMatches();
     void orderKeptThroughChangesIsTheOrderBuiltAfresh();
     void windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere();
+    void aLargeBookIsSortedOnAThreadOfItsOwn();
 };
 
 void IndexTest::indexListsWhatTheStoreAndTheReferenceList()
@@ -302,18 +332,12 @@ void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()
     MainWindow *window = fixture.window.get();
     auto *index = window->findChild<PhoneBookIndex *>();
     QVERIFY(index);
-    const auto listedIds = [window] {
-        QVector<qint64> ids;
-        for (int row = 0; row < wholeList(window)->rowCount(); ++row)
-            ids << listModel(window)->index(row, 0).data().toLongLong();
-        return ids;
-    };
     const QStringList searches = {"şule", "ali veli", "0532", "%"};
     // Before the index is ready (the event loop has not run yet), the store answers.
     QVERIFY(!index->ready());
     for (const QString &search : searches) {
         typeInto(window, "txt_ara", search);
-        QCOMPARE(listedIds(), referenceIds(storedEntries(fixture.side), search));
+        QCOMPARE(listedIds(window), referenceIds(storedEntries(fixture.side), search));
     }
     // A server answers with its own indexes: none is built.
     const auto indexReady = [index] {
@@ -323,14 +347,12 @@ void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()
     for (int round = 0; round < 2; ++round) {
         for (const QString &search : searches) {
             typeInto(window, "txt_ara", search);
-            QCOMPARE(listedIds(), referenceIds(storedEntries(fixture.side), search));
+            QCOMPARE(listedIds(window), referenceIds(storedEntries(fixture.side), search));
         }
         // Another program's changes: the index reads what changed, the store answers
         // meanwhile; the second time the list is sorted by name, and its order follows.
         if (round == 1)
-            emit window->findChild<QTableView *>("tbl_liste")
-                ->horizontalHeader()
-                ->sectionClicked(1);
+            sortByName(window);
         fixture.side.exec(
             QStringLiteral("UPDATE TELEFON SET adsoyad='Ali Veli %1' WHERE id % 7 = 0").arg(round));
         fixture.side.exec(QStringLiteral("DELETE FROM TELEFON WHERE id % 11 = %1").arg(round));
@@ -339,20 +361,27 @@ void IndexTest::windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere()
         QVERIFY(indexReady());
         const QVector<Entry> entries = storedEntries(fixture.side);
         QVector<qint64> expected = referenceIds(entries, "şule");
-        if (round == 1) {
-            QMap<qint64, QString> names;
-            QVector<QPair<qint64, QString>> pairs;
-            for (const Entry &entry : entries) {
-                names.insert(entry.id, entry.adsoyad);
-                pairs.append({entry.id, entry.adsoyad});
-            }
-            ListOrder afresh(EntryColumn::Name, Qt::AscendingOrder,
-                             [&names](qint64 id) { return names.value(id); });
-            afresh.build(pairs);
-            expected = afresh.arrange(expected);
-        }
-        QVERIFY(QTest::qWaitFor([&] { return listedIds() == expected; }, 30000));
+        if (round == 1)
+            expected = sortedByName(entries, expected);
+        QVERIFY(QTest::qWaitFor([&] { return listedIds(window) == expected; }, 30000));
     }
+}
+
+void IndexTest::aLargeBookIsSortedOnAThreadOfItsOwn()
+{
+    // More entries than are sorted at once, with names in every order of Turkish letters.
+    WindowFixture fixture([](const SideConnection &seed) {
+        seed.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                  "INSERT INTO TELEFON (adsoyad, telefon, cep, mail) SELECT CASE i % 6 "
+                  "WHEN 0 THEN 'Çağ ' WHEN 1 THEN 'cem ' WHEN 2 THEN 'Işık ' WHEN 3 THEN 'iz ' "
+                  "WHEN 4 THEN 'İz ' ELSE '' END || (i * 7919 % 30011), '0532 ' || i, NULL, NULL "
+                  "FROM n");
+    });
+    MainWindow *window = fixture.window.get();
+    sortByName(window);
+    const QVector<Entry> entries = storedEntries(fixture.side);
+    QCOMPARE(entries.size(), 30000);
+    QCOMPARE(listedIds(window), sortedByName(entries, idsOf(entries)));
 }
 
 QTEST_MAIN(IndexTest)

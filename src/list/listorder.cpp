@@ -5,6 +5,7 @@
 
 #include <QCollatorSortKey>
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <numeric>
@@ -27,7 +28,7 @@ int ListOrder::compare(const QString &a, const QString &b) const
     return collator.compare(x, y);
 }
 
-void ListOrder::build(QVector<QPair<qint64, QString>> values)
+bool ListOrder::build(QVector<QPair<qint64, QString>> values, const Going &going)
 {
     // Sort keys while sorting, a comparison of bytes each; dropped afterwards.
     struct Key {
@@ -37,7 +38,17 @@ void ListOrder::build(QVector<QPair<qint64, QString>> values)
     };
     const bool numbers = sortedColumn == EntryColumn::Phone || sortedColumn == EntryColumn::Mobile;
     std::vector<Key> keys(std::size_t(values.size()));
+    // Whether sorted or stopped, what sorting took is given back to the system.
+    const auto release = qScopeGuard([&keys, &values] {
+        keys = {};
+        values = {};
+        releaseFreedMemory();
+    });
+    // The keys are about two thirds of the work, the sort the rest.
+    const qint64 work = values.size() + values.size() / 2;
     for (int i = 0; i < values.size(); ++i) {
+        if (going && i % 4096 == 0 && !going(i, work))
+            return false;
         const QString value = values.at(i).second.trimmed();
         Key &key = keys[std::size_t(i)];
         key.empty = value.isEmpty();
@@ -74,10 +85,7 @@ void ListOrder::build(QVector<QPair<qint64, QString>> values)
         tiedWithPrevious[rank] = rank > 0 && order(positions[rank - 1], positions[rank]) == 0;
     }
     indexByRank();
-    keys = {};
-    positions = {};
-    values = {};
-    releaseFreedMemory();
+    return true;
 }
 
 void ListOrder::reverse()

@@ -28,9 +28,12 @@ public:
     EntryColumn column() const { return sortedColumn; }
     Qt::SortOrder direction() const { return sortedDirection; }
 
+    // Told how far a build has come (done of total); answers false to stop it.
+    using Going = std::function<bool(qint64 done, qint64 total)>;
     // Orders every entry of the book: its id and its value in the column. What sorting
-    // took, the values too, is given back to the system.
-    void build(QVector<QPair<qint64, QString>> values);
+    // took, the values too, is given back to the system. False when going stopped it,
+    // and the order is then not to be used.
+    bool build(QVector<QPair<qint64, QString>> values, const Going &going = {});
     // The same entries turned round; equal values keep the stored order.
     void reverse();
     // The ids given (in stored order, as a search lists them) in this order. An id the

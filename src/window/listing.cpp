@@ -8,6 +8,7 @@
 #include "store/entries.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
+#include "window/backgroundwork.h"
 #include "window/cuttexttooltips.h"
 
 #include <QApplication>
@@ -171,6 +172,7 @@ void MainWindow::followOtherPrograms()
     // index finds changed moves in the order when it arrives.
     const bool indexListsChanges = seenVersion >= 0 && searchIndex->refresh();
     seenVersion = version;
+    changedWhileSorting = true;
     bookSize = -1;
     numberColumnWidth = -1;
     if (order && !indexListsChanges)
@@ -332,12 +334,10 @@ void MainWindow::setUpList()
 
 void MainWindow::sortBy(int column)
 {
-    if (column < 1 || column > 4)
+    if (column < 1 || column > 4 || sortingInBackground)
         return;
     const auto sorted = EntryColumn(column);
     followOtherPrograms();
-    listWhole();
-    QVector<qint64> ids = list->ids();
     QHeaderView *header = form->tbl_liste->horizontalHeader();
     if (order && order->column() == sorted && order->direction() == Qt::DescendingOrder) {
         order.reset();
@@ -345,13 +345,39 @@ void MainWindow::sortBy(int column)
     } else if (order && order->column() == sorted) {
         order->reverse();
     } else {
-        order = std::make_unique<ListOrder>(sorted, Qt::AscendingOrder, [sorted](qint64 id) {
-            const std::optional<Entry> entry = readEntry(id);
-            return entry ? textIn(*entry, sorted) : QString();
-        });
-        order->build(columnValues(sorted));
+        auto byColumn =
+            std::make_unique<ListOrder>(sorted, Qt::AscendingOrder, [sorted](qint64 id) {
+                const std::optional<Entry> entry = readEntry(id);
+                return entry ? textIn(*entry, sorted) : QString();
+            });
+        if (!sortWholeBook(*byColumn))
+            return;
+        order = std::move(byColumn);
         header->setSortIndicatorShown(true);
     }
+    // Read now: the search may have changed while a large book was sorted.
+    listWhole();
+    QVector<qint64> ids = list->ids();
     std::sort(ids.begin(), ids.end());
     showListed(ids);
+}
+
+bool MainWindow::sortWholeBook(ListOrder &byColumn)
+{
+    // Sorted at once below this many entries (some tens of milliseconds).
+    constexpr int sortedAtOnce = 20000;
+    QVector<QPair<qint64, QString>> values = columnValues(byColumn.column());
+    if (values.size() < sortedAtOnce)
+        return byColumn.build(std::move(values));
+    changedWhileSorting = false;
+    sortingInBackground = true;
+    const bool sorted =
+        runBehindProgress(this, QStringLiteral("Sıralama"), QStringLiteral("Liste sıralanıyor…"),
+                          [&byColumn, &values](const Progress &going) {
+                              return byColumn.build(std::move(values), going);
+                          });
+    sortingInBackground = false;
+    // Another program's changes since the values were read, seldom: sorted again at once,
+    // so that the order is exact.
+    return sorted && (!changedWhileSorting || byColumn.build(columnValues(byColumn.column())));
 }

@@ -81,6 +81,9 @@ private:
     // tooltips for cut cells.
     void setUpList();
     void sortBy(int column);
+    // A large book is sorted on a thread of its own behind a progress dialog (a million
+    // entries take seconds). False when the user stopped it: the list stays as it was.
+    bool sortWholeBook(ListOrder &byColumn);
     // Return on a row loads it; the keys of the form, the list and the search box.
     void setUpKeyboard();
     void setUpKeyboardBrowsing();
@@ -150,6 +153,8 @@ private:
     PhoneBookIndex *searchIndex = nullptr;
     // Unset: the stored order.
     std::unique_ptr<ListOrder> order;
+    bool sortingInBackground = false;
+    bool changedWhileSorting = false;
     // What the list shows: every entry, or what this text finds.
     std::optional<QString> listedSearch;
     static constexpr int firstChunk = 256;
