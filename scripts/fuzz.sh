@@ -22,7 +22,7 @@ cmake --build "$BUILD" -j"$(nproc)"
 GENERATED="$BUILD/generated"
 rm -rf "$GENERATED"
 mkdir -p "$GENERATED/contactfile" "$GENERATED/likepattern" "$GENERATED/numberkey" \
-    "$GENERATED/workbook"
+    "$GENERATED/searchindex" "$GENERATED/workbook"
 { printf 'Ad Soyad;Telefon\r\n"Ali;1\r\n'; printf 'x;2\r\n%.0s' $(seq 20000); } \
     >"$GENERATED/contactfile/stray-quote.csv"
 { printf '%%'; head -c 16383 /dev/zero | tr '\0' a; printf 'b%%\0'; head -c 40000 /dev/zero | tr '\0' a; } \
@@ -54,6 +54,7 @@ run() { # target max_len [more seed directories]
 run contactfile 131072 "$ROOT/tests/data/exchange"
 run likepattern 65536
 run numberkey 4096
+run searchindex 4096
 run workbook 262144
 
 if [ "${#FAILED[@]}" -gt 0 ]; then

@@ -1,7 +1,10 @@
 #include "index/searchindex.h"
 
+#include "index/bytesearch.h"
+
 #include "search/folding.h"
 #include "search/likepattern.h"
+#include "search/marked.h"
 #include "search/searchquery.h"
 
 #include <QRandomGenerator>
@@ -41,30 +44,44 @@ std::string keyOf(const QString &number)
     return std::string(key.constData(), std::size_t(key.size()));
 }
 
-const char *find(const char *from, const char *end, const std::string &needle)
+// The key in one run of the number keys.
+const char *findKey(const char *from, const char *end, const std::string &key)
 {
-    if (needle.empty() || from >= end)
-        return nullptr;
-    return static_cast<const char *>(
-        memmem(from, std::size_t(end - from), needle.data(), needle.size()));
+    return findBytes(from, end, key.data(), key.size(), 0, key.size() - 1);
 }
 
-// Found from the word's rarest byte: memchr runs over the buffer at the speed of memory
-// and stops only where that byte is, most often nowhere near a word.
-const char *findByRareByte(const char *from, const char *end, const std::string &needle,
-                           std::size_t rare)
+using marked::Bits;
+
+// Looking into one entry costs about what a scan of this many bytes of the buffer does.
+constexpr std::size_t costlyBytes = 256;
+
+// The second on a thread of its own beside the first, when asked to.
+template <typename First, typename Second> void inTwo(First first, Second second, bool parallel)
 {
-    const std::size_t length = needle.size();
-    for (const char *at = from + rare; at < end;) {
-        at = static_cast<const char *>(std::memchr(at, needle[rare], std::size_t(end - at)));
-        if (!at)
-            return nullptr;
-        const char *start = at - rare;
-        if (std::size_t(end - start) >= length && std::memcmp(start, needle.data(), length) == 0)
-            return start;
-        ++at;
+    if (!parallel) {
+        first();
+        second();
+        return;
     }
-    return nullptr;
+    std::thread other(second);
+    first();
+    other.join();
+}
+
+// The entry whose bytes hold the place, from an entry at or before it: hits come in
+// order, so a few steps forward, or a binary search for a far one.
+std::size_t entryHolding(const std::vector<std::uint32_t> &starts, std::size_t from,
+                         std::size_t last, std::uint32_t at)
+{
+    std::size_t entry = from;
+    for (int step = 0; step < 8 && starts[entry + 1] <= at; ++step)
+        ++entry;
+    if (starts[entry + 1] <= at)
+        entry = std::size_t(std::upper_bound(starts.begin() + std::ptrdiff_t(entry),
+                                             starts.begin() + std::ptrdiff_t(last) + 1, at) -
+                            starts.begin()) -
+                1;
+    return entry;
 }
 
 } // namespace
@@ -74,8 +91,22 @@ const char *findByRareByte(const char *from, const char *end, const std::string 
 struct SearchIndex::Word {
     std::string literal;
     std::optional<FoldedLikePattern> pattern;
-    // Where its rarest byte is in the texts.
-    std::size_t rare = 0;
+    // Where its rarest byte is in the texts, and its next rarest.
+    std::size_t rare = 0, second = 0;
+    const char *findIn(const char *from, const char *end) const
+    {
+        return findBytes(from, end, literal.data(), literal.size(), rare, second);
+    }
+};
+
+struct SearchIndex::Query {
+    std::vector<Word> words;
+    // The key of the numbers, when the text reads as one.
+    std::string key;
+    // What an entry's texts, and its numbers, must hold for the words and the key.
+    EntryBitmaps::Kinds textKinds = 0, numberKinds = 0;
+    // Every word is one letter or digit, or the key one digit: the bitmaps are the answer.
+    bool textByBitmaps = false, numberByBitmaps = false;
 };
 
 void SearchIndex::append(const Entry &entry)
@@ -88,7 +119,7 @@ std::size_t SearchIndex::bytes() const
     return std::size_t(ids.capacity()) * sizeof(qint64) + texts.capacity() + numbers.capacity() +
            (textStart.capacity() + numberStart.capacity() + entryDigests.capacity()) *
                sizeof(std::uint32_t) +
-           nulls.capacity();
+           nulls.capacity() + kinds.bytes();
 }
 
 void SearchIndex::releaseSpare()
@@ -100,6 +131,15 @@ void SearchIndex::releaseSpare()
     numberStart.shrink_to_fit();
     nulls.shrink_to_fit();
     entryDigests.shrink_to_fit();
+    kinds.releaseSpare();
+}
+
+EntryBitmaps::Kinds SearchIndex::entryKinds(std::size_t entry) const
+{
+    return EntryBitmaps::textKinds(texts.data() + textStart[entry],
+                                   textStart[entry + 1] - textStart[entry]) |
+           EntryBitmaps::numberKinds(numbers.data() + numberStart[entry],
+                                     numberStart[entry + 1] - numberStart[entry]);
 }
 
 std::uint32_t SearchIndex::digestOf(const Entry &entry)
@@ -132,6 +172,12 @@ void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
         ++byteCounts[std::uint8_t(byte)];
     splice(texts, textStart, text);
     splice(numbers, numberStart, keys);
+    const EntryBitmaps::Kinds held = EntryBitmaps::textKinds(text.data(), text.size()) |
+                                     EntryBitmaps::numberKinds(keys.data(), keys.size());
+    if (replace)
+        kinds.replace(at, held);
+    else
+        kinds.insert(at, held);
     if (replace) {
         nulls[at] = nullFlags;
         entryDigests[at] = digestOf(entry);
@@ -164,6 +210,7 @@ void SearchIndex::forget(qint64 id)
     cut(texts, textStart);
     cut(numbers, numberStart);
     ids.remove(int(entry));
+    kinds.erase(entry);
     nulls.erase(nulls.begin() + std::ptrdiff_t(entry));
     entryDigests.erase(entryDigests.begin() + std::ptrdiff_t(entry));
 }
@@ -177,6 +224,7 @@ void SearchIndex::apply(const QVector<Entry> &present, const QVector<qint64> &go
     merged.numbers.reserve(numbers.size());
     const auto keep = [&](std::size_t entry) {
         merged.ids.append(ids.at(int(entry)));
+        merged.kinds.insert(merged.kinds.size(), entryKinds(entry));
         merged.nulls.push_back(nulls[entry]);
         merged.entryDigests.push_back(entryDigests[entry]);
         merged.texts.append(texts, textStart[entry], textStart[entry + 1] - textStart[entry]);
@@ -210,127 +258,175 @@ bool SearchIndex::holds(std::size_t entry, const Word &word) const
 {
     const char *begin = texts.data() + textStart[entry];
     const char *end = texts.data() + textStart[entry + 1] - 1;
-    const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
     if (!word.pattern)
-        return find(begin, end, word.literal) != nullptr;
+        return word.findIn(begin, end) != nullptr;
+    const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
     return (!(nulls[entry] & 1) && word.pattern->matches(begin, int(middle - begin))) ||
            (!(nulls[entry] & 2) && word.pattern->matches(middle + 1, int(end - middle - 1)));
 }
 
-SearchIndex::Positions SearchIndex::entriesWithWords(const std::vector<Word> &words,
-                                                     std::size_t first, std::size_t last) const
+void SearchIndex::keepEntriesWithWords(const Query &query, std::size_t firstWord,
+                                       std::size_t lastWord, Bits *found) const
 {
+    kinds.holdingAll(query.textKinds, firstWord, lastWord, found);
+    if (query.textByBitmaps)
+        return;
+    const std::size_t words = lastWord - firstWord, first = firstWord * 64,
+                      last = std::min(lastWord * 64, std::size_t(ids.size()));
     // The longest plain word leads: it is found by scanning the buffer at once, and the
     // other words are looked for only in the entries it is found in.
     const Word *lead = nullptr;
-    for (const Word &word : words)
+    for (const Word &word : query.words)
         if (!word.pattern && (!lead || word.literal.size() > lead->literal.size()))
             lead = &word;
-    const auto holdsTheRest = [&](std::size_t entry) {
-        for (const Word &word : words)
-            if (&word != lead && !holds(entry, word))
+    const auto holdsAll = [&](std::size_t entry, const Word *known) {
+        for (const Word &word : query.words)
+            if (&word != known && !holds(entry, word))
                 return false;
         return true;
     };
-    Positions found;
-    if (!lead) {
-        for (std::size_t entry = first; entry < last; ++entry)
-            if (holdsTheRest(entry))
-                found.push_back(std::uint32_t(entry));
-        return found;
+    // Entries that hold every letter are looked into one by one when they are few against
+    // the bytes a scan reads.
+    const std::size_t bytes = textStart[last] - textStart[first];
+    if (!lead || marked::count(found, words) <= bytes / costlyBytes) {
+        marked::forEach(found, words, [&](std::size_t bit) {
+            if (!holdsAll(first + bit, nullptr))
+                found[bit / 64] &= ~(Bits(1) << bit % 64);
+        });
+        return;
     }
+    const std::vector<Bits> candidates(found, found + words);
+    std::fill(found, found + words, 0);
     const char *const start = texts.data();
     const char *const end = start + textStart[last];
     std::size_t entry = first;
-    for (const char *hit = findByRareByte(start + textStart[first], end, lead->literal, lead->rare);
-         hit;) {
-        const auto at = std::uint32_t(hit - start);
-        // Hits come in order: a few steps forward, or a binary search for a far one.
-        for (int step = 0; step < 8 && textStart[entry + 1] <= at; ++step)
-            ++entry;
-        if (textStart[entry + 1] <= at)
-            entry = std::size_t(std::upper_bound(textStart.begin() + std::ptrdiff_t(entry),
-                                                 textStart.begin() + std::ptrdiff_t(last) + 1, at) -
-                                textStart.begin()) -
-                    1;
-        if (holdsTheRest(entry))
-            found.push_back(std::uint32_t(entry));
-        hit = findByRareByte(start + textStart[entry + 1], end, lead->literal, lead->rare);
+    for (const char *hit = lead->findIn(start + textStart[first], end); hit;) {
+        entry = entryHolding(textStart, entry, last, std::uint32_t(hit - start));
+        const std::size_t bit = entry - first;
+        if ((candidates[bit / 64] >> bit % 64 & 1) && holdsAll(entry, lead))
+            found[bit / 64] |= Bits(1) << bit % 64;
+        hit = lead->findIn(start + textStart[entry + 1], end);
     }
-    return found;
 }
 
-SearchIndex::Positions SearchIndex::entriesWithNumber(const std::string &key, std::size_t first,
-                                                      std::size_t last) const
+void SearchIndex::addEntriesWithNumber(const Query &query, std::size_t firstWord,
+                                       std::size_t lastWord, Bits *found) const
 {
-    Positions found;
+    const std::size_t words = lastWord - firstWord, first = firstWord * 64,
+                      last = std::min(lastWord * 64, std::size_t(ids.size()));
+    std::vector<Bits> numbered(words);
+    kinds.holdingAll(query.numberKinds, firstWord, lastWord, numbered.data());
     const char *const start = numbers.data();
-    const char *const end = start + numberStart[last];
-    std::size_t entry = first;
-    for (const char *hit = find(start + numberStart[first], end, key); hit;) {
-        const auto at = std::uint32_t(hit - start);
-        entry = std::size_t(std::upper_bound(numberStart.begin() + std::ptrdiff_t(entry),
-                                             numberStart.begin() + std::ptrdiff_t(last) + 1, at) -
-                            numberStart.begin()) -
-                1;
-        found.push_back(std::uint32_t(entry));
-        hit = find(start + numberStart[entry + 1], end, key);
+    // A key of one digit is its bitmap; a longer one is looked for in the entries that hold
+    // its digits when they are few, else found by a scan of the keys.
+    const bool few = marked::count(numbered.data(), words) <=
+                     (numberStart[last] - numberStart[first]) / costlyBytes;
+    if (!query.numberByBitmaps && few) {
+        marked::forEach(numbered.data(), words, [&](std::size_t bit) {
+            const std::size_t entry = first + bit;
+            if (!findKey(start + numberStart[entry], start + numberStart[entry + 1], query.key))
+                numbered[bit / 64] &= ~(Bits(1) << bit % 64);
+        });
+    } else if (!query.numberByBitmaps) {
+        numbered.assign(words, 0);
+        const char *const end = start + numberStart[last];
+        std::size_t entry = first;
+        for (const char *hit = findKey(start + numberStart[first], end, query.key); hit;) {
+            entry = entryHolding(numberStart, entry, last, std::uint32_t(hit - start));
+            numbered[(entry - first) / 64] |= Bits(1) << (entry - first) % 64;
+            hit = findKey(start + numberStart[entry + 1], end, query.key);
+        }
     }
-    return found;
+    for (std::size_t i = 0; i < words; ++i)
+        found[i] |= numbered[i];
 }
 
-SearchIndex::Positions SearchIndex::entriesFound(const std::vector<Word> &words,
-                                                 const std::string &key, std::size_t first,
-                                                 std::size_t last) const
+void SearchIndex::searchRange(const Query &query, std::size_t firstWord, std::size_t lastWord,
+                              Bits *found) const
 {
-    Positions found = entriesWithWords(words, first, last);
-    if (key.empty())
-        return found;
-    const Positions numbered = entriesWithNumber(key, first, last);
-    Positions both;
-    both.reserve(found.size() + numbered.size());
-    std::set_union(found.begin(), found.end(), numbered.begin(), numbered.end(),
-                   std::back_inserter(both));
-    return both;
+    // A book too small to be halved has a second half of nothing.
+    if (firstWord == lastWord)
+        return;
+    keepEntriesWithWords(query, firstWord, lastWord, found);
+    if (!query.key.empty())
+        addEntriesWithNumber(query, firstWord, lastWord, found);
 }
 
-QVector<qint64> SearchIndex::search(const QString &typedText) const
+std::size_t SearchIndex::halfWords() const
 {
+    const std::size_t words = (std::size_t(ids.size()) + 63) / 64;
+    return std::size_t(ids.size()) >= parallelFrom ? words / 2 : words;
+}
+
+SearchIndex::Found SearchIndex::find(const QString &typedText) const
+{
+    const std::size_t count = std::size_t(ids.size()), words = (count + 63) / 64,
+                      split = halfWords();
+    Found found;
+    found.bits.resize(words);
     // What the store is handed of the text.
     const QString text = withoutLoneSurrogates(typedText);
     const QStringList typed = searchWords(text);
-    if (typed.isEmpty())
-        return allIds();
-    std::vector<Word> words;
+    if (typed.isEmpty()) {
+        kinds.holdingAll(0, 0, words, found.bits.data());
+        found.count = count;
+        return found;
+    }
+    Query query;
+    query.textByBitmaps = true;
     for (const QString &word : typed) {
         Word compiled;
         compiled.literal = folded(word);
+        const auto countOf = [&](std::size_t i) {
+            return byteCounts[std::uint8_t(compiled.literal[i])];
+        };
         for (std::size_t i = 1; i < compiled.literal.size(); ++i)
-            if (byteCounts[std::uint8_t(compiled.literal[i])] <
-                byteCounts[std::uint8_t(compiled.literal[compiled.rare])])
+            if (countOf(i) < countOf(compiled.rare))
                 compiled.rare = i;
+        compiled.second = compiled.rare == 0 ? compiled.literal.size() - 1 : 0;
+        for (std::size_t i = 0; i < compiled.literal.size(); ++i)
+            if (i != compiled.rare && countOf(i) < countOf(compiled.second))
+                compiled.second = i;
         if (word.contains(QLatin1Char('%')) || word.contains(QLatin1Char('_'))) {
             const std::string pattern = '%' + compiled.literal + '%';
             compiled.pattern.emplace(pattern.data(), int(pattern.size()));
         }
-        words.push_back(std::move(compiled));
+        // Every letter and digit of a word, a pattern's too, is in the text it matches.
+        query.textKinds |=
+            EntryBitmaps::textKinds(compiled.literal.data(), compiled.literal.size());
+        query.textByBitmaps = query.textByBitmaps && !compiled.pattern &&
+                              compiled.literal.size() == 1 &&
+                              EntryBitmaps::textHasKind(compiled.literal[0]);
+        query.words.push_back(std::move(compiled));
     }
-    const std::string key = looksLikePhoneNumber(text) ? keyOf(text) : std::string();
+    if (looksLikePhoneNumber(text)) {
+        query.key = keyOf(text);
+        query.numberKinds = EntryBitmaps::numberKinds(query.key.data(), query.key.size());
+        query.numberByBitmaps = query.key.size() == 1;
+    }
     // A large book is searched in two halves at once, one on a thread of its own.
-    const std::size_t count = std::size_t(ids.size()),
-                      half = count >= parallelFrom ? count / 2 : count;
-    Positions secondHalf;
-    std::thread second;
-    if (half < count)
-        second = std::thread([&] { secondHalf = entriesFound(words, key, half, count); });
-    Positions found = entriesFound(words, key, 0, half);
-    if (second.joinable()) {
-        second.join();
-        found.insert(found.end(), secondHalf.begin(), secondHalf.end());
-    }
-    QVector<qint64> result;
-    result.reserve(int(found.size()));
-    for (const std::uint32_t entry : found)
-        result << ids.at(int(entry));
+    Bits *const bits = found.bits.data();
+    inTwo([&] { searchRange(query, 0, split, bits); },
+          [&] { searchRange(query, split, words, bits + split); }, split < words);
+    found.count = marked::count(bits, words);
+    return found;
+}
+
+QVector<qint64> SearchIndex::search(const QString &text) const
+{
+    const Found found = find(text);
+    if (found.count == std::size_t(ids.size()))
+        return allIds();
+    // The ids of the two halves are written at once too.
+    const std::size_t words = found.bits.size(), split = halfWords(),
+                      inFirst = marked::count(found.bits.data(), split);
+    QVector<qint64> result(static_cast<int>(found.count));
+    qint64 *const out = result.data();
+    const auto write = [&](std::size_t firstWord, std::size_t lastWord, qint64 *to) {
+        for (std::size_t word = firstWord; word < lastWord; ++word)
+            to = marked::writeIds(found.bits[word], ids.constData() + word * 64, to);
+    };
+    inTwo([&] { write(0, split, out); }, [&] { write(split, words, out + inFirst); },
+          split < words);
     return result;
 }

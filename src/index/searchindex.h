@@ -1,5 +1,6 @@
 #pragma once
 
+#include "index/entrybitmaps.h"
 #include "store/entry.h"
 
 #include <QString>
@@ -12,9 +13,11 @@
 
 // The phone book held in memory for the search: per entry its id, its folded name and
 // mail, and the keys of its numbers, in contiguous buffers in stored order (ascending
-// ids), so that a keystroke is a scan of a few tens of megabytes at a million entries
-// instead of a scan of the file. It answers exactly what the search functions on the
-// connection answer (see SearchQuery), for valid text.
+// ids), with a bitmap per letter and digit of which entries hold it. A keystroke reads
+// the bitmaps of its letters, then either looks into the few entries that hold them all
+// or scans the buffer, a few tens of megabytes at a million entries, instead of the file.
+// It answers exactly what the search functions on the connection answer (see
+// SearchQuery), for valid text.
 class SearchIndex
 {
 public:
@@ -24,6 +27,13 @@ public:
     // Entries come in ascending order of their ids, as a scan of the table yields them.
     void append(const Entry &entry);
 
+    // The entries the search text finds, a bit each in stored order (that of allIds()),
+    // and how many.
+    struct Found {
+        std::vector<std::uint64_t> bits;
+        std::size_t count = 0;
+    };
+    Found find(const QString &text) const;
     // The ids of the entries the search text finds, in stored order.
     QVector<qint64> search(const QString &text) const;
     QVector<qint64> allIds() const { return ids; }
@@ -54,15 +64,23 @@ public:
 
 private:
     struct Word;
+    struct Query;
+    using Bits = std::uint64_t;
     using Positions = std::vector<std::uint32_t>;
-    // The entries (indices) from first to before last whose text holds every word, or
-    // whose numbers hold the key.
-    Positions entriesWithWords(const std::vector<Word> &words, std::size_t first,
-                               std::size_t last) const;
-    Positions entriesWithNumber(const std::string &key, std::size_t first, std::size_t last) const;
-    Positions entriesFound(const std::vector<Word> &words, const std::string &key,
-                           std::size_t first, std::size_t last) const;
+    // Each of these takes the entries from firstWord * 64 to before lastWord * 64, a bit
+    // each in found: those whose texts hold every word, and those whose numbers hold the
+    // key as well.
+    void searchRange(const Query &query, std::size_t firstWord, std::size_t lastWord,
+                     Bits *found) const;
+    void keepEntriesWithWords(const Query &query, std::size_t firstWord, std::size_t lastWord,
+                              Bits *found) const;
+    void addEntriesWithNumber(const Query &query, std::size_t firstWord, std::size_t lastWord,
+                              Bits *found) const;
     bool holds(std::size_t entry, const Word &word) const;
+    // Where the second half begins, in words of bits: a book of parallelFrom entries or
+    // more is searched in two halves at once.
+    std::size_t halfWords() const;
+    EntryBitmaps::Kinds entryKinds(std::size_t entry) const;
     void write(std::size_t at, const Entry &entry, bool replace);
 
     std::size_t parallelFrom;
@@ -79,6 +97,7 @@ private:
     // Per entry: bit 0 the name is NULL, bit 1 the mail is.
     std::vector<std::uint8_t> nulls;
     std::vector<std::uint32_t> entryDigests;
+    EntryBitmaps kinds;
     // How often each byte occurs in the texts: a word is looked for by its rarest byte.
     std::vector<std::uint64_t> byteCounts = std::vector<std::uint64_t>(256, 0);
 };
