@@ -376,6 +376,21 @@ void IndexTest::orderKeptThroughChangesIsTheOrderBuiltAfresh()
             afresh.build(pairs());
             const QVector<qint64> everyId = stored.keys().toVector();
             QCOMPARE(kept.arrange(everyId), afresh.arrange(everyId));
+            // What a search marks over the index's ids: the order's own, shared or not, or
+            // with one it has not been told of yet.
+            QVector<qint64> over = everyId;
+            if (step % 3 == 0)
+                over << 1000 + step;
+            if (step % 2 == 0)
+                kept.shareIds(over);
+            std::vector<std::uint64_t> marks(std::size_t(over.size() + 63) / 64);
+            QVector<qint64> picked;
+            for (int i = 0; i < over.size(); ++i)
+                if (step % 5 == 0 || random.bounded(3) != 0) {
+                    marks[std::size_t(i / 64)] |= std::uint64_t(1) << i % 64;
+                    picked << over.at(i);
+                }
+            QCOMPARE(kept.arrange(marks, over), afresh.arrange(picked));
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "platform/freedmemory.h"
 #include "search/folding.h"
+#include "search/marked.h"
 
 #include <QCollatorSortKey>
 #include <QLocale>
@@ -76,7 +77,7 @@ bool ListOrder::build(QVector<QPair<qint64, QString>> values, const Going &going
             return byValue < 0; // empty last either way
         return values.at(int(a)).first < values.at(int(b)).first;
     });
-    ids.resize(positions.size());
+    ids.resize(int(positions.size()));
     tiedWithPrevious.assign(positions.size(), false);
     firstEmpty = std::size_t(
         std::count_if(keys.begin(), keys.end(), [](const Key &key) { return !key.empty; }));
@@ -94,23 +95,23 @@ void ListOrder::reverse()
         sortedDirection == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     // Runs of equal values keep their stored order, and empty values stay last.
     const std::size_t filled = firstEmpty;
-    std::vector<qint64> turned;
+    QVector<qint64> turned;
     std::vector<bool> tied;
-    turned.reserve(ids.size());
-    tied.reserve(ids.size());
+    turned.reserve(int(ids.size()));
+    tied.reserve(size());
     std::size_t end = filled;
     while (end > 0) {
         std::size_t begin = end - 1;
         while (begin > 0 && tiedWithPrevious[begin])
             --begin;
         for (std::size_t i = begin; i < end; ++i) {
-            turned.push_back(ids[i]);
+            turned.push_back(ids[int(i)]);
             tied.push_back(i > begin);
         }
         end = begin;
     }
-    for (std::size_t i = filled; i < ids.size(); ++i) {
-        turned.push_back(ids[i]);
+    for (std::size_t i = filled; i < size(); ++i) {
+        turned.push_back(ids[int(i)]);
         tied.push_back(i > filled);
     }
     ids.swap(turned);
@@ -120,12 +121,12 @@ void ListOrder::reverse()
 
 void ListOrder::indexByRank()
 {
-    std::vector<std::uint32_t> byId(ids.size());
+    std::vector<std::uint32_t> byId(size());
     std::iota(byId.begin(), byId.end(), 0);
     std::sort(byId.begin(), byId.end(),
               [this](std::uint32_t a, std::uint32_t b) { return ids[a] < ids[b]; });
     idsAscending.resize(ids.size());
-    rankOf.resize(ids.size());
+    rankOf.resize(size());
     for (std::size_t i = 0; i < byId.size(); ++i) {
         idsAscending[i] = ids[byId[i]];
         rankOf[i] = byId[i];
@@ -135,9 +136,9 @@ void ListOrder::indexByRank()
 QVector<qint64> ListOrder::arrange(const QVector<qint64> &storedOrder) const
 {
     QVector<qint64> arranged, unknown;
-    arranged.reserve(storedOrder.size());
     const auto begin = idsAscending.cbegin(), end = idsAscending.cend();
-    if (std::size_t(storedOrder.size()) < ids.size() / 32) {
+    if (storedOrder.size() < ids.size() / 32) {
+        arranged.reserve(storedOrder.size());
         // A few matches: each found by a binary search, their ranks sorted.
         std::vector<std::uint32_t> ranks;
         ranks.reserve(std::size_t(storedOrder.size()));
@@ -154,7 +155,7 @@ QVector<qint64> ListOrder::arrange(const QVector<qint64> &storedOrder) const
     } else {
         // Many: the rank of every id listed marked in a bitmap small enough for the
         // processor's cache, then the marks read in rank order, linear in the book.
-        std::vector<std::uint64_t> listed((ids.size() + 63) / 64, 0);
+        std::vector<std::uint64_t> listed((size() + 63) / 64, 0);
         auto known = begin;
         const bool ascending = std::is_sorted(storedOrder.cbegin(), storedOrder.cend());
         for (const qint64 id : storedOrder) {
@@ -169,32 +170,62 @@ QVector<qint64> ListOrder::arrange(const QVector<qint64> &storedOrder) const
                 unknown << id;
             }
         }
-        arranged.resize(storedOrder.size());
-        qint64 *out = arranged.data();
-        for (std::size_t word = 0; word < listed.size(); ++word)
-            for (std::uint64_t bits = listed[word]; bits != 0; bits &= bits - 1)
-                *out++ = ids[word * 64 + std::size_t(__builtin_ctzll(bits))];
-        arranged.resize(int(out - arranged.data()));
+        arranged = idsRanked(listed);
     }
     arranged.append(unknown);
     return arranged;
 }
 
+QVector<qint64> ListOrder::arrange(const std::vector<std::uint64_t> &found,
+                                   const QVector<qint64> &over) const
+{
+    if (over != idsAscending) {
+        // Not the ids the order holds, as while a change is on its way: looked up.
+        QVector<qint64> storedOrder;
+        marked::forEach(found.data(), found.size(),
+                        [&](std::size_t at) { storedOrder << over.at(int(at)); });
+        return arrange(storedOrder);
+    }
+    if (marked::count(found.data(), found.size()) == size())
+        return ids;
+    std::vector<std::uint64_t> listed((size() + 63) / 64, 0);
+    marked::forEach(found.data(), found.size(), [&](std::size_t at) {
+        const std::uint32_t rank = rankOf[at];
+        listed[rank / 64] |= std::uint64_t(1) << rank % 64;
+    });
+    return idsRanked(listed);
+}
+
+QVector<qint64> ListOrder::idsRanked(const std::vector<std::uint64_t> &listed) const
+{
+    QVector<qint64> arranged(static_cast<int>(marked::count(listed.data(), listed.size())));
+    qint64 *out = arranged.data();
+    for (std::size_t word = 0; word < listed.size(); ++word)
+        out = marked::writeIds(listed[word], ids.constData() + word * 64, out);
+    return arranged;
+}
+
+void ListOrder::shareIds(const QVector<qint64> &ascending)
+{
+    if (ascending == idsAscending)
+        idsAscending = ascending;
+}
+
 void ListOrder::forget(qint64 id)
 {
-    const auto known = std::lower_bound(idsAscending.begin(), idsAscending.end(), id);
-    if (known == idsAscending.end() || *known != id)
+    const auto known = std::lower_bound(idsAscending.cbegin(), idsAscending.cend(), id);
+    if (known == idsAscending.cend() || *known != id)
         return;
-    const std::size_t position = std::size_t(known - idsAscending.begin());
+    const std::size_t position = std::size_t(known - idsAscending.cbegin());
     const std::uint32_t rank = rankOf[position];
     if (rank < firstEmpty)
         --firstEmpty;
     // The one after it is tied with the one before it only if both were tied with it.
-    if (rank + 1 < ids.size())
+    if (rank + 1 < size())
         tiedWithPrevious[rank + 1] = tiedWithPrevious[rank + 1] && tiedWithPrevious[rank];
     ids.erase(ids.begin() + std::ptrdiff_t(rank));
     tiedWithPrevious.erase(tiedWithPrevious.begin() + std::ptrdiff_t(rank));
-    idsAscending.erase(known);
+    idsAscending.remove(int(position));
     rankOf.erase(rankOf.begin() + std::ptrdiff_t(position));
     for (std::uint32_t &later : rankOf)
         later -= later > rank ? 1 : 0;
@@ -213,7 +244,7 @@ void ListOrder::place(const Entry &entry)
             byValue = -byValue;
         return byValue != 0 ? byValue < 0 : entry.id < otherId;
     };
-    std::size_t low = 0, high = ids.size();
+    std::size_t low = 0, high = size();
     while (low < high) {
         const std::size_t middle = (low + high) / 2;
         if (before(ids[middle], valueOf(ids[middle])))
@@ -227,11 +258,12 @@ void ListOrder::place(const Entry &entry)
         ++firstEmpty;
     tiedWithPrevious.insert(tiedWithPrevious.begin() + std::ptrdiff_t(low),
                             low > 0 && tiedWith(low - 1));
-    if (low + 1 < ids.size())
+    if (low + 1 < size())
         tiedWithPrevious[low + 1] = tiedWith(low + 1);
     for (std::uint32_t &later : rankOf)
         later += later >= low ? 1 : 0;
-    const auto known = std::lower_bound(idsAscending.begin(), idsAscending.end(), entry.id);
-    rankOf.insert(rankOf.begin() + (known - idsAscending.begin()), std::uint32_t(low));
-    idsAscending.insert(known, entry.id);
+    const auto at = int(std::lower_bound(idsAscending.cbegin(), idsAscending.cend(), entry.id) -
+                        idsAscending.cbegin());
+    rankOf.insert(rankOf.begin() + at, std::uint32_t(low));
+    idsAscending.insert(at, entry.id);
 }

@@ -16,8 +16,10 @@
 // on a keystroke. Names and mails in Turkish alphabetical order, case ignored (the
 // platform's collation, ICU on Debian: C < Ç, ı < i, ...); numbers by their digits, the
 // country and trunk prefix left out. Empty values come last either way; equal values keep
-// the stored order. Only the order is kept (about 25 bytes an entry), not the sort keys:
-// a changed entry finds its place by comparing values read again.
+// the stored order. Only the order is kept, not the sort keys: the ids in this order and
+// ascending and each one's rank, about 20 bytes an entry, 16 of them shared with the list
+// of every entry and the search index. A changed entry finds its place by comparing
+// values read again.
 class ListOrder
 {
 public:
@@ -39,6 +41,13 @@ public:
     // The ids given (in stored order, as a search lists them) in this order. An id the
     // order does not know comes last.
     QVector<qint64> arrange(const QVector<qint64> &storedOrder) const;
+    // The entries a search marked, a bit each over these ascending ids, in this order:
+    // without looking any id up when they are every id the order holds.
+    QVector<qint64> arrange(const std::vector<std::uint64_t> &marked,
+                            const QVector<qint64> &over) const;
+    // Holds these instead of its own list of every id ascending when they are the same,
+    // as the search index's are: the memory is shared until either changes.
+    void shareIds(const QVector<qint64> &ascending);
     // Moves a changed or new entry to its place; forgets a deleted one.
     void place(const Entry &entry);
     void forget(qint64 id);
@@ -47,18 +56,22 @@ private:
     // Negative, zero or positive as a sorts before, with or after b (ascending).
     int compare(const QString &a, const QString &b) const;
     void indexByRank();
+    // The ids at the ranks marked, in rank order.
+    QVector<qint64> idsRanked(const std::vector<std::uint64_t> &listed) const;
+    std::size_t size() const { return std::size_t(ids.size()); }
 
     EntryColumn sortedColumn;
     Qt::SortOrder sortedDirection;
     ValueOf valueOf;
     QCollator collator;
-    std::vector<qint64> ids;
+    // Shared with the list when it shows every entry.
+    QVector<qint64> ids;
     // Whether each entry's value equals the one before it.
     std::vector<bool> tiedWithPrevious;
     // Where the entries with an empty value begin.
     std::size_t firstEmpty = 0;
     // Every id ascending, and where each stands in the order: found by a walk along the
     // ascending ids a search yields, or by a binary search for a few.
-    std::vector<qint64> idsAscending;
+    QVector<qint64> idsAscending;
     std::vector<std::uint32_t> rankOf;
 };

@@ -102,7 +102,9 @@ void MainWindow::showFound(const QString &text)
     ++listing;
     moreToList = false;
     if (const SearchIndex *index = searchIndex->ready()) {
-        showListed(text.isEmpty() ? index->allIds() : index->search(text));
+        // A sorted list picks what the index marked out of the order, none looked up.
+        showInListOrder(order ? order->arrange(index->find(text).bits, index->allIds())
+                              : index->search(text));
         return;
     }
     // A sorted list orders every id at once.
@@ -143,11 +145,14 @@ void MainWindow::listWhole()
         listMore(listedSearch.value_or(QString()));
 }
 
-void MainWindow::showListed(QVector<qint64> storedOrder)
+void MainWindow::showListed(const QVector<qint64> &storedOrder)
 {
-    if (order)
-        storedOrder = order->arrange(storedOrder);
-    list->show(storedOrder);
+    showInListOrder(order ? order->arrange(storedOrder) : storedOrder);
+}
+
+void MainWindow::showInListOrder(const QVector<qint64> &ids)
+{
+    list->show(ids);
     QTableView *view = form->tbl_liste;
     if (view->model() != list)
         view->setModel(list);
@@ -194,6 +199,7 @@ void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVect
         for (const Entry &entry : present)
             order->place(entry);
     }
+    shareIndexIds();
     if ((whole || !present.isEmpty() || !gone.isEmpty()) && !QApplication::activeModalWidget())
         listAgainInPlace();
 }
@@ -201,7 +207,11 @@ void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVect
 void MainWindow::shareIndexIds()
 {
     const SearchIndex *index = searchIndex->ready();
-    if (index && !listedSearch && !order && !moreToList)
+    if (!index)
+        return;
+    if (order)
+        order->shareIds(index->allIds());
+    if (!listedSearch && !order && !moreToList)
         list->shareIds(index->allIds());
 }
 
@@ -254,6 +264,7 @@ void MainWindow::noteOwnChange(const QVector<Entry> &present, const QVector<qint
         order->forget(id);
     for (const Entry &entry : present)
         order->place(entry);
+    shareIndexIds();
 }
 
 void MainWindow::fitColumns()
@@ -353,6 +364,7 @@ void MainWindow::sortBy(int column)
         if (!sortWholeBook(*byColumn))
             return;
         order = std::move(byColumn);
+        shareIndexIds();
         header->setSortIndicatorShown(true);
     }
     // Read now: the search may have changed while a large book was sorted.

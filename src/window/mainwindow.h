@@ -50,7 +50,8 @@ private:
     // list empty and are not reported.
     void listAll();
     void listSearch(const QString &text);
-    void showListed(QVector<qint64> storedOrder);
+    void showListed(const QVector<qint64> &storedOrder);
+    void showInListOrder(const QVector<qint64> &ids);
     // What the text finds (every entry when empty): from the index when it is ready, else
     // from the store, the first screen at once and the rest a chunk at a time.
     void showFound(const QString &text);
@@ -66,8 +67,8 @@ private:
     // sorted list shows them in their places.
     void sortChangesElsewhere(const QVector<Entry> &present, const QVector<qint64> &gone,
                               bool whole);
-    // The index is ready: a list of every entry shares its ids instead of holding a copy
-    // read from the store (8 MB at a million entries).
+    // The index is ready or the order changed: the order, and a list of every entry, share
+    // the index's ids instead of holding copies (8 MB each at a million entries).
     void shareIndexIds();
     // This window's own change: the order moves the entries, the counts are read again.
     void noteOwnChange(const QVector<Entry> &present, const QVector<qint64> &gone);
