@@ -53,7 +53,7 @@ const char *findKey(const char *from, const char *end, const std::string &key)
 using marked::Bits;
 
 // Looking into one entry costs about what a scan of this many bytes of the buffer does.
-constexpr std::size_t costlyBytes = 256;
+constexpr std::size_t costlyBytes = 1024;
 
 // The second on a thread of its own beside the first, when asked to.
 template <typename First, typename Second> void inTwo(First first, Second second, bool parallel)
