@@ -5,6 +5,7 @@
 #include "index/phonebookindex.h"
 #include "list/listorder.h"
 #include "list/phonebooklistmodel.h"
+#include "platform/freedmemory.h"
 #include "store/entries.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
@@ -372,6 +373,8 @@ void MainWindow::sortBy(int column)
     QVector<qint64> ids = list->ids();
     std::sort(ids.begin(), ids.end());
     showListed(ids);
+    // What ordering and showing again took for a while, the old list too.
+    releaseFreedMemory();
 }
 
 bool MainWindow::sortWholeBook(ListOrder &byColumn)
