@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -44,13 +45,66 @@ std::string keyOf(const QString &number)
     return std::string(key.constData(), std::size_t(key.size()));
 }
 
-// The key in one run of the number keys.
-const char *findKey(const char *from, const char *end, const std::string &key)
+// Half a byte of the number keys: a digit, or one of these.
+constexpr char betweenKeys = 0xE, endOfKeys = 0xF;
+
+// The keys of an entry's phone and mobile, two to a byte, high half first: the digits,
+// betweenKeys between the two, endOfKeys at the end (twice, where that leaves half a
+// byte). No key can match across them.
+std::string packedKeys(const std::string &phone, const std::string &mobile)
 {
-    return findBytes(from, end, key.data(), key.size(), 0, key.size() - 1);
+    std::string halves;
+    for (const char digit : phone)
+        halves += char(digit - '0');
+    halves += betweenKeys;
+    for (const char digit : mobile)
+        halves += char(digit - '0');
+    halves += endOfKeys;
+    if (halves.size() % 2 != 0)
+        halves += endOfKeys;
+    std::string packed(halves.size() / 2, '\0');
+    for (std::size_t i = 0; i < packed.size(); ++i)
+        packed[i] = char(halves[2 * i] << 4 | halves[2 * i + 1]);
+    return packed;
+}
+
+// The digits of packed keys, for their kinds.
+std::string digitsOf(const char *packed, std::size_t size)
+{
+    std::string digits;
+    for (std::size_t i = 0; i < size; ++i)
+        for (const int half : {std::uint8_t(packed[i]) >> 4, packed[i] & 0xF})
+            if (half < 10)
+                digits += char('0' + half);
+    return digits;
+}
+
+// A key as it lies in packed keys: from the high half of a byte, or from the low half,
+// the halves before and after it left out of the comparison.
+std::array<BytePattern, 2> keyPatterns(const std::string &key)
+{
+    std::array<BytePattern, 2> patterns;
+    for (std::size_t low = 0; low < 2; ++low) {
+        BytePattern &pattern = patterns[low];
+        const std::size_t halves = low + key.size(), bytes = (halves + 1) / 2;
+        pattern.values.assign(bytes, '\0');
+        pattern.masks.assign(bytes, '\0');
+        for (std::size_t i = 0; i < key.size(); ++i) {
+            const std::size_t half = low + i, shift = half % 2 == 0 ? 4 : 0;
+            pattern.values[half / 2] = char(pattern.values[half / 2] | (key[i] - '0') << shift);
+            pattern.masks[half / 2] = char(pattern.masks[half / 2] | 0xF << shift);
+        }
+        pattern.other = bytes - 1;
+    }
+    return patterns;
 }
 
 using marked::Bits;
+
+EntryBitmaps::Kinds numberKinds(const std::string &digits)
+{
+    return EntryBitmaps::numberKinds(digits.data(), digits.size());
+}
 
 // Looking into one entry costs about what a scan of this many bytes of the buffer does.
 constexpr std::size_t costlyBytes = 1024;
@@ -91,18 +145,20 @@ std::size_t entryHolding(const std::vector<std::uint32_t> &starts, std::size_t f
 struct SearchIndex::Word {
     std::string literal;
     std::optional<FoldedLikePattern> pattern;
-    // Where its rarest byte is in the texts, and its next rarest.
-    std::size_t rare = 0, second = 0;
+    // Its bytes, its rarest two in the texts compared first.
+    BytePattern bytes;
     const char *findIn(const char *from, const char *end) const
     {
-        return findBytes(from, end, literal.data(), literal.size(), rare, second);
+        return findBytes(from, end, bytes);
     }
 };
 
 struct SearchIndex::Query {
     std::vector<Word> words;
-    // The key of the numbers, when the text reads as one.
+    // The key of the numbers, when the text reads as one, and how it lies in the packed
+    // keys from either half of a byte.
     std::string key;
+    std::array<BytePattern, 2> keyAt;
     // What an entry's texts, and its numbers, must hold for the words and the key.
     EntryBitmaps::Kinds textKinds = 0, numberKinds = 0;
     // Every word is one letter or digit, or the key one digit: the bitmaps are the answer.
@@ -138,8 +194,8 @@ EntryBitmaps::Kinds SearchIndex::entryKinds(std::size_t entry) const
 {
     return EntryBitmaps::textKinds(texts.data() + textStart[entry],
                                    textStart[entry + 1] - textStart[entry]) |
-           EntryBitmaps::numberKinds(numbers.data() + numberStart[entry],
-                                     numberStart[entry + 1] - numberStart[entry]);
+           numberKinds(digitsOf(numbers.data() + numberStart[entry],
+                                numberStart[entry + 1] - numberStart[entry]));
 }
 
 std::uint32_t SearchIndex::digestOf(const Entry &entry)
@@ -155,7 +211,8 @@ std::uint32_t SearchIndex::digestOf(const Entry &entry)
 void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
 {
     const std::string text = folded(entry.adsoyad) + between + folded(entry.mail) + ending;
-    const std::string keys = keyOf(entry.telefon) + between + keyOf(entry.cep) + ending;
+    const std::string phone = keyOf(entry.telefon), mobile = keyOf(entry.cep);
+    const std::string keys = packedKeys(phone, mobile);
     const std::uint8_t nullFlags = (entry.adsoyad.isNull() ? 1 : 0) | (entry.mail.isNull() ? 2 : 0);
     const auto splice = [at, replace](std::string &buffer, Positions &starts,
                                       const std::string &part) {
@@ -172,8 +229,8 @@ void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
         ++byteCounts[std::uint8_t(byte)];
     splice(texts, textStart, text);
     splice(numbers, numberStart, keys);
-    const EntryBitmaps::Kinds held = EntryBitmaps::textKinds(text.data(), text.size()) |
-                                     EntryBitmaps::numberKinds(keys.data(), keys.size());
+    const EntryBitmaps::Kinds held =
+        EntryBitmaps::textKinds(text.data(), text.size()) | numberKinds(phone + mobile);
     if (replace)
         kinds.replace(at, held);
     else
@@ -318,23 +375,27 @@ void SearchIndex::addEntriesWithNumber(const Query &query, std::size_t firstWord
     kinds.holdingAll(query.numberKinds, firstWord, lastWord, numbered.data());
     const char *const start = numbers.data();
     // A key of one digit is its bitmap; a longer one is looked for in the entries that hold
-    // its digits when they are few, else found by a scan of the keys.
+    // its digits when they are few, else found by a scan of the keys, from either half of
+    // a byte.
     const bool few = marked::count(numbered.data(), words) <=
                      (numberStart[last] - numberStart[first]) / costlyBytes;
     if (!query.numberByBitmaps && few) {
         marked::forEach(numbered.data(), words, [&](std::size_t bit) {
-            const std::size_t entry = first + bit;
-            if (!findKey(start + numberStart[entry], start + numberStart[entry + 1], query.key))
+            const char *from = start + numberStart[first + bit],
+                       *end = start + numberStart[first + bit + 1];
+            if (!findBytes(from, end, query.keyAt[0]) && !findBytes(from, end, query.keyAt[1]))
                 numbered[bit / 64] &= ~(Bits(1) << bit % 64);
         });
     } else if (!query.numberByBitmaps) {
         numbered.assign(words, 0);
         const char *const end = start + numberStart[last];
-        std::size_t entry = first;
-        for (const char *hit = findKey(start + numberStart[first], end, query.key); hit;) {
-            entry = entryHolding(numberStart, entry, last, std::uint32_t(hit - start));
-            numbered[(entry - first) / 64] |= Bits(1) << (entry - first) % 64;
-            hit = findKey(start + numberStart[entry + 1], end, query.key);
+        for (const BytePattern &key : query.keyAt) {
+            std::size_t entry = first;
+            for (const char *hit = findBytes(start + numberStart[first], end, key); hit;) {
+                entry = entryHolding(numberStart, entry, last, std::uint32_t(hit - start));
+                numbered[(entry - first) / 64] |= Bits(1) << (entry - first) % 64;
+                hit = findBytes(start + numberStart[entry + 1], end, key);
+            }
         }
     }
     for (std::size_t i = 0; i < words; ++i)
@@ -380,13 +441,15 @@ SearchIndex::Found SearchIndex::find(const QString &typedText) const
         const auto countOf = [&](std::size_t i) {
             return byteCounts[std::uint8_t(compiled.literal[i])];
         };
+        std::size_t rare = 0;
         for (std::size_t i = 1; i < compiled.literal.size(); ++i)
-            if (countOf(i) < countOf(compiled.rare))
-                compiled.rare = i;
-        compiled.second = compiled.rare == 0 ? compiled.literal.size() - 1 : 0;
+            if (countOf(i) < countOf(rare))
+                rare = i;
+        std::size_t second = rare == 0 ? compiled.literal.size() - 1 : 0;
         for (std::size_t i = 0; i < compiled.literal.size(); ++i)
-            if (i != compiled.rare && countOf(i) < countOf(compiled.second))
-                compiled.second = i;
+            if (i != rare && countOf(i) < countOf(second))
+                second = i;
+        compiled.bytes = BytePattern::whole(compiled.literal, rare, second);
         if (word.contains(QLatin1Char('%')) || word.contains(QLatin1Char('_'))) {
             const std::string pattern = '%' + compiled.literal + '%';
             compiled.pattern.emplace(pattern.data(), int(pattern.size()));
@@ -401,7 +464,8 @@ SearchIndex::Found SearchIndex::find(const QString &typedText) const
     }
     if (looksLikePhoneNumber(text)) {
         query.key = keyOf(text);
-        query.numberKinds = EntryBitmaps::numberKinds(query.key.data(), query.key.size());
+        query.keyAt = keyPatterns(query.key);
+        query.numberKinds = numberKinds(query.key);
         query.numberByBitmaps = query.key.size() == 1;
     }
     // A large book is searched in two halves at once, one on a thread of its own.

@@ -86,9 +86,9 @@ private:
     std::size_t parallelFrom;
     // Shared with the lists made of every id (allIds) until either changes.
     QVector<qint64> ids;
-    // Per entry the folded name and mail in UTF-8, and the keys of the phone and the
-    // mobile, each pair parted by a byte that UTF-8 never holds (0xFE) and ended by
-    // another (0xFF): no word can match across them.
+    // Per entry the folded name and mail in UTF-8, parted by a byte that UTF-8 never
+    // holds (0xFE) and ended by another (0xFF), so that no word can match across them; and
+    // the keys of the phone and the mobile, two digits to a byte.
     std::string texts;
     std::string numbers;
     // Where each entry's text and numbers start; one more at the end.
