@@ -186,8 +186,6 @@ QVector<qint64> ListOrder::arrange(const std::vector<std::uint64_t> &found,
                         [&](std::size_t at) { storedOrder << over.at(int(at)); });
         return arrange(storedOrder);
     }
-    if (marked::count(found.data(), found.size()) == size())
-        return ids;
     std::vector<std::uint64_t> listed((size() + 63) / 64, 0);
     marked::forEach(found.data(), found.size(), [&](std::size_t at) {
         const std::uint32_t rank = rankOf[at];
@@ -198,7 +196,10 @@ QVector<qint64> ListOrder::arrange(const std::vector<std::uint64_t> &found,
 
 QVector<qint64> ListOrder::idsRanked(const std::vector<std::uint64_t> &listed) const
 {
-    QVector<qint64> arranged(static_cast<int>(marked::count(listed.data(), listed.size())));
+    const std::size_t count = marked::count(listed.data(), listed.size());
+    if (count == size())
+        return ids;
+    QVector<qint64> arranged(static_cast<int>(count));
     qint64 *out = arranged.data();
     for (std::size_t word = 0; word < listed.size(); ++word)
         out = marked::writeIds(listed[word], ids.constData() + word * 64, out);
