@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <numeric>
 #include <optional>
+#include <thread>
 
 ListOrder::ListOrder(EntryColumn column, Qt::SortOrder direction, ValueOf valueOf)
     : sortedColumn(column), sortedDirection(direction), valueOf(std::move(valueOf)),
@@ -45,6 +46,13 @@ bool ListOrder::build(QVector<QPair<qint64, QString>> values, const Going &going
         values = {};
         releaseFreedMemory();
     });
+    // In stored order, as SQLite reads them (a server may answer in any order): each
+    // entry's position is then its place among the ids ascending.
+    const auto byId = [](const QPair<qint64, QString> &a, const QPair<qint64, QString> &b) {
+        return a.first < b.first;
+    };
+    if (!std::is_sorted(values.cbegin(), values.cend(), byId))
+        std::sort(values.begin(), values.end(), byId);
     // The keys are about two thirds of the work, the sort the rest.
     const qint64 work = values.size() + values.size() / 2;
     for (int i = 0; i < values.size(); ++i) {
@@ -66,26 +74,36 @@ bool ListOrder::build(QVector<QPair<qint64, QString>> values, const Going &going
             return int(x.empty) - int(y.empty);
         return x.text ? x.text->compare(*y.text) : x.digits.compare(y.digits);
     };
-    std::vector<std::size_t> positions(keys.size());
-    std::iota(positions.begin(), positions.end(), 0);
     const bool ascending = sortedDirection == Qt::AscendingOrder;
-    std::sort(positions.begin(), positions.end(), [&](std::size_t a, std::size_t b) {
+    // Equal values keep the stored order: the order of the positions.
+    const auto before = [&](std::uint32_t a, std::uint32_t b) {
         const int byValue = order(a, b);
         if (byValue != 0 && !keys[a].empty && !keys[b].empty)
             return ascending ? byValue < 0 : byValue > 0;
         if (byValue != 0)
             return byValue < 0; // empty last either way
-        return values.at(int(a)).first < values.at(int(b)).first;
-    });
+        return a < b;
+    };
+    // Two halves sorted at once, then merged.
+    std::vector<std::uint32_t> positions(keys.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    const auto middle = positions.begin() + std::ptrdiff_t(positions.size() / 2);
+    std::thread sortingSecond([&] { std::sort(middle, positions.end(), before); });
+    std::sort(positions.begin(), middle, before);
+    sortingSecond.join();
+    std::inplace_merge(positions.begin(), middle, positions.end(), before);
     ids.resize(int(positions.size()));
+    idsAscending.resize(int(positions.size()));
+    rankOf.resize(positions.size());
     tiedWithPrevious.assign(positions.size(), false);
     firstEmpty = std::size_t(
         std::count_if(keys.begin(), keys.end(), [](const Key &key) { return !key.empty; }));
     for (std::size_t rank = 0; rank < positions.size(); ++rank) {
-        ids[rank] = values.at(int(positions[rank])).first;
-        tiedWithPrevious[rank] = rank > 0 && order(positions[rank - 1], positions[rank]) == 0;
+        const std::uint32_t position = positions[rank];
+        ids[int(rank)] = idsAscending[int(position)] = values.at(int(position)).first;
+        rankOf[position] = std::uint32_t(rank);
+        tiedWithPrevious[rank] = rank > 0 && order(positions[rank - 1], position) == 0;
     }
-    indexByRank();
     return true;
 }
 
@@ -97,40 +115,30 @@ void ListOrder::reverse()
     const std::size_t filled = firstEmpty;
     QVector<qint64> turned;
     std::vector<bool> tied;
+    // Where each rank goes.
+    std::vector<std::uint32_t> moved(size());
     turned.reserve(int(ids.size()));
     tied.reserve(size());
+    const auto take = [&](std::size_t rank, bool tiedWithTheOneBefore) {
+        moved[rank] = std::uint32_t(turned.size());
+        turned.push_back(ids[int(rank)]);
+        tied.push_back(tiedWithTheOneBefore);
+    };
     std::size_t end = filled;
     while (end > 0) {
         std::size_t begin = end - 1;
         while (begin > 0 && tiedWithPrevious[begin])
             --begin;
-        for (std::size_t i = begin; i < end; ++i) {
-            turned.push_back(ids[int(i)]);
-            tied.push_back(i > begin);
-        }
+        for (std::size_t i = begin; i < end; ++i)
+            take(i, i > begin);
         end = begin;
     }
-    for (std::size_t i = filled; i < size(); ++i) {
-        turned.push_back(ids[int(i)]);
-        tied.push_back(i > filled);
-    }
+    for (std::size_t i = filled; i < size(); ++i)
+        take(i, i > filled);
     ids.swap(turned);
     tiedWithPrevious.swap(tied);
-    indexByRank();
-}
-
-void ListOrder::indexByRank()
-{
-    std::vector<std::uint32_t> byId(size());
-    std::iota(byId.begin(), byId.end(), 0);
-    std::sort(byId.begin(), byId.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return ids[a] < ids[b]; });
-    idsAscending.resize(ids.size());
-    rankOf.resize(size());
-    for (std::size_t i = 0; i < byId.size(); ++i) {
-        idsAscending[i] = ids[byId[i]];
-        rankOf[i] = byId[i];
-    }
+    for (std::uint32_t &rank : rankOf)
+        rank = moved[rank];
 }
 
 QVector<qint64> ListOrder::arrange(const QVector<qint64> &storedOrder) const

@@ -55,7 +55,6 @@ public:
 private:
     // Negative, zero or positive as a sorts before, with or after b (ascending).
     int compare(const QString &a, const QString &b) const;
-    void indexByRank();
     // The ids at the ranks marked, in rank order: its own when every one is.
     QVector<qint64> idsRanked(const std::vector<std::uint64_t> &listed) const;
     std::size_t size() const { return std::size_t(ids.size()); }
