@@ -1,5 +1,7 @@
 #include "index/entrybitmaps.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -99,6 +101,29 @@ void EntryBitmaps::erase(std::size_t at)
         if ((words.size() - 1) * 64 >= count)
             words.pop_back();
     }
+}
+
+void EntryBitmaps::appendRun(const EntryBitmaps &from, std::size_t first, std::size_t last)
+{
+    const std::size_t added = last - first;
+    for (int kind = 0; kind < kindCount; ++kind) {
+        const std::vector<std::uint64_t> &source = from.bitmaps[std::size_t(kind)];
+        std::vector<std::uint64_t> &words = bitmaps[std::size_t(kind)];
+        words.resize((count + added + 63) / 64, 0);
+        // As many bits at a time as fill the word they go to.
+        for (std::size_t done = 0; done < added;) {
+            const std::size_t to = count + done, at = first + done;
+            const std::size_t take = std::min<std::size_t>(64 - to % 64, added - done);
+            std::uint64_t bits = source[at / 64] >> at % 64;
+            if (at % 64 + take > 64)
+                bits |= source[at / 64 + 1] << (64 - at % 64);
+            if (take < 64)
+                bits &= below(unsigned(take));
+            words[to / 64] |= bits << to % 64;
+            done += take;
+        }
+    }
+    count += added;
 }
 
 std::size_t EntryBitmaps::bytes() const

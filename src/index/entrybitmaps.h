@@ -25,6 +25,8 @@ public:
     void insert(std::size_t at, Kinds kinds);
     void replace(std::size_t at, Kinds kinds);
     void erase(std::size_t at);
+    // The bits of another's entries from first to before last, after those held.
+    void appendRun(const EntryBitmaps &from, std::size_t first, std::size_t last);
     std::size_t bytes() const;
     void releaseSpare();
 

@@ -68,17 +68,6 @@ std::string packedKeys(const std::string &phone, const std::string &mobile)
     return packed;
 }
 
-// The digits of packed keys, for their kinds.
-std::string digitsOf(const char *packed, std::size_t size)
-{
-    std::string digits;
-    for (std::size_t i = 0; i < size; ++i)
-        for (const int half : {std::uint8_t(packed[i]) >> 4, packed[i] & 0xF})
-            if (half < 10)
-                digits += char('0' + half);
-    return digits;
-}
-
 // A key as it lies in packed keys: from the high half of a byte, or from the low half,
 // the halves before and after it left out of the comparison.
 std::array<BytePattern, 2> keyPatterns(const std::string &key)
@@ -190,14 +179,6 @@ void SearchIndex::releaseSpare()
     kinds.releaseSpare();
 }
 
-EntryBitmaps::Kinds SearchIndex::entryKinds(std::size_t entry) const
-{
-    return EntryBitmaps::textKinds(texts.data() + textStart[entry],
-                                   textStart[entry + 1] - textStart[entry]) |
-           numberKinds(digitsOf(numbers.data() + numberStart[entry],
-                                numberStart[entry + 1] - numberStart[entry]));
-}
-
 std::uint32_t SearchIndex::digestOf(const Entry &entry)
 {
     static const uint seed = uint(QRandomGenerator::system()->generate());
@@ -279,16 +260,11 @@ void SearchIndex::apply(const QVector<Entry> &present, const QVector<qint64> &go
     merged.ids.reserve(ids.size() + present.size());
     merged.texts.reserve(texts.size());
     merged.numbers.reserve(numbers.size());
-    const auto keep = [&](std::size_t entry) {
-        merged.ids.append(ids.at(int(entry)));
-        merged.kinds.insert(merged.kinds.size(), entryKinds(entry));
-        merged.nulls.push_back(nulls[entry]);
-        merged.entryDigests.push_back(entryDigests[entry]);
-        merged.texts.append(texts, textStart[entry], textStart[entry + 1] - textStart[entry]);
-        merged.textStart.push_back(std::uint32_t(merged.texts.size()));
-        merged.numbers.append(numbers, numberStart[entry],
-                              numberStart[entry + 1] - numberStart[entry]);
-        merged.numberStart.push_back(std::uint32_t(merged.numbers.size()));
+    // What did not change is copied a run of neighbours at a time.
+    std::size_t runFirst = 0;
+    const auto keepRunTo = [&](std::size_t end) {
+        if (runFirst < end)
+            merged.appendRun(*this, runFirst, end);
     };
     auto deleted = gone.cbegin();
     const auto isGone = [&](qint64 id) {
@@ -298,17 +274,47 @@ void SearchIndex::apply(const QVector<Entry> &present, const QVector<qint64> &go
     };
     const std::size_t count = std::size_t(ids.size());
     std::size_t entry = 0;
+    const auto passTo = [&](qint64 id) {
+        for (; entry < count && ids.at(int(entry)) < id; ++entry)
+            if (isGone(ids.at(int(entry)))) {
+                keepRunTo(entry);
+                runFirst = entry + 1;
+            }
+    };
     for (const Entry &changed : present) {
-        for (; entry < count && ids.at(int(entry)) <= changed.id; ++entry)
-            if (ids.at(int(entry)) != changed.id && !isGone(ids.at(int(entry))))
-                keep(entry);
+        passTo(changed.id);
+        keepRunTo(entry);
+        if (entry < count && ids.at(int(entry)) == changed.id)
+            ++entry;
+        runFirst = entry;
         merged.append(changed);
     }
-    for (; entry < count; ++entry)
-        if (!isGone(ids.at(int(entry))))
-            keep(entry);
+    passTo(std::numeric_limits<qint64>::max());
+    keepRunTo(count);
     merged.releaseSpare();
     *this = std::move(merged);
+}
+
+void SearchIndex::appendRun(const SearchIndex &from, std::size_t first, std::size_t last)
+{
+    const auto copy = [first, last](std::string &buffer, Positions &starts,
+                                    const std::string &source, const Positions &sourceStarts) {
+        const std::uint32_t begin = sourceStarts[first];
+        const auto shift = std::int64_t(buffer.size()) - std::int64_t(begin);
+        buffer.append(source, begin, sourceStarts[last] - begin);
+        for (std::size_t i = first + 1; i <= last; ++i)
+            starts.push_back(std::uint32_t(std::int64_t(sourceStarts[i]) + shift));
+    };
+    copy(texts, textStart, from.texts, from.textStart);
+    copy(numbers, numberStart, from.numbers, from.numberStart);
+    const int held = ids.size(), added = int(last - first);
+    ids.resize(held + added);
+    std::copy_n(from.ids.constData() + first, added, ids.data() + held);
+    nulls.insert(nulls.end(), from.nulls.begin() + std::ptrdiff_t(first),
+                 from.nulls.begin() + std::ptrdiff_t(last));
+    entryDigests.insert(entryDigests.end(), from.entryDigests.begin() + std::ptrdiff_t(first),
+                        from.entryDigests.begin() + std::ptrdiff_t(last));
+    kinds.appendRun(from.kinds, first, last);
 }
 
 bool SearchIndex::holds(std::size_t entry, const Word &word) const

@@ -80,8 +80,9 @@ private:
     // Where the second half begins, in words of bits: a book of parallelFrom entries or
     // more is searched in two halves at once.
     std::size_t halfWords() const;
-    EntryBitmaps::Kinds entryKinds(std::size_t entry) const;
     void write(std::size_t at, const Entry &entry, bool replace);
+    // The entries from first to before last of another index, after those held.
+    void appendRun(const SearchIndex &from, std::size_t first, std::size_t last);
 
     std::size_t parallelFrom;
     // Shared with the lists made of every id (allIds) until either changes.

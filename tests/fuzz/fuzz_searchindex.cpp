@@ -1,5 +1,6 @@
 // The in-memory search index against the search functions of the store, entry by entry,
-// before and after entries are taken out and put back in their places.
+// before and after entries are taken out and put back in their places, and after another
+// program's changes are merged in.
 // Input: the search text, then the entries' name, phone, mobile and mail, each part ended
 // by a zero byte; a part that is "\x01" alone is NULL.
 #include "index/searchindex.h"
@@ -89,5 +90,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int i = 0; i < held.size(); i += 2)
         index.place(held.at(i));
     compare(index, held, search);
+    // Another program's changes merged at once: every third entry with its name and mail
+    // swapped, every fourth gone, one added.
+    QVector<Entry> present, after;
+    QVector<qint64> gone;
+    for (int i = 0; i < held.size(); ++i) {
+        Entry entry = held.at(i);
+        if (i % 4 == 1) {
+            gone << entry.id;
+            continue;
+        }
+        if (i % 3 == 0) {
+            std::swap(entry.adsoyad, entry.mail);
+            present << entry;
+        }
+        after << entry;
+    }
+    if (!held.isEmpty()) {
+        present << Entry{held.last().id + 1, held.first().mail, held.first().cep,
+                         held.first().telefon, held.first().adsoyad};
+        after << present.last();
+    }
+    index.apply(present, gone);
+    compare(index, after, search);
     return 0;
 }
