@@ -6,7 +6,7 @@ namespace
 {
 
 // A screenful and more: one statement per page, a handful of pages kept.
-constexpr int pageSize = 256;
+constexpr int pageSize = 64;
 
 QVariant shownText(const QString &text)
 {
