@@ -19,7 +19,8 @@ column() {
     index="$(echo "$HEADER" | tr ',' '\n' | grep -nx "$1" | cut -d: -f1)"
     echo "$2" | cut -d, -f"$index"
 }
-ratio() { echo "scale=2; $1 / $2" | bc -l | sed 's/^\./0./'; }
+# Three decimals: the index runs far below the statement floor, and two would round to 0.
+ratio() { printf '%.3f' "$(echo "scale=6; $1 / $2" | bc -l)"; }
 
 CPU="$(lscpu | sed -n 's/^Model name: *//p' | head -n1)"
 {
