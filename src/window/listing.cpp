@@ -368,11 +368,16 @@ void MainWindow::sortBy(int column)
         shareIndexIds();
         header->setSortIndicatorShown(true);
     }
-    // Read now: the search may have changed while a large book was sorted.
-    listWhole();
-    QVector<qint64> ids = list->ids();
-    std::sort(ids.begin(), ids.end());
-    showListed(ids);
+    // Read now: the search may have changed while a large book was sorted. The index
+    // picks the list out of the order, holding no second list of every id.
+    if (searchIndex->ready()) {
+        showFound(listedSearch.value_or(QString()));
+    } else {
+        listWhole();
+        QVector<qint64> ids = list->ids();
+        std::sort(ids.begin(), ids.end());
+        showListed(ids);
+    }
     // What ordering and showing again took for a while, the old list too.
     releaseFreedMemory();
 }
