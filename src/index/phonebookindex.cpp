@@ -133,25 +133,14 @@ bool PhoneBookIndex::refresh()
 
 void PhoneBookIndex::startReading(Read read)
 {
-    const QString databaseName = phoneBookDb.databaseName();
-    const QString options = phoneBookDb.connectOptions();
-    // Unique in the process: every window's index reads on a connection of its own.
-    static std::atomic<quint64> connections{0};
-    const QString connection = QStringLiteral("index-%1").arg(++connections);
     cancelled = std::make_shared<std::atomic<bool>>(false);
-    builder.reset(QThread::create(
-        [this, read, databaseName, options, connection, wanted = generation, stopped = cancelled] {
-            auto result = std::make_shared<Reading>();
-            {
-                QSqlDatabase db = openReadingConnection(connection, databaseName, options);
-                if (db.isOpen())
-                    *result = read(db, *stopped);
-                db.close();
-            }
-            QSqlDatabase::removeDatabase(connection);
-            QMetaObject::invokeMethod(
-                this, [this, result, wanted] { take(*result, wanted); }, Qt::QueuedConnection);
-        }));
+    builder.reset(QThread::create([this, read, book = bookAddress(), wanted = generation,
+                                   stopped = cancelled] {
+        auto result = std::make_shared<Reading>();
+        readOnOwnConnection(book, [&](const QSqlDatabase &db) { *result = read(db, *stopped); });
+        QMetaObject::invokeMethod(
+            this, [this, result, wanted] { take(*result, wanted); }, Qt::QueuedConnection);
+    }));
     builder->start(QThread::LowPriority);
 }
 

@@ -6,6 +6,7 @@
 #include "store/serverbook.h"
 #include "store/statements.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -52,14 +53,24 @@ qint64 entryCount()
 QVector<QPair<qint64, QString>> columnValues(EntryColumn column)
 {
     QVector<QPair<qint64, QString>> values;
-    QSqlQuery query(phoneBookDb);
+    readColumnValues(phoneBookDb, column, values);
+    return values;
+}
+
+bool readColumnValues(const QSqlDatabase &db, EntryColumn column,
+                      QVector<QPair<qint64, QString>> &values, const std::function<bool()> &goOn)
+{
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!runStatement(query, columnValuesStatement(column)))
-        return values;
-    while (query.next())
+        return false;
+    while (query.next()) {
+        if (goOn && values.size() % 4096 == 0 && !goOn())
+            return false;
         values.append(
             {query.value(0).toLongLong(), query.isNull(1) ? QString() : query.value(1).toString()});
-    return values;
+    }
+    return query.lastError().type() == QSqlError::NoError;
 }
 
 QStringList longestValues(EntryColumn column, int count)

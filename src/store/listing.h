@@ -6,6 +6,10 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+class QSqlDatabase;
+
 // What the list needs of the phone book besides the entries themselves: which ids a
 // search lists, how many entries there are, the values of one column for sorting, and
 // whether another program changed the file since.
@@ -24,6 +28,11 @@ qint64 entryCount();
 
 // Every entry's id with its value in that column (a null text for NULL).
 QVector<QPair<qint64, QString>> columnValues(EntryColumn column);
+// The same read on db, asking goOn now and then whether to; false when it failed or
+// goOn said to stop.
+bool readColumnValues(const QSqlDatabase &db, EntryColumn column,
+                      QVector<QPair<qint64, QString>> &values,
+                      const std::function<bool()> &goOn = {});
 // The longest values in the column, by characters: the candidates for its widest text.
 QStringList longestValues(EntryColumn column, int count);
 

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <sys/stat.h>
@@ -224,18 +225,40 @@ void mapPhoneBookFile(bool mapped)
     mapping.finish();
 }
 
-QSqlDatabase openReadingConnection(const QString &connectionName, const QString &databaseName,
-                                   const QString &connectOptions)
+BookAddress bookAddress()
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    db.setDatabaseName(databaseName);
-    QString options = connectOptions;
-    if (!options.contains(QLatin1String("QSQLITE_OPEN_READONLY")))
-        options += (options.isEmpty() ? QString() : QStringLiteral(";")) +
-                   QStringLiteral("QSQLITE_OPEN_READONLY");
-    db.setConnectOptions(options);
-    db.open();
-    return db;
+    return {phoneBookDb.driverName(), phoneBookDb.hostName(), phoneBookDb.databaseName(),
+            phoneBookDb.userName(),   phoneBookDb.password(), phoneBookDb.connectOptions(),
+            phoneBookDb.port()};
+}
+
+bool readOnOwnConnection(const BookAddress &book,
+                         const std::function<void(const QSqlDatabase &db)> &read)
+{
+    // Unique in the process: several threads may read at once.
+    static std::atomic<quint64> connections{0};
+    const QString name = QStringLiteral("reading-%1").arg(++connections);
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(book.driver, name);
+        db.setHostName(book.host);
+        db.setPort(book.port);
+        db.setDatabaseName(book.database);
+        db.setUserName(book.user);
+        db.setPassword(book.password);
+        QString options = book.options;
+        if (book.driver == QLatin1String("QSQLITE") &&
+            !options.contains(QLatin1String("QSQLITE_OPEN_READONLY")))
+            options += (options.isEmpty() ? QString() : QStringLiteral(";")) +
+                       QStringLiteral("QSQLITE_OPEN_READONLY");
+        db.setConnectOptions(options);
+        opened = db.open();
+        if (opened)
+            read(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return opened;
 }
 
 void closePhoneBook()

@@ -2,6 +2,8 @@
 
 #include <QSqlDatabase>
 
+#include <functional>
+
 class QSqlQuery;
 
 // The one connection of the process, under Qt's default connection name: SQLite, or
@@ -61,11 +63,18 @@ void tryWriteAheadLog();
 // Mapped while the store answers the search, not while the index does. Nothing on a server.
 void mapPhoneBookFile(bool mapped);
 
-// Opens a connection of its own to the phone book phoneBookDb has open, read-only, for a
-// thread that reads the whole book; call it in that thread, and close and remove the
-// connection there.
-QSqlDatabase openReadingConnection(const QString &connectionName, const QString &databaseName,
-                                   const QString &connectOptions);
+// What a thread needs to open the book phoneBookDb has open, taken in the window's thread:
+// the connection itself belongs to that thread alone.
+struct BookAddress {
+    QString driver, host, database, user, password, options;
+    int port = -1;
+};
+BookAddress bookAddress();
+
+// Runs read in the calling thread on a connection of its own to that book, read-only on
+// SQLite, made for it and removed afterwards. False when the book could not be opened.
+bool readOnOwnConnection(const BookAddress &book,
+                         const std::function<void(const QSqlDatabase &db)> &read);
 
 // The write-ahead log is for running programs only: when the last one closes the phone
 // book the file goes back to the rollback journal (the TRUNCATE or PERSIST journal it

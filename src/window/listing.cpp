@@ -386,15 +386,21 @@ bool MainWindow::sortWholeBook(ListOrder &byColumn)
 {
     // Sorted at once below this many entries (some tens of milliseconds).
     constexpr int sortedAtOnce = 20000;
-    QVector<QPair<qint64, QString>> values = columnValues(byColumn.column());
-    if (values.size() < sortedAtOnce)
-        return byColumn.build(std::move(values));
+    if ((bookSize >= 0 ? bookSize : entryCount()) < sortedAtOnce)
+        return byColumn.build(columnValues(byColumn.column()));
     changedWhileSorting = false;
     sortingInBackground = true;
+    // Read in the thread too, on a connection of its own: a million values take a while.
     const bool sorted =
         runBehindProgress(this, QStringLiteral("Sıralama"), QStringLiteral("Liste sıralanıyor…"),
-                          [&byColumn, &values](const Progress &going) {
-                              return byColumn.build(std::move(values), going);
+                          [&byColumn, book = bookAddress()](const Progress &going) {
+                              QVector<QPair<qint64, QString>> values;
+                              bool read = false;
+                              readOnOwnConnection(book, [&](const QSqlDatabase &db) {
+                                  read = readColumnValues(db, byColumn.column(), values,
+                                                          [&going] { return going(0, 1); });
+                              });
+                              return read && byColumn.build(std::move(values), going);
                           });
     sortingInBackground = false;
     // Another program's changes since the values were read, seldom: sorted again at once,
