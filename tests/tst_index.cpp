@@ -46,9 +46,9 @@ QVector<qint64> referenceIds(const QVector<Entry> &entries, const QString &searc
 // numbers and hostile texts.
 QStringList searchesFor(const QVector<Entry> &entries, QRandomGenerator &random)
 {
-    QStringList searches = {"",    " ",        "%",        "_",     "a",    "ş",
-                            "İ",   "ı",        "0532",     "+90 5", "0",    "a_a",
-                            "%e%", "ali veli", "veli ali", "ornek", ".com", "ş ç ğ"};
+    QStringList searches = {"",     " ",     "%",  "_",   "a",     "ş",        "İ",        "ı",
+                            "0532", "+90 5", "0",  "a_a", "%e%",   "ali veli", "veli ali", "ornek",
+                            ".com", "ş ç ğ", "%%", "_%_", "or%ek", "%li_"};
     for (int i = 0; i < 60; ++i) {
         const Entry &entry = entries.at(random.bounded(entries.size()));
         const QString source = QStringList({entry.adsoyad, entry.mail, entry.telefon, entry.cep})
@@ -62,8 +62,12 @@ QStringList searchesFor(const QVector<Entry> &entries, QRandomGenerator &random)
         QString piece = QString::fromUcs4(part.constData(), part.size());
         if (random.bounded(4) == 0)
             piece = piece.toUpper();
+        // A wildcard in the word, or around it, where it leaves a run of letters to scan for.
+        const QString wildcard = random.bounded(2) ? QStringLiteral("_") : QStringLiteral("%");
         if (random.bounded(5) == 0 && piece.size() > 1)
-            piece[random.bounded(piece.size())] = QLatin1Char('_');
+            piece[random.bounded(piece.size())] = wildcard.at(0);
+        else if (random.bounded(5) == 0)
+            piece = random.bounded(2) ? wildcard + piece : piece + wildcard + QStringLiteral("%");
         searches << piece << QStringLiteral("  ") + piece + QStringLiteral(" a ");
     }
     // Runs of a number, and the same digits turned round: entries that hold every digit of

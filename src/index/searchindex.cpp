@@ -127,6 +127,30 @@ std::size_t entryHolding(const std::vector<std::uint32_t> &starts, std::size_t f
     return entry;
 }
 
+// A word with % at either end finds what it finds without: the search looks for every
+// word anywhere in the name or the mail. Only % itself keeps one.
+std::string withoutOuterRuns(const std::string &word)
+{
+    const std::size_t first = word.find_first_not_of('%');
+    if (first == std::string::npos)
+        return word.empty() ? word : std::string(1, '%');
+    return word.substr(first, word.find_last_not_of('%') - first + 1);
+}
+
+// The longest run of a word without % or _: its bytes lie whole in every text it matches.
+std::string longestPlainRun(const std::string &word)
+{
+    std::string longest;
+    std::size_t from = 0;
+    while (from <= word.size()) {
+        const std::size_t end = std::min(word.find_first_of("%_", from), word.size());
+        if (end - from > longest.size())
+            longest = word.substr(from, end - from);
+        from = end + 1;
+    }
+    return longest;
+}
+
 } // namespace
 
 // A word of the search: matched as folded bytes when it is a plain text, through the
@@ -134,7 +158,10 @@ std::size_t entryHolding(const std::vector<std::uint32_t> &starts, std::size_t f
 struct SearchIndex::Word {
     std::string literal;
     std::optional<FoldedLikePattern> pattern;
-    // Its bytes, its rarest two in the texts compared first.
+    // What every text it matches holds: the word, or the longest run of a pattern
+    // without % or _ (empty when it has none).
+    std::string scanned;
+    // Those bytes, their rarest two in the texts compared first.
     BytePattern bytes;
     const char *findIn(const char *from, const char *end) const
     {
@@ -321,8 +348,11 @@ bool SearchIndex::holds(std::size_t entry, const Word &word) const
 {
     const char *begin = texts.data() + textStart[entry];
     const char *end = texts.data() + textStart[entry + 1] - 1;
+    // A plain word is its run; a pattern is matched only where its run lies.
+    if (!word.scanned.empty() && word.findIn(begin, end) == nullptr)
+        return false;
     if (!word.pattern)
-        return word.findIn(begin, end) != nullptr;
+        return true;
     const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
     return (!(nulls[entry] & 1) && word.pattern->matches(begin, int(middle - begin))) ||
            (!(nulls[entry] & 2) && word.pattern->matches(middle + 1, int(end - middle - 1)));
@@ -336,15 +366,18 @@ void SearchIndex::keepEntriesWithWords(const Query &query, std::size_t firstWord
         return;
     const std::size_t words = lastWord - firstWord, first = firstWord * 64,
                       last = std::min(lastWord * 64, std::size_t(ids.size()));
-    // The longest plain word leads: it is found by scanning the buffer at once, and the
-    // other words are looked for only in the entries it is found in.
+    // The longest run of bytes leads: it is found by scanning the buffer at once, and the
+    // words are looked for only in the entries it is found in. A pattern's single letter
+    // would pass nearly every entry on to the pattern: the letter's bitmap does as well.
     const Word *lead = nullptr;
     for (const Word &word : query.words)
-        if (!word.pattern && (!lead || word.literal.size() > lead->literal.size()))
+        if (word.scanned.size() > (word.pattern ? 1 : 0) &&
+            (!lead || word.scanned.size() > lead->scanned.size()))
             lead = &word;
+    // A pattern is matched whole even where its run was found.
     const auto holdsAll = [&](std::size_t entry, const Word *known) {
         for (const Word &word : query.words)
-            if (&word != known && !holds(entry, word))
+            if ((&word != known || word.pattern) && !holds(entry, word))
                 return false;
         return true;
     };
@@ -443,23 +476,25 @@ SearchIndex::Found SearchIndex::find(const QString &typedText) const
     query.textByBitmaps = true;
     for (const QString &word : typed) {
         Word compiled;
-        compiled.literal = folded(word);
-        const auto countOf = [&](std::size_t i) {
-            return byteCounts[std::uint8_t(compiled.literal[i])];
-        };
-        std::size_t rare = 0;
-        for (std::size_t i = 1; i < compiled.literal.size(); ++i)
-            if (countOf(i) < countOf(rare))
-                rare = i;
-        std::size_t second = rare == 0 ? compiled.literal.size() - 1 : 0;
-        for (std::size_t i = 0; i < compiled.literal.size(); ++i)
-            if (i != rare && countOf(i) < countOf(second))
-                second = i;
-        compiled.bytes = BytePattern::whole(compiled.literal, rare, second);
-        if (word.contains(QLatin1Char('%')) || word.contains(QLatin1Char('_'))) {
+        compiled.literal = withoutOuterRuns(folded(word));
+        compiled.scanned = longestPlainRun(compiled.literal);
+        // A word folded to nothing is matched as % is: by any name or mail there is.
+        if (compiled.scanned.size() < compiled.literal.size() || compiled.scanned.empty()) {
             const std::string pattern = '%' + compiled.literal + '%';
             compiled.pattern.emplace(pattern.data(), int(pattern.size()));
         }
+        const std::string &scanned = compiled.scanned;
+        const auto countOf = [&](std::size_t i) { return byteCounts[std::uint8_t(scanned[i])]; };
+        std::size_t rare = 0;
+        for (std::size_t i = 1; i < scanned.size(); ++i)
+            if (countOf(i) < countOf(rare))
+                rare = i;
+        std::size_t second = rare == 0 ? std::max<std::size_t>(scanned.size(), 1) - 1 : 0;
+        for (std::size_t i = 0; i < scanned.size(); ++i)
+            if (i != rare && countOf(i) < countOf(second))
+                second = i;
+        if (!scanned.empty())
+            compiled.bytes = BytePattern::whole(scanned, rare, second);
         // Every letter and digit of a word, a pattern's too, is in the text it matches.
         query.textKinds |=
             EntryBitmaps::textKinds(compiled.literal.data(), compiled.literal.size());
