@@ -3,6 +3,7 @@
 #include "index/bytesearch.h"
 #include "index/phonebookindex.h"
 #include "list/listorder.h"
+#include "list/orderrebuild.h"
 #include "list/phonebooklistmodel.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
@@ -11,7 +12,6 @@
 #include "testsupport.h"
 
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QTableView>
@@ -465,6 +465,36 @@ void IndexTest::aLargeBookIsSortedOnAThreadOfItsOwn()
     const QVector<Entry> entries = storedEntries(fixture.side);
     QCOMPARE(entries.size(), 30000);
     QCOMPARE(listedIds(window), sortedByName(entries, idsOf(entries)));
+    // Another program's changes, too many to move one by one, are sorted in on a thread of
+    // their own; this window's own save meanwhile (before or after that thread reads) is
+    // in the order that thread hands over.
+    fixture.side.exec("UPDATE TELEFON SET adsoyad = 'Ömer ' || id WHERE id % 40 = 0");
+    fixture.side.exec("DELETE FROM TELEFON WHERE id % 45 = 1");
+    typeInto(window, "txt_ara", "z");
+    click(window, "btn_yeni");
+    typeInto(window, "txt_adsoyad", "Zz İz Yeni");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
+    // The save lists every entry.
+    const QVector<Entry> after = storedEntries(fixture.side);
+    const QVector<qint64> expected = sortedByName(after, idsOf(after));
+    QVERIFY(QTest::qWaitFor([&] { return listedIds(window) == expected; }, 30000));
+    // Own changes are put into what the thread hands over, whenever it read: an entry that
+    // never reached the file is there, one deleted is not.
+    const Entry unsaved{after.last().id + 1, "Aaa Kaydedilmemiş", {}, {}, {}};
+    QMap<qint64, QString> names = {{unsaved.id, unsaved.adsoyad}};
+    for (const Entry &entry : after)
+        names.insert(entry.id, entry.adsoyad);
+    OrderRebuild rebuild;
+    std::unique_ptr<ListOrder> handed;
+    rebuild.start(
+        bookAddress(), EntryColumn::Name, Qt::AscendingOrder,
+        [&names](qint64 id) { return names.value(id); },
+        [&handed](std::unique_ptr<ListOrder> built) { handed = std::move(built); });
+    rebuild.noteOwnChange({unsaved}, {after.first().id});
+    QVERIFY(QTest::qWaitFor([&handed] { return handed != nullptr; }, 30000));
+    const QVector<Entry> kept = after.mid(1) + QVector<Entry>{unsaved};
+    QCOMPARE(handed->size(), std::size_t(kept.size()));
+    QCOMPARE(handed->arrange(idsOf(kept)), sortedByName(kept, idsOf(kept)));
 }
 
 QTEST_MAIN(IndexTest)

@@ -29,6 +29,8 @@ public:
 
     EntryColumn column() const { return sortedColumn; }
     Qt::SortOrder direction() const { return sortedDirection; }
+    // How many entries it orders.
+    std::size_t size() const { return std::size_t(ids.size()); }
 
     // Told how far a build has come (done of total); answers false to stop it.
     using Going = std::function<bool(qint64 done, qint64 total)>;
@@ -57,7 +59,6 @@ private:
     int compare(const QString &a, const QString &b) const;
     // The ids at the ranks marked, in rank order: its own when every one is.
     QVector<qint64> idsRanked(const std::vector<std::uint64_t> &listed) const;
-    std::size_t size() const { return std::size_t(ids.size()); }
 
     EntryColumn sortedColumn;
     Qt::SortOrder sortedDirection;

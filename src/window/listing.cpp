@@ -4,6 +4,7 @@
 #include "form/mainwindowform.h"
 #include "index/phonebookindex.h"
 #include "list/listorder.h"
+#include "list/orderrebuild.h"
 #include "list/phonebooklistmodel.h"
 #include "platform/freedmemory.h"
 #include "store/entries.h"
@@ -74,6 +75,15 @@ QItemSelection rowsSelection(const QAbstractItemModel *model, const QVector<int>
         i = last + 1;
     }
     return selection;
+}
+
+// What a changed entry is placed by in an order: its value as stored.
+ListOrder::ValueOf storedValueOf(EntryColumn column)
+{
+    return [column](qint64 id) {
+        const std::optional<Entry> entry = readEntry(id);
+        return entry ? textIn(*entry, column) : QString();
+    };
 }
 
 QString people(qint64 count)
@@ -182,7 +192,7 @@ void MainWindow::followOtherPrograms()
     bookSize = -1;
     numberColumnWidth = -1;
     if (order && !indexListsChanges)
-        order->build(columnValues(order->column()));
+        sortAgain();
 }
 
 void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVector<qint64> &gone,
@@ -193,7 +203,7 @@ void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVect
     // One entry moves at the cost of a pass over the order; many are sorted afresh.
     constexpr int fewChanges = 256;
     if (whole || present.size() + gone.size() > fewChanges) {
-        order->build(columnValues(order->column()));
+        sortAgain();
     } else {
         for (const qint64 id : gone)
             order->forget(id);
@@ -202,6 +212,29 @@ void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVect
     }
     shareIndexIds();
     if ((whole || !present.isEmpty() || !gone.isEmpty()) && !QApplication::activeModalWidget())
+        listAgainInPlace();
+}
+
+void MainWindow::sortAgain()
+{
+    if (order->size() < std::size_t(sortedAtOnce)) {
+        rebuild->stop();
+        order->build(columnValues(order->column()));
+        return;
+    }
+    rebuild->start(
+        bookAddress(), order->column(), order->direction(), storedValueOf(order->column()),
+        [this](std::unique_ptr<ListOrder> rebuilt) { takeRebuiltOrder(std::move(rebuilt)); });
+}
+
+void MainWindow::takeRebuiltOrder(std::unique_ptr<ListOrder> rebuilt)
+{
+    // Turned round meanwhile; another column or the stored order stopped the rebuild.
+    if (rebuilt->direction() != order->direction())
+        rebuilt->reverse();
+    order = std::move(rebuilt);
+    shareIndexIds();
+    if (!QApplication::activeModalWidget())
         listAgainInPlace();
 }
 
@@ -265,6 +298,7 @@ void MainWindow::noteOwnChange(const QVector<Entry> &present, const QVector<qint
         order->forget(id);
     for (const Entry &entry : present)
         order->place(entry);
+    rebuild->noteOwnChange(present, gone);
     shareIndexIds();
 }
 
@@ -352,18 +386,17 @@ void MainWindow::sortBy(int column)
     followOtherPrograms();
     QHeaderView *header = form->tbl_liste->horizontalHeader();
     if (order && order->column() == sorted && order->direction() == Qt::DescendingOrder) {
+        rebuild->stop();
         order.reset();
         header->setSortIndicatorShown(false);
     } else if (order && order->column() == sorted) {
         order->reverse();
     } else {
         auto byColumn =
-            std::make_unique<ListOrder>(sorted, Qt::AscendingOrder, [sorted](qint64 id) {
-                const std::optional<Entry> entry = readEntry(id);
-                return entry ? textIn(*entry, sorted) : QString();
-            });
+            std::make_unique<ListOrder>(sorted, Qt::AscendingOrder, storedValueOf(sorted));
         if (!sortWholeBook(*byColumn))
             return;
+        rebuild->stop();
         order = std::move(byColumn);
         shareIndexIds();
         header->setSortIndicatorShown(true);
@@ -384,8 +417,6 @@ void MainWindow::sortBy(int column)
 
 bool MainWindow::sortWholeBook(ListOrder &byColumn)
 {
-    // Sorted at once below this many entries (some tens of milliseconds).
-    constexpr int sortedAtOnce = 20000;
     if ((bookSize >= 0 ? bookSize : entryCount()) < sortedAtOnce)
         return byColumn.build(columnValues(byColumn.column()));
     changedWhileSorting = false;

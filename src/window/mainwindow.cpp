@@ -3,6 +3,7 @@
 #include "form/mainwindowform.h"
 #include "index/phonebookindex.h"
 #include "list/listorder.h"
+#include "list/orderrebuild.h"
 #include "list/phonebooklistmodel.h"
 #include "store/bookwatcher.h"
 #include "store/phonebookdb.h"
@@ -20,6 +21,7 @@ MainWindow::MainWindow(QWidget *parent)
     form->txt_id->hide();
     list = new PhoneBookListModel(this);
     searchIndex = new PhoneBookIndex(this);
+    rebuild = new OrderRebuild(this);
     connect(searchIndex, &PhoneBookIndex::changesFound, this, &MainWindow::sortChangesElsewhere);
     connect(searchIndex, &PhoneBookIndex::built, this, &MainWindow::shareIndexIds);
     setUpList();
@@ -75,6 +77,7 @@ MainWindow::~MainWindow()
 void MainWindow::releasePhoneBook()
 {
     searchIndex->stop();
+    rebuild->stop();
     closePhoneBook();
 }
 

@@ -15,6 +15,7 @@ struct ContactFile;
 struct UnknownColumns;
 struct MainWindowForm;
 class ListOrder;
+class OrderRebuild;
 class PhoneBookIndex;
 class PhoneBookListModel;
 class QLabel;
@@ -67,6 +68,11 @@ private:
     // sorted list shows them in their places.
     void sortChangesElsewhere(const QVector<Entry> &present, const QVector<qint64> &gone,
                               bool whole);
+    // The order read and sorted again, for changes it cannot follow one by one: a small
+    // book at once, a large one on a thread of its own while the list keeps the order it
+    // has, until takeRebuiltOrder.
+    void sortAgain();
+    void takeRebuiltOrder(std::unique_ptr<ListOrder> rebuilt);
     // The index is ready or the order changed: the order, and a list of every entry, share
     // the index's ids instead of holding copies (8 MB each at a million entries).
     void shareIndexIds();
@@ -85,6 +91,8 @@ private:
     // A large book is sorted on a thread of its own behind a progress dialog (a million
     // entries take seconds). False when the user stopped it: the list stays as it was.
     bool sortWholeBook(ListOrder &byColumn);
+    // Sorted at once below this many entries (some tens of milliseconds).
+    static constexpr int sortedAtOnce = 20000;
     // Return on a row loads it; the keys of the form, the list and the search box.
     void setUpKeyboard();
     void setUpKeyboardBrowsing();
@@ -154,6 +162,7 @@ private:
     PhoneBookIndex *searchIndex = nullptr;
     // Unset: the stored order.
     std::unique_ptr<ListOrder> order;
+    OrderRebuild *rebuild = nullptr;
     bool sortingInBackground = false;
     bool changedWhileSorting = false;
     // What the list shows: every entry, or what this text finds.
