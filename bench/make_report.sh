@@ -103,8 +103,10 @@ CPU="$(lscpu | sed -n 's/^Model name: *//p' | head -n1)"
     echo "click reads the column of every entry, sorts by Turkish collation keys, two halves at"
     echo "once, and keeps only the order: the ids in order (shared with a list of every entry),"
     echo "each entry's rank, and the ids ascending, shared with the index, about 12 bytes an"
-    echo "entry of its own. A change moves one entry in it. From 20,000 entries the sort runs on"
-    echo "a thread of its own behind a progress dialog that can stop it."
+    echo "entry of its own. A change moves one entry in it. From 20,000 entries the column is"
+    echo "read and sorted on a thread of its own, on a connection of its own, behind a progress"
+    echo "dialog that can stop it; changes made elsewhere that are too many to move one by one"
+    echo "are sorted in the same way without the dialog, the list keeping its order meanwhile."
     echo
     echo "## The same window on a PostgreSQL server"
     echo
