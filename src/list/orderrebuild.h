@@ -11,6 +11,10 @@
 
 class QThread;
 
+// Reads the column of every entry on a connection of its own to the book and orders them:
+// for a thread. False when the book could not be read or going stopped it.
+bool buildFromBook(ListOrder &order, const BookAddress &book, const ListOrder::Going &going);
+
 // The order of a large book built afresh on a thread of its own, on a connection of its
 // own, while the list goes on with the order it has (whose unknown entries come last):
 // what another program changed beyond following entry by entry. This program's own

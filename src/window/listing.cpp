@@ -398,6 +398,9 @@ void MainWindow::sortBy(int column)
             return;
         rebuild->stop();
         order = std::move(byColumn);
+        // Another program's changes since the values were read, seldom: sorted in afresh.
+        if (changedWhileSorting)
+            sortAgain();
         shareIndexIds();
         header->setSortIndicatorShown(true);
     }
@@ -417,24 +420,16 @@ void MainWindow::sortBy(int column)
 
 bool MainWindow::sortWholeBook(ListOrder &byColumn)
 {
+    changedWhileSorting = false;
     if ((bookSize >= 0 ? bookSize : entryCount()) < sortedAtOnce)
         return byColumn.build(columnValues(byColumn.column()));
-    changedWhileSorting = false;
     sortingInBackground = true;
-    // Read in the thread too, on a connection of its own: a million values take a while.
+    // Read in the thread too: a million values take a while.
     const bool sorted =
         runBehindProgress(this, QStringLiteral("Sıralama"), QStringLiteral("Liste sıralanıyor…"),
                           [&byColumn, book = bookAddress()](const Progress &going) {
-                              QVector<QPair<qint64, QString>> values;
-                              bool read = false;
-                              readOnOwnConnection(book, [&](const QSqlDatabase &db) {
-                                  read = readColumnValues(db, byColumn.column(), values,
-                                                          [&going] { return going(0, 1); });
-                              });
-                              return read && byColumn.build(std::move(values), going);
+                              return buildFromBook(byColumn, book, going);
                           });
     sortingInBackground = false;
-    // Another program's changes since the values were read, seldom: sorted again at once,
-    // so that the order is exact.
-    return sorted && (!changedWhileSorting || byColumn.build(columnValues(byColumn.column())));
+    return sorted;
 }
