@@ -163,6 +163,9 @@ struct SearchIndex::Word {
     std::string scanned;
     // Those bytes, their rarest two in the texts compared first.
     BytePattern bytes;
+    // A word of % and _ alone asks only for a name or mail of as many characters as it
+    // has _; -1 for any other.
+    int fewestCharacters = -1;
     const char *findIn(const char *from, const char *end) const
     {
         return findBytes(from, end, bytes);
@@ -354,8 +357,18 @@ bool SearchIndex::holds(std::size_t entry, const Word &word) const
     if (!word.pattern)
         return true;
     const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
-    return (!(nulls[entry] & 1) && word.pattern->matches(begin, int(middle - begin))) ||
-           (!(nulls[entry] & 2) && word.pattern->matches(middle + 1, int(end - middle - 1)));
+    const auto matches = [&word](const char *from, const char *to) {
+        if (word.fewestCharacters < 0)
+            return word.pattern->matches(from, int(to - from));
+        // The folded texts are well-formed UTF-8: a character is a byte that does not
+        // continue one.
+        int characters = 0;
+        for (; from < to && characters < word.fewestCharacters; ++from)
+            characters += (std::uint8_t(*from) & 0xC0) != 0x80 ? 1 : 0;
+        return characters >= word.fewestCharacters;
+    };
+    return (!(nulls[entry] & 1) && matches(begin, middle)) ||
+           (!(nulls[entry] & 2) && matches(middle + 1, end));
 }
 
 void SearchIndex::keepEntriesWithWords(const Query &query, std::size_t firstWord,
@@ -482,6 +495,9 @@ SearchIndex::Found SearchIndex::find(const QString &typedText) const
         if (compiled.scanned.size() < compiled.literal.size() || compiled.scanned.empty()) {
             const std::string pattern = '%' + compiled.literal + '%';
             compiled.pattern.emplace(pattern.data(), int(pattern.size()));
+            if (compiled.scanned.empty())
+                compiled.fewestCharacters =
+                    int(std::count(compiled.literal.cbegin(), compiled.literal.cend(), '_'));
         }
         const std::string &scanned = compiled.scanned;
         const auto countOf = [&](std::size_t i) { return byteCounts[std::uint8_t(scanned[i])]; };
