@@ -46,9 +46,11 @@ QVector<qint64> referenceIds(const QVector<Entry> &entries, const QString &searc
 // numbers and hostile texts.
 QStringList searchesFor(const QVector<Entry> &entries, QRandomGenerator &random)
 {
-    QStringList searches = {"",     " ",     "%",  "_",   "a",     "ş",        "İ",        "ı",
-                            "0532", "+90 5", "0",  "a_a", "%e%",   "ali veli", "veli ali", "ornek",
-                            ".com", "ş ç ğ", "%%", "_%_", "or%ek", "%li_",     "___"};
+    QStringList searches = {
+        "",    " ",        "%",        "_",     "a",    "ş",
+        "İ",   "ı",        "0532",     "+90 5", "0",    "a_a",
+        "%e%", "ali veli", "veli ali", "ornek", ".com", "ş ç ğ",
+        "%%",  "_%_",      "or%ek",    "%li_",  "___",  "_uhammedabdurrahmangazisultanoğullarınca"};
     for (int i = 0; i < 60; ++i) {
         const Entry &entry = entries.at(random.bounded(entries.size()));
         const QString source = QStringList({entry.adsoyad, entry.mail, entry.telefon, entry.cep})
@@ -58,7 +60,9 @@ QStringList searchesFor(const QVector<Entry> &entries, QRandomGenerator &random)
         // Whole characters: a search with half of one is the search without it (below).
         const QVector<uint> characters = source.toUcs4();
         const int from = random.bounded(characters.size());
-        const QVector<uint> part = characters.mid(from, 1 + random.bounded(6));
+        // Now and then long enough that a pattern of it is matched by decoding the text.
+        const int longest = random.bounded(8) == 0 ? 40 : 6;
+        const QVector<uint> part = characters.mid(from, 1 + random.bounded(longest));
         QString piece = QString::fromUcs4(part.constData(), part.size());
         if (random.bounded(4) == 0)
             piece = piece.toUpper();
@@ -79,6 +83,12 @@ QStringList searchesFor(const QVector<Entry> &entries, QRandomGenerator &random)
         std::reverse(run.begin(), run.end());
         searches << run;
     }
+    // A pattern with a part too long to be matched on the bytes as they lie.
+    for (const Entry &entry : entries)
+        if (entry.mail.size() > 40 && !entry.mail.contains(QLatin1Char(' '))) {
+            searches << QLatin1Char('_') + entry.mail.mid(1, 39);
+            break;
+        }
     return searches + generatedHostileTexts().mid(0, 40);
 }
 
@@ -134,8 +144,11 @@ void fillBook(const SideConnection &side, QRandomGenerator &random, int count)
         side.insert(maybeNull(name), maybeNull(number), maybeNull(pick({"05", "+90 505 1", ""})),
                     maybeNull(pick(names).toLower() + "@ornek.com.tr"));
     }
-    // Fewer characters than bytes, and no mail: what "___" must tell apart.
+    // Fewer characters than bytes, and no mail: what "___" must tell apart. A word longer
+    // than a pattern matched on the bytes as they lie may be.
     side.insert("日本", QVariant(), QVariant(), QVariant());
+    side.insert("Muhammedabdurrahmangazisultanoğullarıncaşükrü Bey", QVariant(), QVariant(),
+                QVariant());
     side.exec("COMMIT");
 }
 

@@ -2,6 +2,7 @@
 
 #include "index/bytesearch.h"
 
+#include "index/foldedbytepattern.h"
 #include "search/folding.h"
 #include "search/likepattern.h"
 #include "search/marked.h"
@@ -163,9 +164,8 @@ struct SearchIndex::Word {
     std::string scanned;
     // Those bytes, their rarest two in the texts compared first.
     BytePattern bytes;
-    // A word of % and _ alone asks only for a name or mail of as many characters as it
-    // has _; -1 for any other.
-    int fewestCharacters = -1;
+    // The same pattern on the bytes as they lie, when it is short enough.
+    std::optional<FoldedBytePattern> onBytes;
     const char *findIn(const char *from, const char *end) const
     {
         return findBytes(from, end, bytes);
@@ -358,14 +358,8 @@ bool SearchIndex::holds(std::size_t entry, const Word &word) const
         return true;
     const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
     const auto matches = [&word](const char *from, const char *to) {
-        if (word.fewestCharacters < 0)
-            return word.pattern->matches(from, int(to - from));
-        // The folded texts are well-formed UTF-8: a character is a byte that does not
-        // continue one.
-        int characters = 0;
-        for (; from < to && characters < word.fewestCharacters; ++from)
-            characters += (std::uint8_t(*from) & 0xC0) != 0x80 ? 1 : 0;
-        return characters >= word.fewestCharacters;
+        return word.onBytes ? word.onBytes->matches(from, to)
+                            : word.pattern->matches(from, int(to - from));
     };
     return (!(nulls[entry] & 1) && matches(begin, middle)) ||
            (!(nulls[entry] & 2) && matches(middle + 1, end));
@@ -495,9 +489,7 @@ SearchIndex::Found SearchIndex::find(const QString &typedText) const
         if (compiled.scanned.size() < compiled.literal.size() || compiled.scanned.empty()) {
             const std::string pattern = '%' + compiled.literal + '%';
             compiled.pattern.emplace(pattern.data(), int(pattern.size()));
-            if (compiled.scanned.empty())
-                compiled.fewestCharacters =
-                    int(std::count(compiled.literal.cbegin(), compiled.literal.cend(), '_'));
+            compiled.onBytes = FoldedBytePattern::of(compiled.literal);
         }
         const std::string &scanned = compiled.scanned;
         const auto countOf = [&](std::size_t i) { return byteCounts[std::uint8_t(scanned[i])]; };
