@@ -209,6 +209,9 @@ Row measureBook(long n)
     f["letter"] = keystrokes(window, "a", "e");
     f["words"] = keystrokes(window, "yılmaz ay", "öz meh");
     f["number"] = keystrokes(window, "0599 123 45", "0599 123 46");
+    // Wildcards: found by a run of letters, or with none longer than one letter.
+    f["pattern"] = keystrokes(window, "ay_e", "meh%et");
+    f["pattern_letters"] = keystrokes(window, "a_a", "e_e");
     QHeaderView *header = child<QTableView>(&window, "tbl_liste")->horizontalHeader();
     f["header_click"] = measure(n >= 1000000 ? 3 : 5, [&] {
         QElapsedTimer timer;
@@ -276,7 +279,8 @@ int main(int argc, char *argv[])
     for (const std::string &column : columns)
         header += "," + column +
                   (column.size() > 3 && column.substr(column.size() - 3) == "_mb" ? "" : "_ms");
-    header += ",nomatch_p95_ms,letter_p95_ms,sorted_letter_p95_ms,words_p95_ms\n";
+    header += ",nomatch_p95_ms,letter_p95_ms,sorted_letter_p95_ms,words_p95_ms,pattern_ms,"
+              "pattern_letters_ms\n";
     if (writeCsv)
         csv.write(header.c_str());
     std::printf("%s", header.c_str());
@@ -287,6 +291,8 @@ int main(int argc, char *argv[])
             line += QString::asprintf(",%.3f", row.value(column)).toStdString();
         for (const char *name : {"nomatch", "letter", "sorted_letter", "words"})
             line += QString::asprintf(",%.3f", row.figures.at(name).p95).toStdString();
+        for (const char *name : {"pattern", "pattern_letters"})
+            line += QString::asprintf(",%.3f", row.value(name)).toStdString();
         line += "\n";
         std::printf("%s", line.c_str());
         std::fflush(stdout);
