@@ -1,8 +1,8 @@
 #include "index/searchindex.h"
 
 #include "index/bytesearch.h"
-
 #include "index/foldedbytepattern.h"
+
 #include "search/folding.h"
 #include "search/likepattern.h"
 #include "search/marked.h"
@@ -158,14 +158,16 @@ std::string longestPlainRun(const std::string &word)
 // pattern when it holds % or _.
 struct SearchIndex::Word {
     std::string literal;
-    std::optional<FoldedLikePattern> pattern;
+    bool pattern = false;
     // What every text it matches holds: the word, or the longest run of a pattern
     // without % or _ (empty when it has none).
     std::string scanned;
     // Those bytes, their rarest two in the texts compared first.
     BytePattern bytes;
-    // The same pattern on the bytes as they lie, when it is short enough.
+    // A pattern is matched on the bytes as they lie when it is short enough, else by
+    // decoding them.
     std::optional<FoldedBytePattern> onBytes;
+    std::optional<FoldedLikePattern> decoding;
     const char *findIn(const char *from, const char *end) const
     {
         return findBytes(from, end, bytes);
@@ -359,7 +361,7 @@ bool SearchIndex::holds(std::size_t entry, const Word &word) const
     const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
     const auto matches = [&word](const char *from, const char *to) {
         return word.onBytes ? word.onBytes->matches(from, to)
-                            : word.pattern->matches(from, int(to - from));
+                            : word.decoding->matches(from, int(to - from));
     };
     return (!(nulls[entry] & 1) && matches(begin, middle)) ||
            (!(nulls[entry] & 2) && matches(middle + 1, end));
@@ -487,9 +489,12 @@ SearchIndex::Found SearchIndex::find(const QString &typedText) const
         compiled.scanned = longestPlainRun(compiled.literal);
         // A word folded to nothing is matched as % is: by any name or mail there is.
         if (compiled.scanned.size() < compiled.literal.size() || compiled.scanned.empty()) {
-            const std::string pattern = '%' + compiled.literal + '%';
-            compiled.pattern.emplace(pattern.data(), int(pattern.size()));
+            compiled.pattern = true;
             compiled.onBytes = FoldedBytePattern::of(compiled.literal);
+            if (!compiled.onBytes) {
+                const std::string pattern = '%' + compiled.literal + '%';
+                compiled.decoding.emplace(pattern.data(), int(pattern.size()));
+            }
         }
         const std::string &scanned = compiled.scanned;
         const auto countOf = [&](std::size_t i) { return byteCounts[std::uint8_t(scanned[i])]; };
