@@ -166,6 +166,7 @@ private slots:
     void orderKeptThroughChangesIsTheOrderBuiltAfresh();
     void windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere();
     void aLargeBookIsSortedOnAThreadOfItsOwn();
+    void patternsFindWhatTheReferenceFinds();
 };
 
 void IndexTest::bytesAreFoundWhereANaiveSearchFindsThem()
@@ -501,15 +502,54 @@ void IndexTest::aLargeBookIsSortedOnAThreadOfItsOwn()
         names.insert(entry.id, entry.adsoyad);
     OrderRebuild rebuild;
     std::unique_ptr<ListOrder> handed;
-    rebuild.start(
-        bookAddress(), EntryColumn::Name, Qt::AscendingOrder,
-        [&names](qint64 id) { return names.value(id); },
-        [&handed](std::unique_ptr<ListOrder> built) { handed = std::move(built); });
+    int handedOver = 0;
+    const auto startRebuild = [&](Qt::SortOrder direction) {
+        rebuild.start(
+            bookAddress(), EntryColumn::Name, direction,
+            [&names](qint64 id) { return names.value(id); },
+            [&](std::unique_ptr<ListOrder> built) {
+                handed = std::move(built);
+                ++handedOver;
+            });
+    };
+    // Started again at once, only the second build is handed over.
+    startRebuild(Qt::DescendingOrder);
+    startRebuild(Qt::AscendingOrder);
     rebuild.noteOwnChange({unsaved}, {after.first().id});
     QVERIFY(QTest::qWaitFor([&handed] { return handed != nullptr; }, 30000));
     const QVector<Entry> kept = after.mid(1) + QVector<Entry>{unsaved};
     QCOMPARE(handed->size(), std::size_t(kept.size()));
     QCOMPARE(handed->arrange(idsOf(kept)), sortedByName(kept, idsOf(kept)));
+    // Stopped, nothing is: what the stopped thread sent back is waiting now, and dropped.
+    startRebuild(Qt::AscendingOrder);
+    rebuild.stop();
+    QCoreApplication::processEvents();
+    QCOMPARE(handedOver, 1);
+}
+
+void IndexTest::patternsFindWhatTheReferenceFinds()
+{
+    // Short texts of a few letters one to four bytes long once folded, so that a _ stands
+    // for characters of every width and a pattern nearly matches almost everywhere.
+    const QStringList letters = {"a", "ş", "I", "日", "😀", "\u212B"};
+    QRandomGenerator random(11);
+    const auto textOf = [&](int longest, const QStringList &extra) {
+        const QStringList from = letters + extra;
+        QString text;
+        for (int n = random.bounded(longest + 1); n > 0; --n)
+            text += from.at(random.bounded(from.size()));
+        return text;
+    };
+    SearchIndex index(2);
+    QVector<Entry> entries;
+    for (qint64 id = 1; id <= 300; ++id) {
+        entries.append({id, textOf(8, {}), {}, {}, random.bounded(3) ? textOf(5, {}) : QString()});
+        index.append(entries.last());
+    }
+    for (int i = 0; i < 1500; ++i) {
+        const QString pattern = textOf(7, {"%", "_", "_"});
+        QVERIFY2(index.search(pattern) == referenceIds(entries, pattern), qPrintable(pattern));
+    }
 }
 
 QTEST_MAIN(IndexTest)
