@@ -101,8 +101,9 @@ QVector<qint64> listedIds(QWidget *window)
     return ids;
 }
 
-// These ids as a list sorted by name A–Z shows them, the order built afresh.
-QVector<qint64> sortedByName(const QVector<Entry> &entries, const QVector<qint64> &ids)
+// These ids as a list sorted by name A–Z (or Z–A) shows them, the order built afresh.
+QVector<qint64> sortedByName(const QVector<Entry> &entries, const QVector<qint64> &ids,
+                             Qt::SortOrder direction = Qt::AscendingOrder)
 {
     QMap<qint64, QString> names;
     QVector<QPair<qint64, QString>> pairs;
@@ -110,8 +111,7 @@ QVector<qint64> sortedByName(const QVector<Entry> &entries, const QVector<qint64
         names.insert(entry.id, entry.adsoyad);
         pairs.append({entry.id, entry.adsoyad});
     }
-    ListOrder afresh(EntryColumn::Name, Qt::AscendingOrder,
-                     [&names](qint64 id) { return names.value(id); });
+    ListOrder afresh(EntryColumn::Name, direction, [&names](qint64 id) { return names.value(id); });
     afresh.build(pairs);
     return afresh.arrange(ids);
 }
@@ -494,11 +494,19 @@ void IndexTest::aLargeBookIsSortedOnAThreadOfItsOwn()
     const QVector<Entry> after = storedEntries(fixture.side);
     const QVector<qint64> expected = sortedByName(after, idsOf(after));
     QVERIFY(QTest::qWaitFor([&] { return listedIds(window) == expected; }, 30000));
+    // Turned Z–A while such changes are sorted in (or after): the list is Z–A.
+    fixture.side.exec("UPDATE TELEFON SET adsoyad = 'Cem ' || id WHERE id % 37 = 0");
+    typeInto(window, "txt_ara", "");
+    sortByName(window);
+    const QVector<Entry> turned = storedEntries(fixture.side);
+    const QVector<qint64> descending = sortedByName(turned, idsOf(turned), Qt::DescendingOrder);
+    QVERIFY(QTest::qWaitFor([&] { return listedIds(window) == descending; }, 30000));
+    sortByName(window);
     // Own changes are put into what the thread hands over, whenever it read: an entry that
     // never reached the file is there, one deleted is not.
-    const Entry unsaved{after.last().id + 1, "Aaa Kaydedilmemiş", {}, {}, {}};
+    const Entry unsaved{turned.last().id + 1, "Aaa Kaydedilmemiş", {}, {}, {}};
     QMap<qint64, QString> names = {{unsaved.id, unsaved.adsoyad}};
-    for (const Entry &entry : after)
+    for (const Entry &entry : turned)
         names.insert(entry.id, entry.adsoyad);
     OrderRebuild rebuild;
     std::unique_ptr<ListOrder> handed;
@@ -515,9 +523,9 @@ void IndexTest::aLargeBookIsSortedOnAThreadOfItsOwn()
     // Started again at once, only the second build is handed over.
     startRebuild(Qt::DescendingOrder);
     startRebuild(Qt::AscendingOrder);
-    rebuild.noteOwnChange({unsaved}, {after.first().id});
+    rebuild.noteOwnChange({unsaved}, {turned.first().id});
     QVERIFY(QTest::qWaitFor([&handed] { return handed != nullptr; }, 30000));
-    const QVector<Entry> kept = after.mid(1) + QVector<Entry>{unsaved};
+    const QVector<Entry> kept = turned.mid(1) + QVector<Entry>{unsaved};
     QCOMPARE(handed->size(), std::size_t(kept.size()));
     QCOMPARE(handed->arrange(idsOf(kept)), sortedByName(kept, idsOf(kept)));
     // Stopped, nothing is: what the stopped thread sent back is waiting now, and dropped.
@@ -525,6 +533,13 @@ void IndexTest::aLargeBookIsSortedOnAThreadOfItsOwn()
     rebuild.stop();
     QCoreApplication::processEvents();
     QCOMPARE(handedOver, 1);
+    // Stopped while reading, or on a book that cannot be read, nothing is ordered.
+    ListOrder unread(EntryColumn::Name, Qt::AscendingOrder, {});
+    QVERIFY(!buildFromBook(unread, bookAddress(), [](qint64, qint64) { return false; }));
+    BookAddress missing = bookAddress();
+    missing.database += QStringLiteral("-yok");
+    QVERIFY(!buildFromBook(unread, missing, [](qint64, qint64) { return true; }));
+    QCOMPARE(unread.size(), std::size_t(0));
 }
 
 void IndexTest::patternsFindWhatTheReferenceFinds()
