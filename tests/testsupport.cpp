@@ -430,6 +430,19 @@ SeenBox pressSave(QWidget *window)
     return boxes.seen.first();
 }
 
+QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments,
+                             const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setWorkingDirectory(directory);
+    process.start(QStringLiteral(TELEFON_AKTAR), arguments);
+    if (!process.waitForFinished(120000))
+        qFatal("telefon-defteri-aktar did not end");
+    return qMakePair(process.exitCode(), QString::fromUtf8(process.readAll()));
+}
+
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments)
 {
     process.setWorkingDirectory(directory);

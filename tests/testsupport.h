@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
+#include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,7 @@ class QAbstractItemModel;
 class QDialog;
 class QMenu;
 class QProcess;
+class QProcessEnvironment;
 class QWidget;
 
 // Makes a fresh temporary directory the working directory for the life of the object,
@@ -154,6 +156,11 @@ QAbstractItemModel *listModel(QWidget *window);
 QAbstractItemModel *wholeList(QWidget *window);
 // Clicks KAYDET, answers the one box it must show with OK, and returns what it showed.
 SeenBox pressSave(QWidget *window);
+
+// Runs telefon-defteri-aktar in the directory and waits for it; its exit status and what it
+// printed on both streams. The book is the one the environment names, as for any program.
+QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments,
+                             const QProcessEnvironment &environment);
 
 // Starts tests/window_driver (the real window in a process of its own) in a directory.
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments);

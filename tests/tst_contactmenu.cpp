@@ -128,7 +128,8 @@ void ContactMenuTest::duplicatesAreMergedAsOneStep()
     QCOMPARE(question.seen.first().text,
              QStringLiteral("2 kişinin 4 kaydı var. Her kişinin kayıtları en eski kaydında "
                             "birleştirilsin mi? Boş alanlar diğer kayıtlardan doldurulur, farklı "
-                            "değerlerde en eski kayıt kalır."));
+                            "değerlerde en eski kayıt kalır.\n\nDikkat: 1 numara hiçbir alana "
+                            "sığmadığı için defterden silinecek (ayrıntılarda listeleniyor)."));
     QCOMPARE(question.seen.first().detailedText,
              QStringLiteral("Şule Çağlar: 2 kayıt birleşir; tamamlanan: telefon 0232 333 66 77, "
                             "mail sule@ornek.com.tr\n"
@@ -164,7 +165,7 @@ void ContactMenuTest::unknownColumnsAreAskedFor()
                                                      "Gökçe Işık;0532 1;Ankara;g@ornek.com.tr\r\n"
                                                      "Ali Veli;0212 2;İzmir;\r\n");
     QStringList guessed, preview;
-    bool importable = true;
+    bool importable = true, twiceImportable = true;
     whenDialogShown("ColumnDialog", [&](QDialog *dialog) {
         auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("columnTable"));
         QVector<QComboBox *> roles;
@@ -179,6 +180,10 @@ void ContactMenuTest::unknownColumnsAreAskedFor()
                 import = button;
         importable = import->isEnabled();
         roles[0]->setCurrentText(QStringLiteral("Ad Soyad"));
+        // Two columns of mail: one of them would vanish.
+        roles[2]->setCurrentText(QStringLiteral("Mail"));
+        twiceImportable = import->isEnabled();
+        roles[2]->setCurrentText(QStringLiteral("Yok say"));
         roles[1]->setCurrentText(QStringLiteral("Cep"));
         import->click();
     });
@@ -189,6 +194,7 @@ void ContactMenuTest::unknownColumnsAreAskedFor()
     QCOMPARE(guessed, QStringList({"Yok say", "Telefon", "Yok say", "Mail"}));
     QCOMPARE(preview, QStringList({"Gökçe Işık", "0532 1", "Ankara", "g@ornek.com.tr"}));
     QVERIFY(!importable);
+    QVERIFY(!twiceImportable);
     QCOMPARE(boxes.seen.last().text, QStringLiteral("2 kişi eklendi, 0 kişi tamamlandı."));
     QCOMPARE(fixture.side.rows(), Rows({{1, "Gökçe Işık", "", "0532 1", "g@ornek.com.tr"},
                                         {2, "Ali Veli", "", "0212 2", ""}}));

@@ -118,12 +118,20 @@ void MergingTest::importCompletesTheSamePerson_data()
         << QStringList({"ÖMER ÇELİK||0555 123 45 67|", "Ali Veli|1||", "Ömer Çelik|||"})
         << QStringList({"Ömer Çelik||0555 123 45 67|", "Ali Veli|1||", "Ömer Çelik|||"}) << 0 << 2
         << 0 << QStringList();
-    QTest::newRow("a different mail and name: the entry's stay")
+    QTest::newRow("a different mail: the entry's stay; a shared mail under another name is "
+                  "someone else")
         << QStringList({"Ayşe Yılmaz|0212 1||ayse@a.com", "Ayşe Kaya|||kaya@b.com"})
         << QStringList({"Ayşe Yılmaz|0212 1||ayse@b.com", "Ayşe Yılmaz Kaya|||KAYA@b.com"})
-        << QStringList({"Ayşe Yılmaz|0212 1||ayse@a.com", "Ayşe Kaya|||kaya@b.com"}) << 0 << 2 << 0
-        << QStringList({"Ayşe Yılmaz — farklı, defterdeki kaldı: mail ayse@b.com",
-                        "Ayşe Kaya — farklı, defterdeki kaldı: ad soyad Ayşe Yılmaz Kaya"});
+        << QStringList({"Ayşe Yılmaz|0212 1||ayse@a.com", "Ayşe Kaya|||kaya@b.com",
+                        "Ayşe Yılmaz Kaya|||KAYA@b.com"})
+        << 0 << 1 << 0 << QStringList({"Ayşe Yılmaz — farklı, defterdeki kaldı: mail ayse@b.com"});
+    QTest::newRow("an office's shared mail completes no colleague, in the book or the file")
+        << QStringList({"Ali Veli|0212 1||info@firma.com.tr"})
+        << QStringList({"Ayşe Kaya|0212 9||INFO@firma.com.tr", "Can Er|||info@firma.com.tr",
+                        "ali veli||0532 4|info@firma.com.tr"})
+        << QStringList({"Ali Veli|0212 1|0532 4|info@firma.com.tr",
+                        "Ayşe Kaya|0212 9||INFO@firma.com.tr", "Can Er|||info@firma.com.tr"})
+        << 1 << 0 << 0 << QStringList({"Ali Veli — tamamlanan: cep 0532 4"});
     QTest::newRow("one person twice in the file: one new entry")
         << QStringList()
         << QStringList({"Gökçe Işık||0532 9|", "GÖKÇE IŞIK|0212 4|+90 532 9|g@x.com"})
@@ -185,27 +193,31 @@ void MergingTest::duplicatesMergeIntoTheOldest_data()
     QTest::addColumn<int>("groups");
     QTest::addColumn<int>("inGroups");
     QTest::addColumn<QStringList>("details");
+    QTest::addColumn<int>("droppedNumbers");
+    QTest::addColumn<int>("droppedMails");
 
     QTest::newRow("a chain of mail and number, the oldest leads")
         << QStringList({"Ali Veli|0212 1||ali@x.com", "Ayşe Kaya|||ayse@y.com",
                         "ALİ VELİ||0532 2|Ali@X.com", "ali veli|0216 3|+90 532 2|"})
         << QStringList({"Ali Veli|0212 1|0532 2|ali@x.com", "Ayşe Kaya|||ayse@y.com"}) << 1 << 3
         << QStringList({"Ali Veli: 3 kayıt birleşir; tamamlanan: cep 0532 2; sığmayan numara: "
-                        "0216 3"});
-    QTest::newRow("two groups, a differing name stays as the oldest has it")
-        << QStringList({"Şule Çağlar|||sule@x.com", "Ömer Çelik||0555 1|",
-                        "Şule Kaya|0232 1||SULE@x.com", "omer celik|||o@x.com",
-                        "Ömer Çelik||05551|"})
-        << QStringList(
-               {"Şule Çağlar|0232 1||sule@x.com", "Ömer Çelik||0555 1|", "omer celik|||o@x.com"})
+                        "0216 3"})
+        << 1 << 0;
+    QTest::newRow("two groups; a shared mail under another name is someone else")
+        << QStringList({"Şule Çağlar|||sule@x.com", "Ömer Çelik||0555 1|o@x.com",
+                        "Şule Kaya|0232 1||SULE@x.com", "omer celik|||o@y.com",
+                        "Ömer Çelik||05551|omer@y.com", "ŞULE ÇAĞLAR|0232 2||Sule@X.com"})
+        << QStringList({"Şule Çağlar|0232 2||sule@x.com", "Ömer Çelik||0555 1|o@x.com",
+                        "Şule Kaya|0232 1||SULE@x.com", "omer celik|||o@y.com"})
         << 2 << 4
-        << QStringList({"Şule Çağlar: 2 kayıt birleşir; tamamlanan: telefon 0232 1; farklı, en "
-                        "eski kayıttaki kaldı: ad soyad Şule Kaya",
-                        "Ömer Çelik: 2 kayıt birleşir"});
+        << QStringList({"Şule Çağlar: 2 kayıt birleşir; tamamlanan: telefon 0232 2",
+                        "Ömer Çelik: 2 kayıt birleşir; farklı, en eski kayıttaki kaldı: mail "
+                        "omer@y.com"})
+        << 0 << 1;
     QTest::newRow("no one twice")
         << QStringList({"Ali Veli|0212 1||", "Ali Veli|0212 2||", "Veli Ali|0212 1||"})
         << QStringList({"Ali Veli|0212 1||", "Ali Veli|0212 2||", "Veli Ali|0212 1||"}) << 0 << 0
-        << QStringList();
+        << QStringList() << 0 << 0;
 }
 
 void MergingTest::duplicatesMergeIntoTheOldest()
@@ -215,12 +227,16 @@ void MergingTest::duplicatesMergeIntoTheOldest()
     QFETCH(int, groups);
     QFETCH(int, inGroups);
     QFETCH(QStringList, details);
+    QFETCH(int, droppedNumbers);
+    QFETCH(int, droppedMails);
     WorkingDirectory cwd;
     QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
     fill(entries);
     const QVector<Entry> before = book();
 
     const DuplicateMerge merge = planDuplicateMerge(before);
+    QCOMPARE(merge.droppedNumbers, droppedNumbers);
+    QCOMPARE(merge.droppedMails, droppedMails);
     QCOMPARE(merge.groups, groups);
     QCOMPARE(merge.entries, inGroups);
     QCOMPARE(merge.details, details);
@@ -247,6 +263,22 @@ void MergingTest::aChangeMadeElsewhereIsNotOverwritten()
     const QVector<Entry> changed = book();
     QCOMPARE(applyEntriesChange(merge.change).outcome, ChangeOutcome::ChangedElsewhere);
     QCOMPARE(book(), changed);
+
+    // The entry a merge keeps as it is, deleted or changed meanwhile: the others stay too,
+    // or the person would be gone, or merged into someone else.
+    for (const char *elsewhere : {"DELETE FROM TELEFON WHERE id=%1",
+                                  "UPDATE TELEFON SET adsoyad='Başka Biri' WHERE id=%1"}) {
+        fill({"Can Er|0212 5|0532 6|can@x.com", "Can Er|0212 5||"});
+        const DuplicateMerge keeping = planDuplicateMerge(book());
+        QCOMPARE(keeping.groups, 1);
+        QVERIFY(keeping.change.replaced.isEmpty());
+        QCOMPARE(keeping.change.kept.size(), 1);
+        side.exec(QString::fromUtf8(elsewhere).arg(keeping.change.kept.first().id));
+        const QVector<Entry> now = book();
+        QCOMPARE(applyEntriesChange(keeping.change).outcome, ChangeOutcome::ChangedElsewhere);
+        QCOMPARE(book(), now);
+        side.exec("DELETE FROM TELEFON WHERE id > 3");
+    }
 
     // Restoring under an id that is taken changes nothing either, not even the rest.
     EntriesChange restore;

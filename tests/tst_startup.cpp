@@ -111,6 +111,18 @@ void StartupTest::unopenableDatabaseIsReportedOverTheVisibleWindow()
     QVERIFY(box.mainWindowVisible);
     QVERIFY(!child<QTableView>(&window, "tbl_liste")->model());
     QCOMPARE(window.focusWidget(), child<QLineEdit>(&window, "txt_adsoyad"));
+
+    // A save says so too, and keeps what was typed.
+    typeInto(&window, "txt_adsoyad", "Ali Veli");
+    typeInto(&window, "txt_telefon", "0212 1");
+    const SeenBox save = pressSave(&window);
+    QCOMPARE(save.title, QStringLiteral("Hata"));
+    QVERIFY2(save.text.startsWith(QStringLiteral("Veritabanı Bağlantısı Yapılamadı.")),
+             qPrintable(save.text));
+    QCOMPARE(save.icon, QMessageBox::Warning);
+    QCOMPARE(fieldText(&window, "txt_adsoyad"), QStringLiteral("Ali Veli"));
+    QCOMPARE(fieldText(&window, "txt_telefon"), QStringLiteral("0212 1"));
+    QCOMPARE(fieldText(&window, "txt_id"), QString());
 }
 
 void StartupTest::placesThatCannotBeUsed_data()
@@ -269,7 +281,8 @@ void StartupTest::phoneBookThatCannotBeWritten()
         typeInto(&window, "txt_adsoyad", "Emre Aydın");
         const SeenBox save = pressSave(&window);
         QCOMPARE(save.title, QStringLiteral("Hata"));
-        QVERIFY2(save.text.startsWith("HATAattempt to write a readonly database"),
+        QVERIFY2(save.text.startsWith("Bu defteri değiştirme yetkiniz yok") &&
+                     save.text.contains("\nattempt to write a readonly database"),
                  qPrintable(save.text));
         QCOMPARE(temporary.entries().size(), logged ? 1 : 0);
     }

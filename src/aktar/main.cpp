@@ -32,8 +32,8 @@ const char usage[] =
     "(.xlsx) dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir\n"
     "dosyaya yazar (export; .pdf Türk alfabesine göre sıralı, yazdırılacak bir telefon\n"
     "listesidir). Defterde zaten olan bir kişi yeniden eklenmez, kaydının boş alanları\n"
-    "tamamlanır: adları aynı ve bir numaraları ortak olan, ya da mail adresleri aynı olan\n"
-    "iki kayıt aynı kişidir. Bir dosya okunamazsa hiçbir kişi eklenmez.\n"
+    "tamamlanır: adları aynı ve bir numaraları ya da mail adresleri ortak olan iki kayıt\n"
+    "aynı kişidir. Bir dosya okunamazsa hiçbir kişi eklenmez.\n"
     "\n"
     "  --ayrinti           tamamlanan alanları ve hiçbir alana sığmayan numaraları da yazar\n"
     "  --sutunlar SÜTUNLAR başlığı tanınmayan bir CSV ya da Excel dosyasının sütunları,\n"
@@ -103,7 +103,7 @@ int importFiles(const ImportOptions &options)
     }
     const ImportPlan plan = planImport(phoneBookDb, read);
     if (!runImport(plan, error, untilSignalled))
-        return fail(QStringLiteral("kişiler eklenemedi (%1), hiçbir kişi eklenmedi").arg(error));
+        return fail(QStringLiteral("kişiler eklenemedi, hiçbir kişi eklenmedi: ") + error);
     say(stdout, importSummary(plan, true));
     if (options.details)
         for (const QString &line : plan.details)

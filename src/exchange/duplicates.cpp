@@ -68,11 +68,15 @@ DuplicateMerge planDuplicateMerge(const QVector<Entry> &book)
             filled << completion.filled;
             unplaced << completion.unplaced;
             differing << completion.differing;
+            merge.droppedNumbers += completion.unplaced.size();
+            merge.droppedMails += completion.differingMails;
             merge.change.removed << book.at(member);
         }
         const Entry after = {oldest.id, merged.adsoyad, merged.telefon, merged.cep, merged.mail};
         if (after != oldest)
             merge.change.replaced.append({oldest, after});
+        else
+            merge.change.kept << oldest;
         QString line =
             QStringLiteral("%1: %2 kayıt birleşir").arg(oldest.adsoyad.trimmed()).arg(group.size());
         if (!filled.isEmpty())

@@ -12,6 +12,9 @@ struct DuplicateMerge {
     // Entries in the groups, the oldest included.
     int entries = 0;
     EntriesChange change;
+    // What the merge loses: numbers that fit in no field, addresses other than the kept one.
+    int droppedNumbers = 0;
+    int droppedMails = 0;
     // For each group: the entries merged, the fields filled, what did not fit or differed.
     QStringList details;
 };

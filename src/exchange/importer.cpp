@@ -144,7 +144,7 @@ bool runImport(const ImportPlan &plan, QString &error, const Progress &progress,
                                "hiçbir kişi eklenmedi");
         return false;
     case ChangeOutcome::Failed:
-        error = outcome.error;
+        error = failureReason(outcome.kind, outcome.error);
         return false;
     }
     if (applied) {

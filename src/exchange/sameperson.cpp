@@ -32,8 +32,9 @@ QStringList SamePeople::keysOf(const Contact &contact) const
     const QString name = nameKey(contact.adsoyad);
     keys << QLatin1Char('=') + name + separator + numberKey(contact.telefon) + separator +
                 numberKey(contact.cep) + separator + mailKey(contact.mail);
+    // An address alone is no person: an office's info@ is shared by everyone there.
     if (const QString mail = mailKey(contact.mail); !mail.isEmpty())
-        keys << QLatin1Char('@') + mail;
+        keys << QLatin1Char('@') + name + separator + mail;
     for (const QString &number : {contact.telefon, contact.cep})
         if (const QString digits = numberKey(number); !digits.isEmpty())
             keys << QLatin1Char('#') + name + separator + digits;
@@ -100,6 +101,7 @@ Completion complete(Contact &record, const Contact &other)
             done.filled << QStringLiteral("mail ") + mail;
         } else if (mailKey(record.mail) != mailKey(mail)) {
             done.differing << QStringLiteral("mail ") + mail;
+            ++done.differingMails;
         }
     }
     const QString name = other.adsoyad.trimmed();

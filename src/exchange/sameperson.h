@@ -4,10 +4,10 @@
 
 #include <QHash>
 
-// Two records are the same person when they share an e-mail address (case ignored), or
-// when their names are equal as the search folds them and they share a number (its
-// digits, the prefix left out); records equal in all four fields are one person too, even
-// without a number or an address.
+// Two records are the same person when their names are equal as the search folds them and
+// they share an e-mail address (case ignored) or a number (its digits, the prefix left
+// out); records equal in all four fields are one person too, even without a number or an
+// address. A shared address alone is not enough: people of one office share info@.
 class SamePeople
 {
 public:
@@ -32,6 +32,8 @@ struct Completion {
     QStringList unplaced;
     // Values that differ from the record's, which stays as it is: "mail ali@…".
     QStringList differing;
+    // Of those, the addresses: gone with their record when records are merged.
+    int differingMails = 0;
 
     bool changed() const { return !filled.isEmpty(); }
 };

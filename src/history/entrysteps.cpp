@@ -7,7 +7,7 @@ StepOutcome outcomeOf(const Change &change, const QVector<Entry> &present,
                       const QVector<qint64> &gone)
 {
     if (change.outcome != ChangeOutcome::Done)
-        return {change.outcome, change.error, {}, {}};
+        return {change.outcome, change.error, {}, {}, change.kind};
     return {ChangeOutcome::Done, {}, present, gone};
 }
 

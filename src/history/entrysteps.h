@@ -15,6 +15,7 @@ struct StepOutcome {
     QVector<Entry> present;
     // The ids of the entries the step took away.
     QVector<qint64> gone;
+    FailureKind kind = FailureKind::Other;
 };
 using StepReport = std::function<void(const StepOutcome &)>;
 

@@ -22,37 +22,56 @@ Entry entryOf(const QSqlQuery &query)
     return {query.value(0).toLongLong(), text(1), text(2), text(3), text(4)};
 }
 
-Change failure(const QSqlError &error)
-{
-    return {ChangeOutcome::Failed, error.text()};
-}
-
-bool allUnchanged(const QVector<Entry> &expected)
-{
-    return readEntries(idsOf(expected)) == expected;
-}
-
 } // namespace
 
-std::optional<Entry> readEntry(qint64 id)
+Change failedWith(const QSqlError &error)
 {
-    const QVector<Entry> found = readEntries({id});
+    return {ChangeOutcome::Failed, error.text(), failureKind(error)};
+}
+
+QString failureMessage(const Change &change)
+{
+    return failureMessage(change.kind, change.error);
+}
+
+Change stillAsExpected(const QVector<Entry> &expected)
+{
+    QSqlError error;
+    const QVector<Entry> now = readEntries(idsOf(expected), &error);
+    if (error.isValid())
+        return failedWith(error);
+    return now == expected ? Change{} : Change{ChangeOutcome::ChangedElsewhere, {}};
+}
+
+std::optional<Entry> readEntry(qint64 id, QSqlError *error)
+{
+    const QVector<Entry> found = readEntries({id}, error);
     if (found.isEmpty())
         return std::nullopt;
     return found.first();
 }
 
-QVector<Entry> readEntries(const QVector<qint64> &ids)
+QVector<Entry> readEntries(const QVector<qint64> &ids, QSqlError *error)
 {
     QHash<qint64, Entry> byId;
     QSqlQuery query(phoneBookDb);
     query.setForwardOnly(true);
     for (int first = 0; first < ids.size(); first += idsPerStatement) {
-        if (!runStatement(query, entriesStatement(ids.mid(first, idsPerStatement))))
-            continue;
+        if (!runStatement(query, entriesStatement(ids.mid(first, idsPerStatement)))) {
+            if (error)
+                *error = query.lastError().isValid()
+                             ? query.lastError()
+                             : QSqlError(QString(), QString(), QSqlError::ConnectionError);
+            return {};
+        }
         while (query.next()) {
             const Entry entry = entryOf(query);
             byId.insert(entry.id, entry);
+        }
+        if (query.lastError().isValid()) {
+            if (error)
+                *error = query.lastError();
+            return {};
         }
     }
     QVector<Entry> entries;
@@ -79,52 +98,57 @@ Change restoreEntries(const QVector<Entry> &entries)
 {
     WriteTransaction transaction;
     if (!transaction.began())
-        return failure(transaction.error());
-    if (!readEntries(idsOf(entries)).isEmpty())
+        return failedWith(transaction.error());
+    QSqlError error;
+    if (!readEntries(idsOf(entries), &error).isEmpty())
         return {ChangeOutcome::ChangedElsewhere, {}};
+    if (error.isValid())
+        return failedWith(error);
     QSqlQuery insert(phoneBookDb);
     for (const Entry &entry : entries)
         if (!runStatement(insert, restoreStatement(entry.id, entry.adsoyad, entry.telefon,
                                                    entry.cep, entry.mail)))
-            return failure(insert.lastError());
-    return transaction.commit() ? Change{} : failure(transaction.error());
+            return failedWith(insert.lastError());
+    return transaction.commit() ? Change{} : failedWith(transaction.error());
 }
 
 Change removeEntries(const QVector<Entry> &expected)
 {
     WriteTransaction transaction;
     if (!transaction.began())
-        return failure(transaction.error());
-    if (!allUnchanged(expected))
-        return {ChangeOutcome::ChangedElsewhere, {}};
+        return failedWith(transaction.error());
+    if (const Change unchanged = stillAsExpected(expected);
+        unchanged.outcome != ChangeOutcome::Done)
+        return unchanged;
     QSqlQuery removal(phoneBookDb);
     for (const Entry &entry : expected)
         if (!runStatement(removal, deleteStatement(entry.id)))
-            return failure(removal.lastError());
-    return transaction.commit() ? Change{} : failure(transaction.error());
+            return failedWith(removal.lastError());
+    return transaction.commit() ? Change{} : failedWith(transaction.error());
 }
 
 Change removeEntry(qint64 id)
 {
     WriteTransaction transaction;
     if (!transaction.began())
-        return failure(transaction.error());
+        return failedWith(transaction.error());
     QSqlQuery removal(phoneBookDb);
     if (!runStatement(removal, deleteStatement(id)))
-        return failure(removal.lastError());
-    return transaction.commit() ? Change{} : failure(transaction.error());
+        return failedWith(removal.lastError());
+    return transaction.commit() ? Change{} : failedWith(transaction.error());
 }
 
 Change replaceEntry(const Entry &expected, const Entry &replacement)
 {
     WriteTransaction transaction;
     if (!transaction.began())
-        return failure(transaction.error());
-    if (!allUnchanged({expected}))
-        return {ChangeOutcome::ChangedElsewhere, {}};
+        return failedWith(transaction.error());
+    if (const Change unchanged = stillAsExpected({expected});
+        unchanged.outcome != ChangeOutcome::Done)
+        return unchanged;
     QSqlQuery update(phoneBookDb);
     if (!runStatement(update, updateStatement(replacement.adsoyad, replacement.telefon,
                                               replacement.cep, replacement.mail, expected.id)))
-        return failure(update.lastError());
-    return transaction.commit() ? Change{} : failure(transaction.error());
+        return failedWith(update.lastError());
+    return transaction.commit() ? Change{} : failedWith(transaction.error());
 }

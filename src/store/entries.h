@@ -1,11 +1,13 @@
 #pragma once
 
 #include "store/entry.h"
+#include "store/storefailure.h"
 
 #include <functional>
 #include <optional>
 
 class QSqlDatabase;
+class QSqlError;
 
 // Entries read and changed by id on phoneBookDb: what the list shows a page at a time and
 // what taking a change back needs. Every change is one transaction, and changes only what
@@ -22,11 +24,22 @@ enum class ChangeOutcome {
 struct Change {
     ChangeOutcome outcome = ChangeOutcome::Done;
     QString error;
+    FailureKind kind = FailureKind::Other;
 };
 
-std::optional<Entry> readEntry(qint64 id);
-// The entries with these ids that still exist, in the order of the ids.
-QVector<Entry> readEntries(const QVector<qint64> &ids);
+// A failed change as its box tells it (see failureMessage).
+QString failureMessage(const Change &change);
+
+// The entries with these ids that still exist, in the order of the ids. A statement that
+// fails reads nothing, and sets the error when one is given: a refused read is no deleted
+// entry.
+std::optional<Entry> readEntry(qint64 id, QSqlError *error = nullptr);
+QVector<Entry> readEntries(const QVector<qint64> &ids, QSqlError *error = nullptr);
+// Whether the entries are still as expected, read inside the caller's write transaction:
+// Done, ChangedElsewhere, or Failed when they could not be read.
+Change stillAsExpected(const QVector<Entry> &expected);
+// A change the database refused, with its reason.
+Change failedWith(const QSqlError &error);
 
 // Reads every entry of the book on the given connection, in ascending order of the ids,
 // handing each to take until it answers false. Returns whether all were read.

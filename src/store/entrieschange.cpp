@@ -10,11 +10,6 @@
 namespace
 {
 
-Change failure(const QSqlError &error)
-{
-    return {ChangeOutcome::Failed, error.text()};
-}
-
 bool bindAndRun(QSqlQuery &query, const Statement &statement)
 {
     for (int i = 0; i < statement.values.size(); ++i)
@@ -29,33 +24,39 @@ Change applyEntriesChange(const EntriesChange &change, QVector<qint64> *inserted
 {
     QSqlQuery table(phoneBookDb);
     if (!ensurePhoneBookTable(table))
-        return failure(table.lastError());
+        return failedWith(table.lastError());
     WriteTransaction transaction;
     if (!transaction.began())
-        return failure(transaction.error());
-    QVector<Entry> expected = change.removed;
+        return failedWith(transaction.error());
+    QVector<Entry> expected = change.removed + change.kept;
     for (const auto &[before, after] : change.replaced)
         expected << before;
-    if (readEntries(idsOf(expected)) != expected || !readEntries(idsOf(change.restored)).isEmpty())
+    if (const Change unchanged = stillAsExpected(expected);
+        unchanged.outcome != ChangeOutcome::Done)
+        return unchanged;
+    QSqlError error;
+    if (!readEntries(idsOf(change.restored), &error).isEmpty())
         return {ChangeOutcome::ChangedElsewhere, {}};
+    if (error.isValid())
+        return failedWith(error);
 
     QSqlQuery query(phoneBookDb);
     for (const auto &[before, after] : change.replaced)
         if (!runStatement(query, updateStatement(after.adsoyad, after.telefon, after.cep,
                                                  after.mail, before.id)))
-            return failure(query.lastError());
+            return failedWith(query.lastError());
     for (const Entry &entry : change.removed)
         if (!runStatement(query, deleteStatement(entry.id)))
-            return failure(query.lastError());
+            return failedWith(query.lastError());
     for (const Entry &entry : change.restored)
         if (!runStatement(query, restoreStatement(entry.id, entry.adsoyad, entry.telefon, entry.cep,
                                                   entry.mail)))
-            return failure(query.lastError());
+            return failedWith(query.lastError());
 
     // Many new entries: one prepared statement, bound again for each.
     QSqlQuery insert(phoneBookDb);
     if (!change.inserted.isEmpty() && !insert.prepare(insertStatement({}, {}, {}, {}).text))
-        return failure(insert.lastError());
+        return failedWith(insert.lastError());
     QVector<qint64> ids;
     ids.reserve(change.inserted.size());
     for (const Entry &entry : change.inserted) {
@@ -63,12 +64,12 @@ Change applyEntriesChange(const EntriesChange &change, QVector<qint64> *inserted
             return {ChangeOutcome::Failed, QStringLiteral("durduruldu")};
         if (!bindAndRun(insert,
                         insertStatement(entry.adsoyad, entry.telefon, entry.cep, entry.mail)))
-            return failure(insert.lastError());
+            return failedWith(insert.lastError());
         ids << insertedId(insert);
     }
     insert.finish();
     if (!transaction.commit())
-        return failure(transaction.error());
+        return failedWith(transaction.error());
     if (insertedIds)
         *insertedIds = ids;
     return {};
@@ -81,5 +82,6 @@ EntriesChange reversed(const EntriesChange &applied)
         back.replaced.append({after, before});
     back.removed = applied.restored;
     back.restored = applied.removed;
+    back.kept = applied.kept;
     return back;
 }

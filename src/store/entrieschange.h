@@ -17,6 +17,9 @@ struct EntriesChange {
     QVector<Entry> restored;
     // New entries; their ids are the database's.
     QVector<Entry> inserted;
+    // Left as they are, but what the change was planned on: a merge's oldest entry, which
+    // the others' numbers were checked against.
+    QVector<Entry> kept;
 
     bool isEmpty() const
     {

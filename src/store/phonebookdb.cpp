@@ -1,5 +1,6 @@
 #include "store/phonebookdb.h"
 
+#include "server/sessionlimits.h"
 #include "store/databasepath.h"
 #include "store/dialect.h"
 #include "store/searchfunctions.h"
@@ -252,7 +253,7 @@ bool readOnOwnConnection(const BookAddress &book,
             options += (options.isEmpty() ? QString() : QStringLiteral(";")) +
                        QStringLiteral("QSQLITE_OPEN_READONLY");
         db.setConnectOptions(options);
-        opened = db.open();
+        opened = db.open() && (book.driver != QLatin1String("QPSQL") || limitServerSession(db));
         if (opened)
             read(db);
         db.close();

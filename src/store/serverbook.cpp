@@ -2,6 +2,7 @@
 
 #include "server/serveraddress.h"
 #include "server/serverschema.h"
+#include "server/sessionlimits.h"
 #include "store/dialect.h"
 
 #include <QSqlDriver>
@@ -77,6 +78,7 @@ PhoneBookOpening openServerBook(const QString &uri)
                                                     : PhoneBookOpening::Failed;
     }
     ++connections;
+    limitServerSession(phoneBookDb);
     const ServerSchema schema = ensureServerSchema(phoneBookDb);
     noteServerSearchColumns(schema.searchColumns);
     if (!schema.usable) {
@@ -127,9 +129,16 @@ bool keepServerConnection(QString &error)
         return false;
     }
     ++connections;
+    limitServerSession(phoneBookDb);
     // Whatever changed while it was away is read again.
     ++changes;
     return true;
+}
+
+bool serverConnectionLost()
+{
+    PGconn *connection = phoneBookDb.isOpen() ? connectionHandle() : nullptr;
+    return !connection || PQstatus(connection) != CONNECTION_OK;
 }
 
 void takeWaitingNotifications(const QString &channel)

@@ -13,6 +13,9 @@ void closeServerBook();
 // Connects again when the connection no longer answers (the server restarted, the network
 // dropped it); true when it answers. Never inside a transaction.
 bool keepServerConnection(QString &error);
+// Whether the connection no longer answers: a failed statement was the network's or the
+// server's going, not the statement's.
+bool serverConnectionLost();
 // Counts the connections made, so that what lives on one (a subscription) is made again.
 quint64 serverConnectionCount();
 

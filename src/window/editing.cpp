@@ -42,10 +42,11 @@ void MainWindow::on_btn_kaydet_clicked()
 
     QSqlQuery query(phoneBookDb);
     // A table that could not be made at start (a full disk, a lock) is tried again; a
-    // connection to a server that was lost is made again.
-    if (!bookAnswers(box) || !ensurePhoneBookTable(query)) {
-        if (query.lastError().isValid())
-            showFailure(box, query);
+    // connection to a server that was lost is made again. A book that never opened says so.
+    if (!bookAnswers(box))
+        return;
+    if (!ensurePhoneBookTable(query)) {
+        showFailure(box, query);
         return;
     }
     if (id < 1) {
@@ -73,16 +74,26 @@ void MainWindow::updateEntry(QMessageBox &box, const Entry &typed)
 {
     // What the update replaces is what this window showed: a change another desk made
     // since is never overwritten unasked.
+    QSqlError unread;
     std::optional<Entry> expected =
-        formEntry && formEntry->id == typed.id ? formEntry : readEntry(typed.id);
-    Change change;
+        formEntry && formEntry->id == typed.id ? formEntry : readEntry(typed.id, &unread);
+    Change change = unread.isValid() ? failedWith(unread) : Change{};
     while (expected) {
         change = replaceEntry(*expected, typed);
         if (change.outcome != ChangeOutcome::ChangedElsewhere)
             break;
-        expected = readEntry(typed.id);
+        expected = readEntry(typed.id, &unread);
+        if (unread.isValid()) {
+            change = failedWith(unread);
+            break;
+        }
         if (expected && !overwriteChangedElsewhere(*expected))
             return;
+    }
+    // A read or a write that failed is never taken for a deleted entry.
+    if (change.outcome == ChangeOutcome::Failed) {
+        tell(box, QStringLiteral("Hata"), failureMessage(change), QMessageBox::Warning);
+        return;
     }
     if (!expected) {
         // The entry was deleted meanwhile: keep the user's texts so that the next
@@ -93,10 +104,6 @@ void MainWindow::updateEntry(QMessageBox &box, const Entry &typed)
              QStringLiteral("Güncellenecek kayıt bulunamadı. Tekrar KAYDET'e basarak yeni kayıt "
                             "olarak ekleyebilirsiniz."),
              QMessageBox::Warning);
-    } else if (change.outcome == ChangeOutcome::Failed) {
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + change.error,
-             QMessageBox::Warning);
-        return;
     } else {
         noteOwnChange({typed}, {});
         if (*expected != typed)
@@ -136,7 +143,8 @@ bool MainWindow::bookAnswers(QMessageBox &box)
     QString error;
     if (keepPhoneBookConnection(error))
         return true;
-    tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + error, QMessageBox::Warning);
+    tell(box, QStringLiteral("Hata"), failureMessage(FailureKind::Unreachable, error),
+         QMessageBox::Warning);
     return false;
 }
 
@@ -171,22 +179,27 @@ void MainWindow::on_btn_sil_clicked()
     if (!bookAnswers(box))
         return;
     // What the delete removes is what this window showed, and what undoing it restores.
-    std::optional<Entry> expected = formEntry && formEntry->id == id ? formEntry : readEntry(id);
+    QSqlError unread;
+    std::optional<Entry> expected =
+        formEntry && formEntry->id == id ? formEntry : readEntry(id, &unread);
     // Nothing to compare with (gone, or unreadable): the delete itself tells which.
     Change change = expected ? Change{} : removeEntry(id);
     while (expected) {
         change = removeEntries({*expected});
         if (change.outcome != ChangeOutcome::ChangedElsewhere)
             break;
-        expected = readEntry(id);
+        expected = readEntry(id, &unread);
+        if (unread.isValid()) {
+            change = failedWith(unread);
+            break;
+        }
         if (expected && !deleteChangedElsewhere(*expected))
             return;
     }
     if (change.outcome == ChangeOutcome::Failed) {
         // The entry is still stored, so the form keeps showing it.
         box.setStandardButtons(QMessageBox::Ok);
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + change.error,
-             QMessageBox::Warning);
+        tell(box, QStringLiteral("Hata"), failureMessage(change), QMessageBox::Warning);
         listAll();
         return;
     }

@@ -109,7 +109,7 @@ void MainWindow::showStepOutcome(bool back, const QString &stepText)
     const StepOutcome outcome = *lastStep;
     QMessageBox box;
     if (outcome.outcome == ChangeOutcome::Failed) {
-        tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + outcome.error,
+        tell(box, QStringLiteral("Hata"), failureMessage(outcome.kind, outcome.error),
              QMessageBox::Warning);
         return;
     }

@@ -7,6 +7,7 @@
 #include "list/phonebooklistmodel.h"
 #include "store/bookwatcher.h"
 #include "store/phonebookdb.h"
+#include "store/storefailure.h"
 
 #include <QInputDialog>
 #include <QLineEdit>
@@ -92,8 +93,10 @@ void MainWindow::tell(QMessageBox &box, const QString &title, const QString &tex
 
 void MainWindow::showFailure(QMessageBox &box, const QSqlQuery &query)
 {
-    tell(box, QStringLiteral("Hata"), QStringLiteral("HATA") + query.lastError().text(),
-         QMessageBox::Warning);
+    const QSqlError error = query.lastError();
+    // A book that was never opened leaves no error on the query.
+    const FailureKind kind = error.isValid() ? failureKind(error) : FailureKind::Unreachable;
+    tell(box, QStringLiteral("Hata"), failureMessage(kind, error.text()), QMessageBox::Warning);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *)

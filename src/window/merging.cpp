@@ -4,6 +4,26 @@
 #include "exchange/duplicates.h"
 #include "store/phonebookdb.h"
 
+namespace
+{
+
+// What is lost is said where it is read, not only in the details.
+QString lossWarning(const DuplicateMerge &merge)
+{
+    QStringList lost;
+    if (merge.droppedNumbers > 0)
+        lost << QStringLiteral("%1 numara").arg(merge.droppedNumbers);
+    if (merge.droppedMails > 0)
+        lost << QStringLiteral("%1 mail adresi").arg(merge.droppedMails);
+    if (lost.isEmpty())
+        return {};
+    return QStringLiteral("\n\nDikkat: %1 hiçbir alana sığmadığı için defterden silinecek "
+                          "(ayrıntılarda listeleniyor).")
+        .arg(lost.join(QStringLiteral(" ve ")));
+}
+
+} // namespace
+
 void MainWindow::mergeDuplicates()
 {
     QVector<Entry> book;
@@ -29,7 +49,8 @@ void MainWindow::mergeDuplicates()
                                "birleştirilsin mi? Boş alanlar diğer kayıtlardan doldurulur, "
                                "farklı değerlerde en eski kayıt kalır.")
                     .arg(merge.groups)
-                    .arg(merge.entries));
+                    .arg(merge.entries) +
+                lossWarning(merge));
     box.setDetailedText(merge.details.join(QLatin1Char('\n')));
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
@@ -43,7 +64,8 @@ void MainWindow::mergeDuplicates()
              change.outcome == ChangeOutcome::ChangedElsewhere
                  ? QStringLiteral("Kayıtlar o arada başka bir yerde değiştirildi. Hiçbir şey "
                                   "değiştirilmedi.")
-                 : QStringLiteral("Kayıtlar birleştirilemedi: ") + change.error,
+                 : QStringLiteral("Kayıtlar birleştirilemedi: ") +
+                       failureReason(change.kind, change.error),
              QMessageBox::Warning);
         return;
     }
