@@ -95,6 +95,13 @@ bool parseColumnChoice(const QString &text, ColumnChoice &choice, QString &error
                         .arg(part.trimmed(), columnChoiceWords());
             return false;
         }
+        // Two columns of one role: one column's values would vanish unsaid.
+        if (found->role != ColumnRole::Ignored && choice.contains(found->role)) {
+            error = QStringLiteral("\"%1\" iki kez verildi; yok dışındaki her sütun adı bir kez "
+                                   "verilebilir")
+                        .arg(part.trimmed());
+            return false;
+        }
         choice << found->role;
     }
     return true;

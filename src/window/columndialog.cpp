@@ -66,10 +66,15 @@ ColumnChoice ColumnDialog::choice() const
 
 void ColumnDialog::allowOnlyWhatNamesSomeone()
 {
-    // Without a name no row becomes an entry.
-    bool named = false;
-    for (const ColumnRole role : choice())
+    // Without a name no row becomes an entry; a role given twice loses one column's values.
+    bool named = false, twice = false;
+    ColumnChoice seen;
+    for (const ColumnRole role : choice()) {
         named = named || role == ColumnRole::FullName || role == ColumnRole::FirstName ||
                 role == ColumnRole::LastName;
-    import->setEnabled(named);
+        twice = twice || (role != ColumnRole::Ignored && seen.contains(role));
+        seen << role;
+    }
+    import->setEnabled(named && !twice);
+    import->setToolTip(twice ? QStringLiteral("İki sütun aynı şeyi tutamaz.") : QString());
 }

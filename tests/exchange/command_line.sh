@@ -93,6 +93,10 @@ grep -q 'sütunlar: "Kim", "Ne", "Nerede"; bilinen başlıklar: Ad Soyad' err.tx
 grep -q -- "--sutunlar" err.txt || fail "the refusal does not say how: $(cat err.txt)"
 expect_status 2 "$AKTAR" import --sutunlar adsoyad,kim "$SAMPLES/unknown-header.csv"
 grep -q '"kim" bir sütun adı değil' err.txt || fail "wrong column: $(cat err.txt)"
+# A role twice would lose one column's values; "yok" may be said of any number of them.
+expect_status 2 "$AKTAR" import --sutunlar adsoyad,adsoyad,yok "$SAMPLES/unknown-header.csv"
+grep -q '"adsoyad" iki kez verildi' err.txt || fail "a role given twice: $(cat err.txt)"
+[ "$(count)" = 0 ] || fail "a wrong usage imported: $(count)"
 expect_status 0 "$AKTAR" import --sutunlar adsoyad,cep,yok "$SAMPLES/unknown-header.csv"
 [ "$(sqlite3 database.db 'SELECT adsoyad, cep FROM TELEFON')" = "Gökçe Işık|0532" ] ||
     fail "--sutunlar: $(sqlite3 database.db 'SELECT * FROM TELEFON')"
