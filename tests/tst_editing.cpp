@@ -5,7 +5,9 @@
 #include "testsupport.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
@@ -44,12 +46,14 @@ private slots:
     void idThatIsNotPositiveMeansNewEntry_data();
     void idThatIsNotPositiveMeansNewEntry();
     void rejectedSaveShowsTheDriverTextAndChangesNothing();
+    void aLockHeldElsewhereIsSaidAndKeepsTheForm();
     void updateOfAVanishedEntryKeepsTheTextsForANewSave();
     void changeMadeElsewhereIsNeverLostUnasked_data();
     void changeMadeElsewhereIsNeverLostUnasked();
     void cancelledDeleteKeepsEverything_data();
     void cancelledDeleteKeepsEverything();
     void confirmedDeleteEmptiesTheFormAndListsAll();
+    void aSaveListsEveryoneAndEmptiesTheSearchBox();
     void rejectedDeleteIsReportedAndKeepsTheForm();
     void deleteOfAnAlreadyDeletedRowIsASuccess();
     void newEmptiesTheFormOnly();
@@ -234,6 +238,46 @@ void EditingTest::rejectedSaveShowsTheDriverTextAndChangesNothing()
     QCOMPARE(side->rows(), QVector<QVariantList>({{id, "Ali Veli", "212", "", ""}}));
 }
 
+void EditingTest::aLockHeldElsewhereIsSaidAndKeepsTheForm()
+{
+    const int id = saveNewEntry(window, "Ali Veli", "212");
+    typeInto(window, "txt_telefon", "216");
+    // Another desk holds the entry (on a server) or the book (a file) and waits.
+    side->exec(testingOnServer() ? "BEGIN" : "BEGIN IMMEDIATE");
+    if (testingOnServer())
+        side->exec(QStringLiteral("SELECT * FROM telefon WHERE id=%1 FOR UPDATE").arg(id));
+    const QString busy = QStringLiteral(
+        "Bu kayıt şu anda başka bir masada değiştiriliyor; değişiklik kaydedilmedi.");
+
+    const SeenBox save = pressSave(window);
+    QCOMPARE(save.title, QStringLiteral("Hata"));
+    QVERIFY2(save.text.startsWith(busy), qPrintable(save.text));
+    QCOMPARE(save.icon, QMessageBox::Warning);
+    QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
+    QCOMPARE(fieldText(window, "txt_telefon"), QStringLiteral("216"));
+    BoxAnswerer deleteBoxes({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
+    click(window, "btn_sil");
+    QCOMPARE(deleteBoxes.seen.size(), 2);
+    QVERIFY2(deleteBoxes.seen.last().text.startsWith(busy),
+             qPrintable(deleteBoxes.seen.last().text));
+    QCOMPARE(fieldText(window, "txt_id"), QString::number(id));
+
+    // The command line gives up as soon, with the same sentence.
+    QFile csv(fixture->cwd.path() + "/kisiler.csv");
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("Ad Soyad;Telefon;Cep;Mail\r\nAli Veli;212;0532 7;\r\n");
+    csv.close();
+    const auto imported = runAktar(fixture->cwd.path(), {"import", "kisiler.csv"},
+                                   QProcessEnvironment::systemEnvironment());
+    QCOMPARE(imported.first, 1);
+    QVERIFY2(imported.second.contains(busy), qPrintable(imported.second));
+
+    side->exec("ROLLBACK");
+    QCOMPARE(side->rows(), QVector<QVariantList>({{id, "Ali Veli", "212", "", ""}}));
+    QCOMPARE(pressSave(window).text, QStringLiteral("Güncellendi"));
+    QCOMPARE(side->rows(), QVector<QVariantList>({{id, "Ali Veli", "216", "", ""}}));
+}
+
 void EditingTest::updateOfAVanishedEntryKeepsTheTextsForANewSave()
 {
     const int id = saveNewEntry(window, "Ali Veli", "212");
@@ -368,11 +412,41 @@ void EditingTest::confirmedDeleteEmptiesTheFormAndListsAll()
     for (const char *field : {"txt_id", "txt_adsoyad", "txt_telefon", "txt_cep", "txt_mail"})
         QCOMPARE(fieldText(window, field), QString());
     QCOMPARE(window->focusWidget(), child<QLineEdit>(window, "txt_adsoyad"));
-    QCOMPARE(fieldText(window, "txt_ara"), QStringLiteral("Ali"));
-    QCOMPARE(listModel(window)->rowCount(), 2); // all entries, not the filter
+    // All entries, not the filter, and the box no longer names it.
+    QCOMPARE(fieldText(window, "txt_ara"), QString());
+    QCOMPARE(listModel(window)->rowCount(), 2);
     for (const QVariantList &row : side->rows())
         QVERIFY(row.value(0).toInt() != id);
     QCOMPARE(side->rows().size(), 2);
+}
+
+void EditingTest::aSaveListsEveryoneAndEmptiesTheSearchBox()
+{
+    fixture.reset();
+    fixture = std::make_unique<WindowFixture>([](const SideConnection &seed) {
+        seed.insert("Ayşe Şentürk", "0212 1");
+        seed.insert("Ali Veli", "0212 2");
+    });
+    window = fixture->window.get();
+    side = &fixture->side;
+    typeInto(window, "txt_ara", "şentürk");
+    QCOMPARE(listModel(window)->rowCount(), 1);
+    QMetaObject::invokeMethod(window, "on_tbl_liste_doubleClicked",
+                              Q_ARG(QModelIndex, listModel(window)->index(0, 1)));
+    typeInto(window, "txt_cep", "0532 9");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Güncellendi"));
+    // Were the box to keep its text, the first row would look like the search's and be
+    // someone else.
+    QCOMPARE(fieldText(window, "txt_ara"), QString());
+    QCOMPARE(listModel(window)->rowCount(), 2);
+    QCOMPARE(child<QLabel>(window, "lbl_sayi")->text(), QStringLiteral("2 kişi"));
+
+    typeInto(window, "txt_ara", "veli");
+    click(window, "btn_yeni");
+    typeInto(window, "txt_adsoyad", "Can Er");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(fieldText(window, "txt_ara"), QString());
+    QCOMPARE(listModel(window)->rowCount(), 3);
 }
 
 void EditingTest::rejectedDeleteIsReportedAndKeepsTheForm()

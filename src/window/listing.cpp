@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QScrollBar>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
@@ -97,6 +98,12 @@ void MainWindow::listAll()
 {
     followOtherPrograms();
     listedSearch.reset();
+    // The box never names a search the list no longer obeys: a row clicked in the list
+    // must be one the box's text would find.
+    if (!form->txt_ara->text().isEmpty()) {
+        const QSignalBlocker quiet(form->txt_ara);
+        form->txt_ara->clear();
+    }
     showFound(QString());
 }
 
