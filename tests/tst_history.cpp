@@ -74,6 +74,9 @@ private slots:
     void eachKindOfStepIsUndoneAndRedone_data();
     void eachKindOfStepIsUndoneAndRedone();
     void aStepChangedElsewhereIsNotTaken();
+    void aCompletionChangedElsewhereIsNotTakenBack_data();
+    void aCompletionChangedElsewhereIsNotTakenBack();
+    void aStepTheDatabaseRefusesStaysWhereItWas();
     void aHundredStepsAndMoreGoBackAndForth();
     void aFieldUndoesItsOwnTypingFirst();
 
@@ -207,6 +210,96 @@ void HistoryTest::aStepChangedElsewhereIsNotTaken()
     QCOMPARE(taken.seen.size(), 1);
     QCOMPARE(fixture.side.rows(),
              Rows({{id.toInt(), "Başkası", QVariant(), QVariant(), QVariant()}}));
+}
+
+void HistoryTest::aCompletionChangedElsewhereIsNotTakenBack_data()
+{
+    QTest::addColumn<Step>("step");
+    // The entry the step completed, which another desk then changes.
+    QTest::addColumn<QString>("completed");
+    QTest::newRow("import") << Step([](WindowFixture &f) {
+        const QString path = f.cwd.path() + "/rehber.vcf";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Şule Çağlar\r\nTEL;TYPE=CELL:0532\r\n"
+                   "EMAIL:sule@ornek.com.tr\r\nEND:VCARD\r\n"
+                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Gökçe Işık\r\nEND:VCARD\r\n");
+        file.close();
+        BoxAnswerer question({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
+        dropFile(f.window.get(), path);
+        QTRY_COMPARE_WITH_TIMEOUT(question.seen.size(), 2, 30000);
+    }) << "Şule Çağlar";
+    QTest::newRow("merge") << Step([](WindowFixture &f) {
+        BoxAnswerer question({clickButton(QMessageBox::Yes)});
+        QStringList texts;
+        bool chosen = false;
+        chooseFromListMenu(f.window.get(), "Yinelenenleri birleştir…", texts, chosen);
+        QVERIFY2(chosen, qPrintable(texts.join('|')));
+        QTRY_COMPARE_WITH_TIMEOUT(question.seen.size(), 1, 30000);
+    }) << "Ali Veli";
+}
+
+void HistoryTest::aCompletionChangedElsewhereIsNotTakenBack()
+{
+    QFETCH(Step, step);
+    QFETCH(QString, completed);
+    WindowFixture fixture([](const SideConnection &seed) {
+        seed.insert("Şule Çağlar", "0232 333 66 77", "0532", "");
+        seed.insert("Ali Veli", "", "0532 1", "");
+        seed.insert("Ali Veli", "0212 5", "0532 1", "");
+    });
+    QWidget *window = fixture.window.get();
+    const Rows before = fixture.side.rows();
+    step(fixture);
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.side.rows() != before, 30000);
+    fixture.side.exec("UPDATE TELEFON SET cep='0555 0' WHERE adsoyad='" + completed + "'");
+    const Rows changed = fixture.side.rows();
+
+    BoxAnswerer refused({clickButton(QMessageBox::Ok)});
+    press(window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(refused.seen.size(), 1);
+    QVERIFY2(refused.seen.first().text.contains("başka bir yerde değiştirilmiş"),
+             qPrintable(refused.seen.first().text));
+    QCOMPARE(fixture.side.rows(), changed);
+}
+
+void HistoryTest::aStepTheDatabaseRefusesStaysWhereItWas()
+{
+    WindowFixture fixture;
+    QWidget *window = fixture.window.get();
+    typeInto(window, "txt_adsoyad", "Ali Veli");
+    pressSave(window);
+    typeInto(window, "txt_telefon", "212");
+    pressSave(window);
+    const Rows updated = fixture.side.rows();
+    fixture.side.refuse("UPDATE", "geri alma yasak");
+
+    // Refused: nothing changes, the step stays the next one to take, and is taken once
+    // the database allows it.
+    BoxAnswerer refused({clickButton(QMessageBox::Ok)});
+    press(window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(refused.seen.size(), 1);
+    QCOMPARE(refused.seen.first().title, QStringLiteral("Hata"));
+    QVERIFY2(refused.seen.first().text.contains("geri alma yasak"),
+             qPrintable(refused.seen.first().text));
+    QCOMPARE(fixture.side.rows(), updated);
+    QVERIFY(menuTexts(window).contains("Geri al: Ali Veli güncellendi"));
+    fixture.side.allow("UPDATE");
+    press(window, Qt::Key_Z, Qt::ControlModifier);
+    const Rows undone = fixture.side.rows();
+    QCOMPARE(undone.value(0).value(2).toString(), QString());
+
+    // The same for a redo.
+    fixture.side.refuse("UPDATE", "yineleme yasak");
+    BoxAnswerer redoRefused({clickButton(QMessageBox::Ok)});
+    press(window, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(redoRefused.seen.size(), 1);
+    QCOMPARE(fixture.side.rows(), undone);
+    QVERIFY(menuTexts(window).contains("Yinele: Ali Veli güncellendi"));
+    QVERIFY(menuTexts(window).contains("Geri al: Ali Veli eklendi"));
+    fixture.side.allow("UPDATE");
+    press(window, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(fixture.side.rows(), updated);
 }
 
 void HistoryTest::aHundredStepsAndMoreGoBackAndForth()

@@ -195,15 +195,16 @@ void HostileTest::lockedDatabaseReportsAndLosesNothing()
     const SeenBox update = pressSave(&window);
     QVERIFY(waited.elapsed() >= 4000); // the driver waited for the lock before giving up
     QCOMPARE(update.title, QStringLiteral("Hata"));
-    QVERIFY2(update.text.startsWith(QStringLiteral("HATAdatabase is locked")),
-             qPrintable(update.text));
+    const QString busy = QStringLiteral("Bu kayıt şu anda başka bir masada değiştiriliyor; "
+                                        "değişiklik kaydedilmedi. Biraz sonra tekrar deneyin.\n"
+                                        "database is locked");
+    QVERIFY2(update.text.startsWith(busy), qPrintable(update.text));
     QCOMPARE(update.icon, QMessageBox::Warning);
 
     BoxAnswerer deleting({clickButton(QMessageBox::Yes), clickButton(QMessageBox::Ok)});
     click(&window, "btn_sil");
     QCOMPARE(deleting.seen.size(), 2);
-    QVERIFY2(deleting.seen.last().text.startsWith(QStringLiteral("HATAdatabase is locked")),
-             qPrintable(deleting.seen.last().text));
+    QVERIFY2(deleting.seen.last().text.startsWith(busy), qPrintable(deleting.seen.last().text));
     QCOMPARE(fieldText(&window, "txt_id"), QStringLiteral("1"));
     QCOMPARE(fieldText(&window, "txt_telefon"), QStringLiteral("999"));
 

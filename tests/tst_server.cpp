@@ -6,6 +6,7 @@
 #include "store/entries.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
+#include "store/serverbook.h"
 #include "store/statements.h"
 
 #include "testsupport.h"
@@ -34,6 +35,7 @@ private slots:
     void aRoleThatMayOnlyReadIsToldSo();
     void aPasswordIsAskedOnceAndNeverShown();
     void aRestartedServerIsReachedAgain();
+    void ownSavesAreNotTakenForAnotherDesks();
     void theCommandLineWorksOnTheServer();
 };
 
@@ -94,6 +96,10 @@ void ServerTest::addressesAreReadAsLibpqReadsThem_data()
     QTest::newRow("not a URI") << "ofis-sunucu"
                                << ""
                                << "";
+    QTest::newRow("a value the driver would split at its ;")
+        << "postgresql://h/d?application_name=a%3Bsslmode=disable"
+        << ""
+        << "";
     QTest::newRow("an option that would add another")
         << "postgresql://h/d?application_name=a%20sslmode%3Ddisable"
         << ""
@@ -288,6 +294,23 @@ void ServerTest::aRestartedServerIsReachedAgain()
     PrivateServer::instance().psql(fixture.cwd.database(),
                                    "INSERT INTO telefon (adsoyad) VALUES ('Başka Masa')");
     QTRY_COMPARE_WITH_TIMEOUT(listModel(window)->rowCount(), 3, 30000);
+}
+
+void ServerTest::ownSavesAreNotTakenForAnotherDesks()
+{
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli"); });
+    MainWindow *window = fixture.window.get();
+    QCOMPARE(listModel(window)->rowCount(), 1);
+    const qint64 before = serverChanges();
+    typeInto(window, "txt_adsoyad", "Kendi Kaydım");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
+    typeInto(window, "txt_telefon", "0212");
+    QCOMPARE(pressSave(window).text, QStringLiteral("Güncellendi"));
+    // Told after this desk's own: once it shows, both notifications have been read.
+    PrivateServer::instance().psql(fixture.cwd.database(),
+                                   "INSERT INTO telefon (adsoyad) VALUES ('Başka Masa')");
+    QTRY_COMPARE_WITH_TIMEOUT(listModel(window)->rowCount(), 3, 30000);
+    QCOMPARE(serverChanges(), before + 1);
 }
 
 void ServerTest::theCommandLineWorksOnTheServer()
