@@ -113,6 +113,8 @@ private slots:
     void exportIsTextAnIndependentReaderSees();
     void independentWorkbooksAreRead_data();
     void independentWorkbooksAreRead();
+    void handWrittenWorkbooksAreRead_data();
+    void handWrittenWorkbooksAreRead();
     void hostileTextsSurviveAWorkbook();
     void brokenWorkbooksAreRefused_data();
     void brokenWorkbooksAreRefused();
@@ -216,6 +218,50 @@ void WorkbooksTest::independentWorkbooksAreRead()
     WorkingDirectory cwd;
     const QString path = cwd.path() + "/kisiler.xlsx";
     run(QStringLiteral("/usr/bin/python3"), {helper, how, path, rows});
+    ContactFile read;
+    QString error;
+    QVERIFY2(readContactFile(path, read, error), qPrintable(error));
+    QCOMPARE(rowsOf(read.contacts), expected);
+}
+
+void WorkbooksTest::handWrittenWorkbooksAreRead_data()
+{
+    QTest::addColumn<QVariantMap>("parts");
+    QTest::addColumn<QStringList>("expected");
+    const QString book = "xl/workbook.xml", sheet = "xl/worksheets/sheet1.xml";
+    const QString header = inlineRow("1", {"A1=Ad Soyad", "B1=Telefon", "C1=Cep"});
+    QTest::newRow("a mail at XFD")
+        << QVariantMap(
+               {{book, "<workbook/>"},
+                {sheet, sheetStart + inlineRow("1", {"A1=Ad Soyad", "C1=Cep", "XFD1=Mail"}) +
+                            inlineRow("2", {"A2=Ali Veli", "XFD2=ali@ornek.com.tr"}) +
+                            inlineRow("3", {"A3=Ayşe Kaya", "C3=0532 1"}) + sheetEnd}})
+        << QStringList({"Ali Veli|||ali@ornek.com.tr", "Ayşe Kaya||0532 1|"});
+    QTest::newRow("rows that all say they are the first")
+        << QVariantMap({{book, "<workbook/>"},
+                        {sheet, sheetStart + header + inlineRow("1", {"A1=Ali"}) +
+                                    inlineRow("1", {"A1=Veli"}) + sheetEnd}})
+        << QStringList({"Ali|||", "Veli|||"});
+    // A text file holding a NUL is refused as binary; the other control characters are
+    // kept, as a CSV file's are.
+    QTest::newRow("escaped NULs left out, other control characters kept")
+        << QVariantMap(
+               {{book, "<workbook/>"},
+                {"xl/sharedStrings.xml", "<sst><si><t>Can_x0000_ Er</t></si></sst>"},
+                {sheet, sheetStart + header + inlineRow("", {"=Ali_x0000_ Veli"}) +
+                            "<row><c t=\"s\"><v>0</v></c></row>"
+                            "<row><c t=\"str\"><v>Oya_x0000_</v></c></row>" +
+                            inlineRow("5", {"A5=_x0000_", "B5=0212 1"}) +
+                            inlineRow("", {"=Ece_x0001_ _x000D_Su_x001B_[31m"}) + sheetEnd}})
+        << QStringList({"Ali Veli|||", "Can Er|||", "Oya|||", "Ece\x01 \rSu\x1b[31m|||"});
+}
+
+void WorkbooksTest::handWrittenWorkbooksAreRead()
+{
+    QFETCH(QVariantMap, parts);
+    QFETCH(QStringList, expected);
+    WorkingDirectory cwd;
+    const QString path = zipOf(cwd.path() + "/kisiler.xlsx", parts);
     ContactFile read;
     QString error;
     QVERIFY2(readContactFile(path, read, error), qPrintable(error));

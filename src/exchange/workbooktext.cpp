@@ -54,7 +54,9 @@ QString unescapedWorkbookText(const QString &text)
     plain.reserve(text.size());
     for (int i = 0; i < text.size(); ++i) {
         if (escapeAt(text, i)) {
-            plain += QChar(text.midRef(i + 2, 4).toUShort(nullptr, 16));
+            const QChar c(text.midRef(i + 2, 4).toUShort(nullptr, 16));
+            if (!c.isNull())
+                plain += c;
             i += 6;
         } else {
             plain += text.at(i);
