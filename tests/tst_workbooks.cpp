@@ -2,10 +2,12 @@
 // in both directions, broken workbooks refused, and the PDF phone list read back with
 // pdftotext and pdfinfo.
 #include "exchange/contactfile.h"
+#include "exchange/sheetrows.h"
 #include "printing/phonelist.h"
 
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -115,9 +117,12 @@ private slots:
     void independentWorkbooksAreRead();
     void handWrittenWorkbooksAreRead_data();
     void handWrittenWorkbooksAreRead();
+    void sheetRowsHoldOnlyTheirCells_data();
+    void sheetRowsHoldOnlyTheirCells();
     void hostileTextsSurviveAWorkbook();
     void brokenWorkbooksAreRefused_data();
     void brokenWorkbooksAreRefused();
+    void readingStopsByTheRowsRead();
     void unknownColumnsAreReadAsChosen();
     void phoneListIsInTurkishOrderOnNumberedPages();
     void columnRolesAreGuessedAndParsed_data();
@@ -237,6 +242,13 @@ void WorkbooksTest::handWrittenWorkbooksAreRead_data()
                             inlineRow("2", {"A2=Ali Veli", "XFD2=ali@ornek.com.tr"}) +
                             inlineRow("3", {"A3=Ayşe Kaya", "C3=0532 1"}) + sheetEnd}})
         << QStringList({"Ali Veli|||ali@ornek.com.tr", "Ayşe Kaya||0532 1|"});
+    QTest::newRow("an empty cell without a reference keeps its place")
+        << QVariantMap({{book, "<workbook/>"},
+                        {sheet, sheetStart + header +
+                                    "<row><c t=\"inlineStr\"><is><t>Ali</t></is></c><c/>"
+                                    "<c t=\"inlineStr\"><is><t>0532 1</t></is></c></row>" +
+                                    sheetEnd}})
+        << QStringList({"Ali||0532 1|"});
     QTest::newRow("rows that all say they are the first")
         << QVariantMap({{book, "<workbook/>"},
                         {sheet, sheetStart + header + inlineRow("1", {"A1=Ali"}) +
@@ -266,6 +278,48 @@ void WorkbooksTest::handWrittenWorkbooksAreRead()
     QString error;
     QVERIFY2(readContactFile(path, read, error), qPrintable(error));
     QCOMPARE(rowsOf(read.contacts), expected);
+}
+
+void WorkbooksTest::sheetRowsHoldOnlyTheirCells_data()
+{
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("one cell at XFD")
+        << "<row r=\"7\"><c r=\"XFD7\"><v>1</v></c></row>" << QStringList({"7: 16383=1"});
+    QTest::newRow("cells past XFD left out")
+        << "<row><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"XFE1\"><v>2</v></c>"
+           "<c r=\"AAAA1\"><v>3</v></c><c><v>4</v></c></row>"
+        << QStringList({"1: 0=Ali Veli"});
+    QTest::newRow("a cell without a reference after the one before")
+        << "<row><c><v>1</v></c><c/><c><v>3</v></c><c r=\"E1\"><v>5</v></c><c><v>6</v></c>"
+           "</row>"
+        << QStringList({"1: 0=1 2=3 4=5 5=6"});
+    QTest::newRow("rows that all say they are the first, shown as a spreadsheet shows them")
+        << "<row r=\"1\"><c t=\"b\"><v>1</v></c></row><row r=\"1\"/>"
+           "<row r=\"1\"><c r=\"B1\"><v>5.321112233E9</v></c></row>"
+        << QStringList({"1: 0=DOĞRU", "1:", "1: 1=5321112233"});
+}
+
+void WorkbooksTest::sheetRowsHoldOnlyTheirCells()
+{
+    QFETCH(QString, rows);
+    QFETCH(QStringList, expected);
+    QBuffer sheet;
+    sheet.setData((sheetStart + rows + sheetEnd).toUtf8());
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    const QStringList strings = {"Ali Veli"};
+    SheetRows read(sheet, strings);
+    SheetRow row;
+    QStringList found;
+    while (read.next(row)) {
+        QString shown = QString::number(row.number) + ':';
+        for (auto cell = row.cells.cbegin(); cell != row.cells.cend(); ++cell)
+            shown += QStringLiteral(" %1=%2").arg(cell.key()).arg(cell.value());
+        found << shown;
+    }
+    QVERIFY2(!read.xml().hasError(), qPrintable(read.xml().errorString()));
+    QCOMPARE(found, expected);
+    QCOMPARE(read.count(), qint64(expected.size()));
 }
 
 void WorkbooksTest::hostileTextsSurviveAWorkbook()
@@ -335,6 +389,38 @@ void WorkbooksTest::brokenWorkbooksAreRefused()
     QVERIFY(!readContactFile(path, read, message));
     QVERIFY2(message.startsWith(error), qPrintable(message));
     QVERIFY(read.contacts.isEmpty());
+}
+
+void WorkbooksTest::readingStopsByTheRowsRead()
+{
+    // Every row says it is the first; the reading still tells its progress as it reads
+    // them, and stops when told to.
+    WorkingDirectory cwd;
+    const QString row = inlineRow("1", {"A1=Ali Veli"});
+    const QString path =
+        zipOf(cwd.path() + "/kisiler.xlsx",
+              {{"xl/workbook.xml", "<workbook/>"},
+               {"xl/worksheets/sheet1.xml",
+                QVariantList({QVariantList({sheetStart + inlineRow("1", {"A1=Ad Soyad"}), 1}),
+                              QVariantList({row, 200000}), QVariantList({sheetEnd, 1})})}});
+    // The file's reading asks once before the workbook's; then once every 256 rows.
+    constexpr int rowsAsked = 256, stopAt = 4;
+    int calls = 0;
+    qint64 unpacked = 0;
+    const Progress stopping = [&calls, &unpacked](qint64 done, qint64) {
+        unpacked = done;
+        return ++calls <= stopAt;
+    };
+    ContactFile read;
+    QString error;
+    QVERIFY(!readContactFileAt(QFile::encodeName(path), read, error, stopping));
+    QCOMPARE(error, QStringLiteral("kisiler.xlsx: okuma durduruldu"));
+    QCOMPARE(calls, stopAt + 1);
+    QVERIFY(read.contacts.isEmpty());
+    // Stopped after the rows asked for, with no more than a buffer's read ahead.
+    const qint64 rowBytes = row.toUtf8().size(), rowsRead = stopAt * rowsAsked;
+    QVERIFY2(unpacked >= (rowsRead - 1) * rowBytes && unpacked < (rowsRead + 1024) * rowBytes,
+             qPrintable(QString::number(unpacked)));
 }
 
 void WorkbooksTest::unknownColumnsAreReadAsChosen()

@@ -1,9 +1,10 @@
 #include "exchange/workbookreader.h"
 
 #include "exchange/contacttable.h"
+#include "exchange/sheetrows.h"
 #include "exchange/workbooktext.h"
 
-#include <QHash>
+#include <QBuffer>
 #include <QXmlStreamReader>
 
 #include <zip.h>
@@ -15,8 +16,9 @@ namespace
 
 // No part of a phone list comes near this unpacked; a zip bomb stops here.
 constexpr zip_uint64_t largestPart = 256 * 1024 * 1024;
-// The last column a spreadsheet has (XFD).
-constexpr int columnLimit = 16384;
+// How often a long read asks its progress whether to go on: every so many rows read,
+// whatever the rows say their numbers are.
+constexpr qint64 askEvery = 256;
 
 struct ZipClose {
     void operator()(zip_t *archive) const { zip_discard(archive); }
@@ -143,33 +145,6 @@ bool findParts(const Archive &archive, Parts &parts, QString &why)
     return true;
 }
 
-// The text of an element holding <t> runs (a shared string, an inline string), rich text
-// runs joined; the reader stands after its end.
-QString runsOf(QXmlStreamReader &xml)
-{
-    QString text;
-    int depth = 1;
-    while (depth > 0 && !xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            // Both read up to the element's end: the depth stays.
-            if (xml.name() == QLatin1String("t"))
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            else if (xml.name() == QLatin1String("rPh"))
-                xml.skipCurrentElement(); // a phonetic guide is no text
-            else
-                ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
-        }
-    }
-    return text;
-}
-
 bool readSharedStrings(const Archive &archive, const QString &part, QStringList &strings,
                        QString &why)
 {
@@ -181,7 +156,7 @@ bool readSharedStrings(const Archive &archive, const QString &part, QStringList 
     QXmlStreamReader xml(content);
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
-            strings << unescapedWorkbookText(runsOf(xml));
+            strings << workbookTextOf(xml);
     }
     if (xml.hasError()) {
         why = xmlFailure(part, xml);
@@ -190,154 +165,98 @@ bool readSharedStrings(const Archive &archive, const QString &part, QStringList 
     return true;
 }
 
-// "C12" is the third column; -1 for what names none.
-int columnOf(const QStringRef &reference)
+// A sheet's row as a list, for a header and the first rows shown beside it.
+QStringList listOf(const QMap<int, QString> &cells)
 {
-    int column = 0, letters = 0;
-    for (const QChar c : reference) {
-        if (c < QLatin1Char('A') || c > QLatin1Char('Z'))
-            break;
-        column = column * 26 + (c.unicode() - 'A' + 1);
-        if (++letters > 3)
-            return -1;
+    QStringList row;
+    for (auto cell = cells.cbegin(); cell != cells.cend(); ++cell) {
+        while (row.size() < cell.key())
+            row << QString();
+        row << cell.value();
     }
-    return letters == 0 || column > columnLimit ? -1 : column - 1;
+    return row;
 }
 
-// A number as a spreadsheet shows it in the General format: whole numbers in digits.
-QString shownNumber(const QString &stored)
-{
-    bool ok = false;
-    const double value = stored.toDouble(&ok);
-    if (!ok)
-        return stored;
-    if (value == double(qint64(value)) && qAbs(value) < 1e15)
-        return QString::number(qint64(value));
-    return QString::number(value, 'g', 15);
-}
-
-class SheetReader
+// The first sheet's rows into a contact table, with the same header rules as a CSV file.
+class SheetTable
 {
 public:
-    SheetReader(const QStringList &strings, const ColumnChoice &choice, ContactFile &result,
-                const Progress &progress)
-        : strings(strings), table(ContactTable::Source::Workbook, choice), result(result),
-          progress(progress)
+    SheetTable(const ColumnChoice &choice, ContactFile &result)
+        : table(ContactTable::Source::Workbook, choice), result(result)
     {
     }
-
-    bool read(const QByteArray &sheet, const QString &part, QString &why)
+    // False when the row ends the reading: a field too long, or enough rows shown after a
+    // header that was refused.
+    bool take(const SheetRow &row, QString &why)
     {
-        QXmlStreamReader xml(sheet);
-        QStringList row;
-        int number = 0;
-        while (!xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = xml.readNext();
-            if (token == QXmlStreamReader::StartElement && xml.name() == QLatin1String("row")) {
-                const int stated = xml.attributes().value(QLatin1String("r")).toInt();
-                number = stated > 0 ? stated : number + 1;
-                row.clear();
-                if (progress && number % 256 == 0 &&
-                    !progress(xml.characterOffset(), sheet.size())) {
-                    stoppedEarly = true;
-                    return false;
-                }
-            } else if (token == QXmlStreamReader::StartElement &&
-                       xml.name() == QLatin1String("c")) {
-                const int stated = columnOf(xml.attributes().value(QLatin1String("r")));
-                const int column = stated >= 0 ? stated : row.size();
-                const QString value = cellText(xml);
-                if (column < columnLimit && !value.isEmpty()) {
-                    while (row.size() <= column)
-                        row << QString();
-                    row[column] = value;
-                }
-            } else if (token == QXmlStreamReader::EndElement &&
-                       xml.name() == QLatin1String("row")) {
-                if (!take(row, number, why))
-                    return false;
-            }
-        }
-        if (xml.hasError()) {
-            why = number > 0 ? QStringLiteral("satır %1: ").arg(number) + xmlFailure(part, xml)
-                             : xmlFailure(part, xml);
-            return false;
-        }
-        if (header) {
-            why = QStringLiteral("ilk sayfa boş");
-            return false;
-        }
-        return !refused;
-    }
-    bool stopped() const { return stoppedEarly; }
-
-private:
-    QString cellText(QXmlStreamReader &xml)
-    {
-        const QStringRef type = xml.attributes().value(QLatin1String("t"));
-        const QString kind = type.toString();
-        QString value, inlineText;
-        while (!xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = xml.readNext();
-            if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("c"))
-                break;
-            if (token != QXmlStreamReader::StartElement)
-                continue;
-            if (xml.name() == QLatin1String("v"))
-                value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            else if (xml.name() == QLatin1String("is"))
-                inlineText = runsOf(xml);
-            else
-                xml.skipCurrentElement();
-        }
-        if (kind == QLatin1String("s")) {
-            bool ok = false;
-            const int index = value.toInt(&ok);
-            return ok ? strings.value(index) : QString();
-        }
-        if (kind == QLatin1String("inlineStr"))
-            return unescapedWorkbookText(inlineText);
-        if (kind == QLatin1String("str") || kind == QLatin1String("e"))
-            return unescapedWorkbookText(value);
-        if (kind == QLatin1String("b"))
-            return value == QLatin1String("1") ? QStringLiteral("DOĞRU") : QStringLiteral("YANLIŞ");
-        return shownNumber(value.trimmed());
-    }
-
-    bool take(const QStringList &row, int number, QString &why)
-    {
-        for (const QString &field : row) {
+        bool empty = true;
+        for (const QString &field : row.cells) {
             if (fieldTooLong(field)) {
-                why = fieldTooLongAt(number);
+                why = fieldTooLongAt(row.number);
                 return false;
             }
+            empty = empty && field.trimmed().isEmpty();
         }
-        if (row.join(QString()).trimmed().isEmpty())
+        if (empty)
             return true;
         if (header) {
             header = false;
-            if (!table.takeHeader(row)) {
+            if (!table.takeHeader(listOf(row.cells))) {
                 refused = true;
-                why = table.refusal(number);
-                result.unknown.header = row;
+                why = table.refusal(row.number);
+                result.unknown.header = listOf(row.cells);
             }
             return true;
         }
         if (refused) {
             constexpr int previewRows = 5;
-            result.unknown.firstRows << row;
+            result.unknown.firstRows << listOf(row.cells);
             return result.unknown.firstRows.size() < previewRows;
         }
-        table.takeRow(row, result);
+        table.takeRow(row.cells, result);
         return true;
     }
+    bool hadHeader() const { return !header; }
+    bool wasRefused() const { return refused; }
 
-    const QStringList &strings;
+private:
     ContactTable table;
     ContactFile &result;
-    const Progress &progress;
-    bool header = true, refused = false, stoppedEarly = false;
+    bool header = true, refused = false;
 };
+
+// The first sheet's contacts; stopped when the progress says so, every so many rows read.
+bool readSheet(const QByteArray &content, const QString &part, const QStringList &strings,
+               const ColumnChoice &choice, ContactFile &result, const Progress &progress,
+               bool &stopped, QString &why)
+{
+    QBuffer sheet;
+    sheet.setData(content);
+    sheet.open(QIODevice::ReadOnly);
+    SheetRows rows(sheet, strings);
+    SheetTable table(choice, result);
+    SheetRow row;
+    while (rows.next(row)) {
+        if (!table.take(row, why))
+            return false;
+        if (progress && rows.count() % askEvery == 0 &&
+            !progress(rows.xml().characterOffset(), content.size())) {
+            stopped = true;
+            return false;
+        }
+    }
+    if (rows.xml().hasError()) {
+        why = xmlFailure(part, rows.xml());
+        if (row.number > 0)
+            why = QStringLiteral("satır %1: ").arg(row.number) + why;
+        return false;
+    }
+    if (!table.hadHeader()) {
+        why = QStringLiteral("ilk sayfa boş");
+        return false;
+    }
+    return !table.wasRefused();
+}
 
 } // namespace
 
@@ -362,9 +281,9 @@ bool readWorkbook(const QByteArray &data, const ColumnChoice &choice, ContactFil
         !archive.read(parts.sheet, sheet, error))
         return false;
     ContactFile read;
-    SheetReader reader(strings, choice, read, progress);
-    const bool ok = reader.read(sheet, parts.sheet, error);
-    if (reader.stopped()) {
+    bool stopped = false;
+    const bool ok = readSheet(sheet, parts.sheet, strings, choice, read, progress, stopped, error);
+    if (stopped) {
         error = QStringLiteral("okuma durduruldu");
         return false;
     }

@@ -1,5 +1,7 @@
 #include "exchange/workbooktext.h"
 
+#include <QXmlStreamReader>
+
 namespace
 {
 
@@ -63,4 +65,29 @@ QString unescapedWorkbookText(const QString &text)
         }
     }
     return plain;
+}
+
+QString workbookTextOf(QXmlStreamReader &xml)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            // Both read up to the element's end: the depth stays.
+            if (xml.name() == QLatin1String("t"))
+                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml.name() == QLatin1String("rPh"))
+                xml.skipCurrentElement(); // a phonetic guide is no text
+            else
+                ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return unescapedWorkbookText(text);
 }
