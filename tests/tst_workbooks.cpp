@@ -104,6 +104,15 @@ QString inlineRow(const QString &row, const QStringList &cells)
     return xml + "</row>";
 }
 
+// A part that unpacks to more than the bytes given, packed into a few kB: the start, then
+// XML comments of 64 KiB.
+QVariantList unpackingPast(qint64 bytes, const QString &start, const QString &end)
+{
+    const QString comment = "<!--" + QString(65536, 'a') + "-->";
+    return {QVariantList({start, 1}), QVariantList({comment, int(bytes / comment.size()) + 1}),
+            QVariantList({end, 1})};
+}
+
 } // namespace
 
 class WorkbooksTest : public QObject
@@ -266,6 +275,24 @@ void WorkbooksTest::handWrittenWorkbooksAreRead_data()
                             inlineRow("5", {"A5=_x0000_", "B5=0212 1"}) +
                             inlineRow("", {"=Ece_x0001_ _x000D_Su_x001B_[31m"}) + sheetEnd}})
         << QStringList({"Ali Veli|||", "Can Er|||", "Oya|||", "Ece\x01 \rSu\x1b[31m|||"});
+    // Only the parts read count against the limit: a second sheet is never unpacked.
+    const QString relationships =
+        "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    QTest::newRow("several sheets, the second past the limit")
+        << QVariantMap(
+               {{book, "<workbook xmlns:r=\"" + relationships +
+                           "\"><sheets><sheet r:id=\"rId1\"/><sheet r:id=\"rId2\"/>"
+                           "</sheets></workbook>"},
+                {"xl/_rels/workbook.xml.rels",
+                 "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/first.xml\"/>"
+                 "<Relationship Id=\"rId2\" Target=\"worksheets/sheet1.xml\"/>"
+                 "</Relationships>"},
+                {"xl/worksheets/first.xml",
+                 sheetStart + header + inlineRow("2", {"A2=Ali"}) + sheetEnd},
+                {sheet,
+                 unpackingPast(largestUnpackedWorkbook,
+                               sheetStart + header + inlineRow("2", {"A2=Veli"}), sheetEnd)}})
+        << QStringList({"Ali|||"});
 }
 
 void WorkbooksTest::handWrittenWorkbooksAreRead()
@@ -374,6 +401,27 @@ void WorkbooksTest::brokenWorkbooksAreRefused_data()
                          sheetStart + inlineRow("1", {"=Ad Soyad"}) +
                              inlineRow("3", {"=" + QString(70000, 'a')}) + sheetEnd}})
         << QByteArray() << "kisiler.xlsx: satır 3: bir alan 64 KiB'tan uzun";
+    // A few kB that unpack past the limit, counted as they are inflated: in one part, and
+    // in two that stay below it each.
+    const QString tooLarge = QStringLiteral("kisiler.xlsx: açıldığında %1 MB'tan büyük")
+                                 .arg(largestUnpackedWorkbook / (1024 * 1024));
+    const QString people = inlineRow("1", {"=Ad Soyad"}) + inlineRow("2", {"=Ali Veli"});
+    QTest::newRow("a sheet unpacking past the limit")
+        << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
+                        {"xl/worksheets/sheet1.xml",
+                         unpackingPast(largestUnpackedWorkbook, sheetStart + people, sheetEnd)}})
+        << QByteArray() << tooLarge;
+    const qint64 most = largestUnpackedWorkbook * 3 / 5;
+    QTest::newRow("shared strings and a sheet past the limit together")
+        << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
+                        {"xl/sharedStrings.xml",
+                         unpackingPast(most, "<sst><si><t>Ali Veli</t></si>", "</sst>")},
+                        {"xl/worksheets/sheet1.xml",
+                         unpackingPast(most,
+                                       sheetStart + inlineRow("1", {"=Ad Soyad"}) +
+                                           "<row><c t=\"s\"><v>0</v></c></row>",
+                                       sheetEnd)}})
+        << QByteArray() << tooLarge;
 }
 
 void WorkbooksTest::brokenWorkbooksAreRefused()
