@@ -27,6 +27,23 @@ mkdir -p "$GENERATED/contactfile" "$GENERATED/likepattern" "$GENERATED/numberkey
     >"$GENERATED/contactfile/stray-quote.csv"
 { printf '%%'; head -c 16383 /dev/zero | tr '\0' a; printf 'b%%\0'; head -c 40000 /dev/zero | tr '\0' a; } \
     >"$GENERATED/likepattern/pasted-pattern"
+# Workbooks of a few kB: a sheet that unpacks past the limit, and 20,000 rows that all say
+# they are row 1, each with a cell at XFD.
+/usr/bin/python3 - "$GENERATED/workbook" <<'PYTHON'
+import sys, zipfile
+start = ('<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+         '<sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>Ad Soyad</t></is></c></row>')
+row = '<row r="1"><c r="A1" t="inlineStr"><is><t>Ali_x0000_</t></is></c><c r="XFD1"><v>1</v></c></row>'
+for name, middle, times in (("bomb.xlsx", "<!--" + "a" * 65536 + "-->", 1700),
+                            ("rows-all-one.xlsx", row, 20000)):
+    with zipfile.ZipFile(f"{sys.argv[1]}/{name}", "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("xl/workbook.xml", "<workbook/>")
+        with z.open("xl/worksheets/sheet1.xml", "w") as sheet:
+            sheet.write(start.encode())
+            for _ in range(times):
+                sheet.write(middle.encode())
+            sheet.write(b"</sheetData></worksheet>")
+PYTHON
 
 # The contact-file target writes each input to a file under the temporary directory;
 # one of the build's own, so that a run ended by a finding leaves nothing elsewhere.

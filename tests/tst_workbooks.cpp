@@ -2,10 +2,12 @@
 // in both directions, broken workbooks refused, and the PDF phone list read back with
 // pdftotext and pdfinfo.
 #include "exchange/contactfile.h"
+#include "exchange/sheetrows.h"
 #include "printing/phonelist.h"
 
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -20,10 +22,12 @@ namespace
 
 const QString helper = QStringLiteral(WORKBOOK_HELPER);
 
-QString run(const QString &program, const QStringList &arguments)
+QString run(const QString &program, const QStringList &arguments, const QByteArray &input = {})
 {
     QProcess process;
     process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         qFatal("%s: %s", qPrintable(program), process.readAllStandardError().constData());
@@ -63,17 +67,50 @@ QString writeFile(const QString &path, const QByteArray &content)
     return path;
 }
 
-// A workbook of the given parts, made with Python's zipfile (no library of the program).
+// A workbook of the given parts, deflated by Python's zipfile (no library of the program).
+// A part is a text, or a list of pieces, each [text, times] written one after another: a
+// part may unpack to far more than the file holds.
 QString zipOf(const QString &path, const QVariantMap &parts)
 {
     const QString script = QStringLiteral(
         "import json, sys, zipfile\n"
-        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-        "    for name, text in json.loads(sys.argv[2]).items(): z.writestr(name, text)\n");
-    run(QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral("-c"), script, path,
-         QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(parts)).toJson())});
+        "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+        "    for name, text in json.load(sys.stdin).items():\n"
+        "        with z.open(name, 'w') as part:\n"
+        "            for piece, times in [[text, 1]] if isinstance(text, str) else text:\n"
+        "                data = piece.encode()\n"
+        "                batch = max(1, 65536 // max(1, len(data)))\n"
+        "                for done in range(0, times, batch):\n"
+        "                    part.write(data * min(batch, times - done))\n");
+    run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path},
+        QJsonDocument(QJsonObject::fromVariantMap(parts)).toJson());
     return path;
+}
+
+const QString sheetStart =
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+const QString sheetEnd = "</sheetData></worksheet>";
+
+// A row of inline strings, each cell at its reference ("A1") or, without one, after the cell
+// before it.
+QString inlineRow(const QString &row, const QStringList &cells)
+{
+    QString xml = row.isEmpty() ? "<row>" : QStringLiteral("<row r=\"%1\">").arg(row);
+    for (const QString &cell : cells) {
+        const QString reference = cell.section('=', 0, 0), text = cell.section('=', 1);
+        xml += (reference.isEmpty() ? "<c" : QStringLiteral("<c r=\"%1\"").arg(reference)) +
+               " t=\"inlineStr\"><is><t>" + text.toHtmlEscaped() + "</t></is></c>";
+    }
+    return xml + "</row>";
+}
+
+// A part that unpacks to more than the bytes given, packed into a few kB: the start, then
+// XML comments of 64 KiB.
+QVariantList unpackingPast(qint64 bytes, const QString &start, const QString &end)
+{
+    const QString comment = "<!--" + QString(65536, 'a') + "-->";
+    return {QVariantList({start, 1}), QVariantList({comment, int(bytes / comment.size()) + 1}),
+            QVariantList({end, 1})};
 }
 
 } // namespace
@@ -87,9 +124,14 @@ private slots:
     void exportIsTextAnIndependentReaderSees();
     void independentWorkbooksAreRead_data();
     void independentWorkbooksAreRead();
+    void handWrittenWorkbooksAreRead_data();
+    void handWrittenWorkbooksAreRead();
+    void sheetRowsHoldOnlyTheirCells_data();
+    void sheetRowsHoldOnlyTheirCells();
     void hostileTextsSurviveAWorkbook();
     void brokenWorkbooksAreRefused_data();
     void brokenWorkbooksAreRefused();
+    void readingStopsByTheRowsRead();
     void unknownColumnsAreReadAsChosen();
     void phoneListIsInTurkishOrderOnNumberedPages();
     void columnRolesAreGuessedAndParsed_data();
@@ -176,6 +218,10 @@ void WorkbooksTest::independentWorkbooksAreRead_data()
         << rowsJson({{"AD", "SOYADI", "GSM", "E-POSTA ADRESİ"},
                      {"İbrahim", "Güneş", "0532 777 66 55", "ibrahim@ornek.com.tr"}})
         << QStringList({"İbrahim Güneş||0532 777 66 55|ibrahim@ornek.com.tr"});
+    QTest::newRow("several sheets, the last active: the first is read")
+        << "sheets"
+        << "[" + people + "," + rowsJson({{"Ad Soyad"}, {"Öteki Sayfa"}}) + "]"
+        << (expected + QStringList("Ayşe Kaya|1.5||"));
 }
 
 void WorkbooksTest::independentWorkbooksAreRead()
@@ -192,6 +238,117 @@ void WorkbooksTest::independentWorkbooksAreRead()
     QCOMPARE(rowsOf(read.contacts), expected);
 }
 
+void WorkbooksTest::handWrittenWorkbooksAreRead_data()
+{
+    QTest::addColumn<QVariantMap>("parts");
+    QTest::addColumn<QStringList>("expected");
+    const QString book = "xl/workbook.xml", sheet = "xl/worksheets/sheet1.xml";
+    const QString header = inlineRow("1", {"A1=Ad Soyad", "B1=Telefon", "C1=Cep"});
+    QTest::newRow("a mail at XFD")
+        << QVariantMap(
+               {{book, "<workbook/>"},
+                {sheet, sheetStart + inlineRow("1", {"A1=Ad Soyad", "C1=Cep", "XFD1=Mail"}) +
+                            inlineRow("2", {"A2=Ali Veli", "XFD2=ali@ornek.com.tr"}) +
+                            inlineRow("3", {"A3=Ayşe Kaya", "C3=0532 1"}) + sheetEnd}})
+        << QStringList({"Ali Veli|||ali@ornek.com.tr", "Ayşe Kaya||0532 1|"});
+    QTest::newRow("an empty cell without a reference keeps its place")
+        << QVariantMap({{book, "<workbook/>"},
+                        {sheet, sheetStart + header +
+                                    "<row><c t=\"inlineStr\"><is><t>Ali</t></is></c><c/>"
+                                    "<c t=\"inlineStr\"><is><t>0532 1</t></is></c></row>" +
+                                    sheetEnd}})
+        << QStringList({"Ali||0532 1|"});
+    QTest::newRow("rows that all say they are the first")
+        << QVariantMap({{book, "<workbook/>"},
+                        {sheet, sheetStart + header + inlineRow("1", {"A1=Ali"}) +
+                                    inlineRow("1", {"A1=Veli"}) + sheetEnd}})
+        << QStringList({"Ali|||", "Veli|||"});
+    // A text file holding a NUL is refused as binary; the other control characters are
+    // kept, as a CSV file's are.
+    QTest::newRow("escaped NULs left out, other control characters kept")
+        << QVariantMap(
+               {{book, "<workbook/>"},
+                {"xl/sharedStrings.xml", "<sst><si><t>Can_x0000_ Er</t></si></sst>"},
+                {sheet, sheetStart + header + inlineRow("", {"=Ali_x0000_ Veli"}) +
+                            "<row><c t=\"s\"><v>0</v></c></row>"
+                            "<row><c t=\"str\"><v>Oya_x0000_</v></c></row>" +
+                            inlineRow("5", {"A5=_x0000_", "B5=0212 1"}) +
+                            inlineRow("", {"=Ece_x0001_ _x000D_Su_x001B_[31m"}) + sheetEnd}})
+        << QStringList({"Ali Veli|||", "Can Er|||", "Oya|||", "Ece\x01 \rSu\x1b[31m|||"});
+    // Only the parts read count against the limit: a second sheet is never unpacked.
+    const QString relationships =
+        "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    QTest::newRow("several sheets, the second past the limit")
+        << QVariantMap(
+               {{book, "<workbook xmlns:r=\"" + relationships +
+                           "\"><sheets><sheet r:id=\"rId1\"/><sheet r:id=\"rId2\"/>"
+                           "</sheets></workbook>"},
+                {"xl/_rels/workbook.xml.rels",
+                 "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/first.xml\"/>"
+                 "<Relationship Id=\"rId2\" Target=\"worksheets/sheet1.xml\"/>"
+                 "</Relationships>"},
+                {"xl/worksheets/first.xml",
+                 sheetStart + header + inlineRow("2", {"A2=Ali"}) + sheetEnd},
+                {sheet,
+                 unpackingPast(largestUnpackedWorkbook,
+                               sheetStart + header + inlineRow("2", {"A2=Veli"}), sheetEnd)}})
+        << QStringList({"Ali|||"});
+}
+
+void WorkbooksTest::handWrittenWorkbooksAreRead()
+{
+    QFETCH(QVariantMap, parts);
+    QFETCH(QStringList, expected);
+    WorkingDirectory cwd;
+    const QString path = zipOf(cwd.path() + "/kisiler.xlsx", parts);
+    ContactFile read;
+    QString error;
+    QVERIFY2(readContactFile(path, read, error), qPrintable(error));
+    QCOMPARE(rowsOf(read.contacts), expected);
+}
+
+void WorkbooksTest::sheetRowsHoldOnlyTheirCells_data()
+{
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("one cell at XFD")
+        << "<row r=\"7\"><c r=\"XFD7\"><v>1</v></c></row>" << QStringList({"7: 16383=1"});
+    QTest::newRow("cells past XFD left out")
+        << "<row><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"XFE1\"><v>2</v></c>"
+           "<c r=\"AAAA1\"><v>3</v></c><c><v>4</v></c></row>"
+        << QStringList({"1: 0=Ali Veli"});
+    QTest::newRow("a cell without a reference after the one before")
+        << "<row><c><v>1</v></c><c/><c><v>3</v></c><c r=\"E1\"><v>5</v></c><c><v>6</v></c>"
+           "</row>"
+        << QStringList({"1: 0=1 2=3 4=5 5=6"});
+    QTest::newRow("rows that all say they are the first, shown as a spreadsheet shows them")
+        << "<row r=\"1\"><c t=\"b\"><v>1</v></c></row><row r=\"1\"/>"
+           "<row r=\"1\"><c r=\"B1\"><v>5.321112233E9</v></c></row>"
+        << QStringList({"1: 0=DOĞRU", "1:", "1: 1=5321112233"});
+}
+
+void WorkbooksTest::sheetRowsHoldOnlyTheirCells()
+{
+    QFETCH(QString, rows);
+    QFETCH(QStringList, expected);
+    QBuffer sheet;
+    sheet.setData((sheetStart + rows + sheetEnd).toUtf8());
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    const QStringList strings = {"Ali Veli"};
+    SheetRows read(sheet, strings);
+    SheetRow row;
+    QStringList found;
+    while (read.next(row)) {
+        QString shown = QString::number(row.number) + ':';
+        for (auto cell = row.cells.cbegin(); cell != row.cells.cend(); ++cell)
+            shown += QStringLiteral(" %1=%2").arg(cell.key()).arg(cell.value());
+        found << shown;
+    }
+    QVERIFY2(!read.xml().hasError(), qPrintable(read.xml().errorString()));
+    QCOMPARE(found, expected);
+    QCOMPARE(read.count(), qint64(expected.size()));
+}
+
 void WorkbooksTest::hostileTextsSurviveAWorkbook()
 {
     WorkingDirectory cwd;
@@ -203,6 +360,11 @@ void WorkbooksTest::hostileTextsSurviveAWorkbook()
         if (!text.isEmpty())
             contacts.append({text, text, text, QStringLiteral("kişi%1@ornek.com.tr").arg(i), {}});
     }
+    // Texts that look like the workbook's escapes stay as they are.
+    for (const QString &text :
+         QStringList{"_x000D_", "a_x005F_x000D_b", "_x0000_", "_X000d_ _x000d_", "_x000D",
+                     "__x0041__", "_x005F_", "_x_x0009__"})
+        contacts.append({text, "_x0030_", "", text + "@ornek.com.tr", {}});
     const QString path = cwd.path() + "/rehber.xlsx";
     QString error;
     QVERIFY2(writeContactFile(path, contacts, error), qPrintable(error));
@@ -218,8 +380,6 @@ void WorkbooksTest::brokenWorkbooksAreRefused_data()
     QTest::addColumn<QVariantMap>("parts");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("error");
-    const QString sheetStart =
-        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
     QTest::newRow("a zip's start and nothing more")
         << QVariantMap() << QByteArray("PK\x03\x04 kırık", 12)
         << "kisiler.xlsx: bozuk bir zip dosyası";
@@ -229,21 +389,39 @@ void WorkbooksTest::brokenWorkbooksAreRefused_data()
     QTest::newRow("the sheet's XML broken in row 2")
         << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
                         {"xl/worksheets/sheet1.xml",
-                         sheetStart + "<sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>Ad "
-                                      "Soyad</t></is></c></row><row r=\"2\"><c></row>"}})
+                         sheetStart + inlineRow("1", {"=Ad Soyad"}) + "<row r=\"2\"><c></row>"}})
         << QByteArray() << "kisiler.xlsx: satır 2: xl/worksheets/sheet1.xml bozuk (XML satırı";
     QTest::newRow("an empty first sheet")
         << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
-                        {"xl/worksheets/sheet1.xml", sheetStart + "<sheetData/></worksheet>"}})
+                        {"xl/worksheets/sheet1.xml", sheetStart + sheetEnd}})
         << QByteArray() << "kisiler.xlsx: ilk sayfa boş";
     QTest::newRow("a cell over 64 KiB in row 3")
         << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
                         {"xl/worksheets/sheet1.xml",
-                         sheetStart +
-                             "<sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>Ad "
-                             "Soyad</t></is></c></row><row r=\"3\"><c t=\"inlineStr\"><is><t>" +
-                             QString(70000, 'a') + "</t></is></c></row></sheetData></worksheet>"}})
+                         sheetStart + inlineRow("1", {"=Ad Soyad"}) +
+                             inlineRow("3", {"=" + QString(70000, 'a')}) + sheetEnd}})
         << QByteArray() << "kisiler.xlsx: satır 3: bir alan 64 KiB'tan uzun";
+    // A few kB that unpack past the limit, counted as they are inflated: in one part, and
+    // in two that stay below it each.
+    const QString tooLarge = QStringLiteral("kisiler.xlsx: açıldığında %1 MB'tan büyük")
+                                 .arg(largestUnpackedWorkbook / (1024 * 1024));
+    const QString people = inlineRow("1", {"=Ad Soyad"}) + inlineRow("2", {"=Ali Veli"});
+    QTest::newRow("a sheet unpacking past the limit")
+        << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
+                        {"xl/worksheets/sheet1.xml",
+                         unpackingPast(largestUnpackedWorkbook, sheetStart + people, sheetEnd)}})
+        << QByteArray() << tooLarge;
+    const qint64 most = largestUnpackedWorkbook * 3 / 5;
+    QTest::newRow("shared strings and a sheet past the limit together")
+        << QVariantMap({{"xl/workbook.xml", "<workbook/>"},
+                        {"xl/sharedStrings.xml",
+                         unpackingPast(most, "<sst><si><t>Ali Veli</t></si>", "</sst>")},
+                        {"xl/worksheets/sheet1.xml",
+                         unpackingPast(most,
+                                       sheetStart + inlineRow("1", {"=Ad Soyad"}) +
+                                           "<row><c t=\"s\"><v>0</v></c></row>",
+                                       sheetEnd)}})
+        << QByteArray() << tooLarge;
 }
 
 void WorkbooksTest::brokenWorkbooksAreRefused()
@@ -259,6 +437,38 @@ void WorkbooksTest::brokenWorkbooksAreRefused()
     QVERIFY(!readContactFile(path, read, message));
     QVERIFY2(message.startsWith(error), qPrintable(message));
     QVERIFY(read.contacts.isEmpty());
+}
+
+void WorkbooksTest::readingStopsByTheRowsRead()
+{
+    // Every row says it is the first; the reading still tells its progress as it reads
+    // them, and stops when told to.
+    WorkingDirectory cwd;
+    const QString row = inlineRow("1", {"A1=Ali Veli"});
+    const QString path =
+        zipOf(cwd.path() + "/kisiler.xlsx",
+              {{"xl/workbook.xml", "<workbook/>"},
+               {"xl/worksheets/sheet1.xml",
+                QVariantList({QVariantList({sheetStart + inlineRow("1", {"A1=Ad Soyad"}), 1}),
+                              QVariantList({row, 200000}), QVariantList({sheetEnd, 1})})}});
+    // The file's reading asks once before the workbook's; then once every 256 rows.
+    constexpr int rowsAsked = 256, stopAt = 4;
+    int calls = 0;
+    qint64 unpacked = 0;
+    const Progress stopping = [&calls, &unpacked](qint64 done, qint64) {
+        unpacked = done;
+        return ++calls <= stopAt;
+    };
+    ContactFile read;
+    QString error;
+    QVERIFY(!readContactFileAt(QFile::encodeName(path), read, error, stopping));
+    QCOMPARE(error, QStringLiteral("kisiler.xlsx: okuma durduruldu"));
+    QCOMPARE(calls, stopAt + 1);
+    QVERIFY(read.contacts.isEmpty());
+    // Stopped after the rows asked for, with no more than a buffer's read ahead.
+    const qint64 rowBytes = row.toUtf8().size(), rowsRead = stopAt * rowsAsked;
+    QVERIFY2(unpacked >= (rowsRead - 1) * rowBytes && unpacked < (rowsRead + 1024) * rowBytes,
+             qPrintable(QString::number(unpacked)));
 }
 
 void WorkbooksTest::unknownColumnsAreReadAsChosen()

@@ -8,6 +8,9 @@
 
 // The largest contact file read; a phone's export with photos stays well below it.
 constexpr qint64 largestContactFile = 50 * 1024 * 1024;
+// What the parts of a workbook read may unpack to together: this program's own export of as
+// many people as a 50 MB vCard holds (some 300 bytes of XML a person). A zip bomb stops here.
+constexpr qint64 largestUnpackedWorkbook = 2 * largestContactFile;
 
 // Reads a vCard, CSV or .xlsx contact file, whichever it is, text in UTF-8, UTF-16 with a
 // byte order mark or windows-1254. A file that is none, not a regular file, empty, binary,

@@ -182,8 +182,35 @@ QStringList ContactTable::values(const QString &field) const
     return split;
 }
 
+namespace
+{
+
+// One past a row's last column.
+int widthOf(const QStringList &row)
+{
+    return row.size();
+}
+
+int widthOf(const QMap<int, QString> &cells)
+{
+    return cells.isEmpty() ? 0 : cells.lastKey() + 1;
+}
+
+} // namespace
+
 void ContactTable::takeRow(const QStringList &row, ContactFile &result) const
 {
+    takeCells(row, result);
+}
+
+void ContactTable::takeRow(const QMap<int, QString> &cells, ContactFile &result) const
+{
+    takeCells(cells, result);
+}
+
+template <typename Row> void ContactTable::takeCells(const Row &row, ContactFile &result) const
+{
+    const int width = widthOf(row);
     auto field = [&row, this](int column) {
         const QString text = row.value(column).trimmed();
         return columns.ownExport ? withoutFormulaGuard(text) : text;
@@ -203,17 +230,17 @@ void ContactTable::takeRow(const QStringList &row, ContactFile &result) const
     // very many costs a short row nothing.
     QStringList mobiles, others;
     for (int column : columns.mobiles) {
-        if (column >= row.size())
+        if (column >= width)
             break;
         mobiles << values(field(column));
     }
     for (int column : columns.others) {
-        if (column >= row.size())
+        if (column >= width)
             break;
         others << values(field(column));
     }
     for (const auto &[type, value] : columns.typedPhones) {
-        if (type >= row.size())
+        if (type >= width)
             break;
         const bool mobile = field(type).contains(QLatin1String("mobile"), Qt::CaseInsensitive) ||
                             field(type).contains(QLatin1String("cep"), Qt::CaseInsensitive);
@@ -221,7 +248,7 @@ void ContactTable::takeRow(const QStringList &row, ContactFile &result) const
     }
     assignNumbers(contact, mobiles, others);
     for (int column : columns.mails) {
-        if (column >= row.size() || !contact.mail.isEmpty())
+        if (column >= width || !contact.mail.isEmpty())
             break;
         contact.mail = values(field(column)).value(0);
     }

@@ -4,6 +4,7 @@
 #include "exchange/contact.h"
 
 #include <QHash>
+#include <QMap>
 #include <QPair>
 
 // A table of contacts with a header row, as CSV files and spreadsheets hold them: the
@@ -21,6 +22,9 @@ public:
     bool takeHeader(const QStringList &header);
     // A row after the header: a contact, or one more unreadable entry when it has no name.
     void takeRow(const QStringList &row, ContactFile &result) const;
+    // The same for a spreadsheet's row of the cells it holds, by column: only the columns
+    // the table uses are looked up, however far to the right a cell is.
+    void takeRow(const QMap<int, QString> &cells, ContactFile &result) const;
     // Why a header was refused: the columns found and the names known.
     QString refusal(int line) const;
 
@@ -41,6 +45,7 @@ private:
         // Without a name column no row can become an entry.
         bool named() const;
     };
+    template <typename Row> void takeCells(const Row &row, ContactFile &result) const;
     static Columns byName(const QStringList &header);
     static Columns chosen(const ColumnChoice &choice);
     QStringList values(const QString &field) const;

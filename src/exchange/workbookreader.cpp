@@ -1,79 +1,18 @@
 #include "exchange/workbookreader.h"
 
 #include "exchange/contacttable.h"
+#include "exchange/sheetrows.h"
+#include "exchange/workbookarchive.h"
 #include "exchange/workbooktext.h"
 
-#include <QHash>
 #include <QXmlStreamReader>
-
-#include <zip.h>
-
-#include <memory>
 
 namespace
 {
 
-// No part of a phone list comes near this unpacked; a zip bomb stops here.
-constexpr zip_uint64_t largestPart = 256 * 1024 * 1024;
-// The last column a spreadsheet has (XFD).
-constexpr int columnLimit = 16384;
-
-struct ZipClose {
-    void operator()(zip_t *archive) const { zip_discard(archive); }
-};
-struct ZipFileClose {
-    void operator()(zip_file_t *file) const { zip_fclose(file); }
-};
-
-class Archive
-{
-public:
-    explicit Archive(const QByteArray &data)
-    {
-        zip_error_t error;
-        zip_error_init(&error);
-        zip_source_t *source = zip_source_buffer_create(data.constData(), data.size(), 0, &error);
-        if (source) {
-            archive.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
-            if (!archive)
-                zip_source_free(source);
-        }
-        zip_error_fini(&error);
-    }
-    bool isOpen() const { return archive != nullptr; }
-    bool has(const QString &name) const
-    {
-        return zip_name_locate(archive.get(), name.toUtf8().constData(), 0) >= 0;
-    }
-    // The part unpacked, or false with why.
-    bool read(const QString &name, QByteArray &content, QString &why) const
-    {
-        const std::unique_ptr<zip_file_t, ZipFileClose> file(
-            zip_fopen(archive.get(), name.toUtf8().constData(), 0));
-        if (!file) {
-            why = QStringLiteral("çalışma kitabında %1 yok ya da okunamıyor").arg(name);
-            return false;
-        }
-        content.clear();
-        char buffer[64 * 1024];
-        zip_int64_t got = 0;
-        while ((got = zip_fread(file.get(), buffer, sizeof buffer)) > 0) {
-            if (zip_uint64_t(content.size()) + zip_uint64_t(got) > largestPart) {
-                why = QStringLiteral("%1 açıldığında 256 MB'tan büyük").arg(name);
-                return false;
-            }
-            content.append(buffer, int(got));
-        }
-        if (got < 0) {
-            why = QStringLiteral("%1 bozuk, açılamıyor").arg(name);
-            return false;
-        }
-        return true;
-    }
-
-private:
-    std::unique_ptr<zip_t, ZipClose> archive;
-};
+// How often a long read asks its progress whether to go on: every so many rows or strings
+// read, whatever the rows say their numbers are.
+constexpr qint64 askEvery = 256;
 
 QString xmlFailure(const QString &part, const QXmlStreamReader &xml)
 {
@@ -91,252 +30,212 @@ QString partName(const QString &target)
     return QStringLiteral("xl/") + target;
 }
 
-struct Parts {
-    QString sheet = QStringLiteral("xl/worksheets/sheet1.xml");
-    QString sharedStrings = QStringLiteral("xl/sharedStrings.xml");
-};
-
-// The first sheet of the workbook and its shared strings, by the relationships; the usual
-// names where a workbook does not say.
-bool findParts(const Archive &archive, Parts &parts, QString &why)
+// A sheet's row as a list, for a header and the first rows shown beside it.
+QStringList listOf(const QMap<int, QString> &cells)
 {
-    QByteArray workbook, relations;
-    if (!archive.read(QStringLiteral("xl/workbook.xml"), workbook, why))
-        return false;
-    QString firstSheet;
-    QXmlStreamReader xml(workbook);
-    bool found = false;
-    while (!found && !xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement ||
-            xml.name() != QLatin1String("sheet"))
-            continue;
-        found = true;
-        for (const QXmlStreamAttribute &attribute : xml.attributes())
-            if (attribute.name() == QLatin1String("id"))
-                firstSheet = attribute.value().toString();
+    QStringList row;
+    for (auto cell = cells.cbegin(); cell != cells.cend(); ++cell) {
+        while (row.size() < cell.key())
+            row << QString();
+        row << cell.value();
     }
-    if (xml.hasError()) {
-        why = xmlFailure(QStringLiteral("xl/workbook.xml"), xml);
-        return false;
-    }
-    const QString rels = QStringLiteral("xl/_rels/workbook.xml.rels");
-    if (!archive.has(rels))
-        return true;
-    if (!archive.read(rels, relations, why))
-        return false;
-    QXmlStreamReader links(relations);
-    while (!links.atEnd()) {
-        if (links.readNext() != QXmlStreamReader::StartElement ||
-            links.name() != QLatin1String("Relationship"))
-            continue;
-        const QXmlStreamAttributes attributes = links.attributes();
-        const QString target = attributes.value(QLatin1String("Target")).toString();
-        if (!firstSheet.isEmpty() && attributes.value(QLatin1String("Id")) == firstSheet)
-            parts.sheet = partName(target);
-        else if (attributes.value(QLatin1String("Type")).endsWith(QLatin1String("/sharedStrings")))
-            parts.sharedStrings = partName(target);
-    }
-    if (links.hasError()) {
-        why = xmlFailure(rels, links);
-        return false;
-    }
-    return true;
+    return row;
 }
 
-// The text of an element holding <t> runs (a shared string, an inline string), rich text
-// runs joined; the reader stands after its end.
-QString runsOf(QXmlStreamReader &xml)
-{
-    QString text;
-    int depth = 1;
-    while (depth > 0 && !xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            // Both read up to the element's end: the depth stays.
-            if (xml.name() == QLatin1String("t"))
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            else if (xml.name() == QLatin1String("rPh"))
-                xml.skipCurrentElement(); // a phonetic guide is no text
-            else
-                ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
-        }
-    }
-    return text;
-}
-
-bool readSharedStrings(const Archive &archive, const QString &part, QStringList &strings,
-                       QString &why)
-{
-    if (!archive.has(part))
-        return true;
-    QByteArray content;
-    if (!archive.read(part, content, why))
-        return false;
-    QXmlStreamReader xml(content);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
-            strings << unescapedWorkbookText(runsOf(xml));
-    }
-    if (xml.hasError()) {
-        why = xmlFailure(part, xml);
-        return false;
-    }
-    return true;
-}
-
-// "C12" is the third column; -1 for what names none.
-int columnOf(const QStringRef &reference)
-{
-    int column = 0, letters = 0;
-    for (const QChar c : reference) {
-        if (c < QLatin1Char('A') || c > QLatin1Char('Z'))
-            break;
-        column = column * 26 + (c.unicode() - 'A' + 1);
-        if (++letters > 3)
-            return -1;
-    }
-    return letters == 0 || column > columnLimit ? -1 : column - 1;
-}
-
-// A number as a spreadsheet shows it in the General format: whole numbers in digits.
-QString shownNumber(const QString &stored)
-{
-    bool ok = false;
-    const double value = stored.toDouble(&ok);
-    if (!ok)
-        return stored;
-    if (value == double(qint64(value)) && qAbs(value) < 1e15)
-        return QString::number(qint64(value));
-    return QString::number(value, 'g', 15);
-}
-
-class SheetReader
+// The first sheet's rows into a contact table, with the same header rules as a CSV file.
+class SheetTable
 {
 public:
-    SheetReader(const QStringList &strings, const ColumnChoice &choice, ContactFile &result,
-                const Progress &progress)
-        : strings(strings), table(ContactTable::Source::Workbook, choice), result(result),
-          progress(progress)
+    SheetTable(const ColumnChoice &choice, ContactFile &result)
+        : table(ContactTable::Source::Workbook, choice), result(result)
     {
     }
-
-    bool read(const QByteArray &sheet, const QString &part, QString &why)
+    // False when the row ends the reading: a field too long, or enough rows shown after a
+    // header that was refused.
+    bool take(const SheetRow &row, QString &why)
     {
-        QXmlStreamReader xml(sheet);
-        QStringList row;
-        int number = 0;
-        while (!xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = xml.readNext();
-            if (token == QXmlStreamReader::StartElement && xml.name() == QLatin1String("row")) {
-                const int stated = xml.attributes().value(QLatin1String("r")).toInt();
-                number = stated > 0 ? stated : number + 1;
-                row.clear();
-                if (progress && number % 256 == 0 &&
-                    !progress(xml.characterOffset(), sheet.size())) {
-                    stoppedEarly = true;
-                    return false;
-                }
-            } else if (token == QXmlStreamReader::StartElement &&
-                       xml.name() == QLatin1String("c")) {
-                const int stated = columnOf(xml.attributes().value(QLatin1String("r")));
-                const int column = stated >= 0 ? stated : row.size();
-                const QString value = cellText(xml);
-                if (column < columnLimit && !value.isEmpty()) {
-                    while (row.size() <= column)
-                        row << QString();
-                    row[column] = value;
-                }
-            } else if (token == QXmlStreamReader::EndElement &&
-                       xml.name() == QLatin1String("row")) {
-                if (!take(row, number, why))
-                    return false;
-            }
-        }
-        if (xml.hasError()) {
-            why = number > 0 ? QStringLiteral("satır %1: ").arg(number) + xmlFailure(part, xml)
-                             : xmlFailure(part, xml);
-            return false;
-        }
-        if (header) {
-            why = QStringLiteral("ilk sayfa boş");
-            return false;
-        }
-        return !refused;
-    }
-    bool stopped() const { return stoppedEarly; }
-
-private:
-    QString cellText(QXmlStreamReader &xml)
-    {
-        const QStringRef type = xml.attributes().value(QLatin1String("t"));
-        const QString kind = type.toString();
-        QString value, inlineText;
-        while (!xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = xml.readNext();
-            if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("c"))
-                break;
-            if (token != QXmlStreamReader::StartElement)
-                continue;
-            if (xml.name() == QLatin1String("v"))
-                value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            else if (xml.name() == QLatin1String("is"))
-                inlineText = runsOf(xml);
-            else
-                xml.skipCurrentElement();
-        }
-        if (kind == QLatin1String("s")) {
-            bool ok = false;
-            const int index = value.toInt(&ok);
-            return ok ? strings.value(index) : QString();
-        }
-        if (kind == QLatin1String("inlineStr"))
-            return unescapedWorkbookText(inlineText);
-        if (kind == QLatin1String("str") || kind == QLatin1String("e"))
-            return unescapedWorkbookText(value);
-        if (kind == QLatin1String("b"))
-            return value == QLatin1String("1") ? QStringLiteral("DOĞRU") : QStringLiteral("YANLIŞ");
-        return shownNumber(value.trimmed());
-    }
-
-    bool take(const QStringList &row, int number, QString &why)
-    {
-        for (const QString &field : row) {
+        bool empty = true;
+        for (const QString &field : row.cells) {
             if (fieldTooLong(field)) {
-                why = fieldTooLongAt(number);
+                why = fieldTooLongAt(row.number);
                 return false;
             }
+            empty = empty && field.trimmed().isEmpty();
         }
-        if (row.join(QString()).trimmed().isEmpty())
+        if (empty)
             return true;
         if (header) {
             header = false;
-            if (!table.takeHeader(row)) {
+            if (!table.takeHeader(listOf(row.cells))) {
                 refused = true;
-                why = table.refusal(number);
-                result.unknown.header = row;
+                why = table.refusal(row.number);
+                result.unknown.header = listOf(row.cells);
             }
             return true;
         }
         if (refused) {
             constexpr int previewRows = 5;
-            result.unknown.firstRows << row;
+            result.unknown.firstRows << listOf(row.cells);
             return result.unknown.firstRows.size() < previewRows;
         }
-        table.takeRow(row, result);
+        table.takeRow(row.cells, result);
+        return true;
+    }
+    bool hadHeader() const { return !header; }
+    bool wasRefused() const { return refused; }
+
+private:
+    ContactTable table;
+    ContactFile &result;
+    bool header = true, refused = false;
+};
+
+// One workbook read: its parts found by the relationships, its shared strings, then its
+// first sheet, each part as it is inflated.
+class WorkbookReading
+{
+public:
+    WorkbookReading(const QByteArray &data, const Progress &progress)
+        : archive(data), progress(progress)
+    {
+    }
+
+    bool read(const ColumnChoice &choice, ContactFile &result, QString &why)
+    {
+        if (!archive.isOpen()) {
+            why = QStringLiteral("bozuk bir zip dosyası, Excel çalışma kitabı (.xlsx) olamaz");
+            return false;
+        }
+        if (!findParts(why))
+            return false;
+        total =
+            archive.inflated() + archive.claimedSize(sharedStrings) + archive.claimedSize(sheet);
+        return readSharedStrings(why) && readSheet(choice, result, why);
+    }
+    bool stopped() const { return stoppedEarly; }
+
+private:
+    // Tells the progress how far the inflating has come; false when it says stop.
+    bool goOn()
+    {
+        if (!progress || progress(archive.inflated(), qMax(total, archive.inflated())))
+            return true;
+        stoppedEarly = true;
+        return false;
+    }
+    // Why a part's XML ended: the archive's reason when it could not be inflated to its end.
+    QString failure(const QString &part, const QXmlStreamReader &xml) const
+    {
+        return archive.failure().isEmpty() ? xmlFailure(part, xml) : archive.failure();
+    }
+
+    // The first sheet and the shared strings, by the relationships; the usual names where
+    // a workbook does not say.
+    bool findParts(QString &why)
+    {
+        const QString workbook = QStringLiteral("xl/workbook.xml");
+        const std::unique_ptr<QIODevice> book = archive.open(workbook, why);
+        if (!book)
+            return false;
+        QString firstSheet;
+        QXmlStreamReader xml(book.get());
+        bool found = false;
+        while (!found && !xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement ||
+                xml.name() != QLatin1String("sheet"))
+                continue;
+            found = true;
+            for (const QXmlStreamAttribute &attribute : xml.attributes())
+                if (attribute.name() == QLatin1String("id"))
+                    firstSheet = attribute.value().toString();
+        }
+        if (xml.hasError()) {
+            why = failure(workbook, xml);
+            return false;
+        }
+        const QString rels = QStringLiteral("xl/_rels/workbook.xml.rels");
+        if (!archive.has(rels))
+            return true;
+        const std::unique_ptr<QIODevice> relations = archive.open(rels, why);
+        if (!relations)
+            return false;
+        QXmlStreamReader links(relations.get());
+        while (!links.atEnd()) {
+            if (links.readNext() != QXmlStreamReader::StartElement ||
+                links.name() != QLatin1String("Relationship"))
+                continue;
+            const QXmlStreamAttributes attributes = links.attributes();
+            const QString target = attributes.value(QLatin1String("Target")).toString();
+            if (!firstSheet.isEmpty() && attributes.value(QLatin1String("Id")) == firstSheet)
+                sheet = partName(target);
+            else if (attributes.value(QLatin1String("Type"))
+                         .endsWith(QLatin1String("/sharedStrings")))
+                sharedStrings = partName(target);
+        }
+        if (links.hasError()) {
+            why = failure(rels, links);
+            return false;
+        }
         return true;
     }
 
-    const QStringList &strings;
-    ContactTable table;
-    ContactFile &result;
+    bool readSharedStrings(QString &why)
+    {
+        if (!archive.has(sharedStrings))
+            return true;
+        const std::unique_ptr<QIODevice> part = archive.open(sharedStrings, why);
+        if (!part)
+            return false;
+        QXmlStreamReader xml(part.get());
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement ||
+                xml.name() != QLatin1String("si"))
+                continue;
+            strings << workbookTextOf(xml);
+            if (strings.size() % askEvery == 0 && !goOn())
+                return false;
+        }
+        if (xml.hasError()) {
+            why = failure(sharedStrings, xml);
+            return false;
+        }
+        return true;
+    }
+
+    bool readSheet(const ColumnChoice &choice, ContactFile &result, QString &why)
+    {
+        const std::unique_ptr<QIODevice> part = archive.open(sheet, why);
+        if (!part)
+            return false;
+        SheetRows rows(*part, strings);
+        SheetTable table(choice, result);
+        SheetRow row;
+        while (rows.next(row)) {
+            if (!table.take(row, why))
+                return false;
+            if (rows.count() % askEvery == 0 && !goOn())
+                return false;
+        }
+        if (rows.xml().hasError()) {
+            why = failure(sheet, rows.xml());
+            if (archive.failure().isEmpty() && row.number > 0)
+                why = QStringLiteral("satır %1: ").arg(row.number) + why;
+            return false;
+        }
+        if (!table.hadHeader()) {
+            why = QStringLiteral("ilk sayfa boş");
+            return false;
+        }
+        return !table.wasRefused();
+    }
+
+    WorkbookArchive archive;
     const Progress &progress;
-    bool header = true, refused = false, stoppedEarly = false;
+    QString sheet = QStringLiteral("xl/worksheets/sheet1.xml");
+    QString sharedStrings = QStringLiteral("xl/sharedStrings.xml");
+    QStringList strings;
+    qint64 total = 0;
+    bool stoppedEarly = false;
 };
 
 } // namespace
@@ -349,22 +248,10 @@ bool looksLikeWorkbook(const QByteArray &start)
 bool readWorkbook(const QByteArray &data, const ColumnChoice &choice, ContactFile &result,
                   QString &error, const Progress &progress)
 {
-    const Archive archive(data);
-    if (!archive.isOpen()) {
-        error = QStringLiteral("bozuk bir zip dosyası, Excel çalışma kitabı (.xlsx) olamaz");
-        return false;
-    }
-    Parts parts;
-    QStringList strings;
-    QByteArray sheet;
-    if (!findParts(archive, parts, error) ||
-        !readSharedStrings(archive, parts.sharedStrings, strings, error) ||
-        !archive.read(parts.sheet, sheet, error))
-        return false;
+    WorkbookReading reading(data, progress);
     ContactFile read;
-    SheetReader reader(strings, choice, read, progress);
-    const bool ok = reader.read(sheet, parts.sheet, error);
-    if (reader.stopped()) {
+    const bool ok = reading.read(choice, read, error);
+    if (reading.stopped()) {
         error = QStringLiteral("okuma durduruldu");
         return false;
     }

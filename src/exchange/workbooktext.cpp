@@ -1,5 +1,7 @@
 #include "exchange/workbooktext.h"
 
+#include <QXmlStreamReader>
+
 namespace
 {
 
@@ -54,11 +56,38 @@ QString unescapedWorkbookText(const QString &text)
     plain.reserve(text.size());
     for (int i = 0; i < text.size(); ++i) {
         if (escapeAt(text, i)) {
-            plain += QChar(text.midRef(i + 2, 4).toUShort(nullptr, 16));
+            const QChar c(text.midRef(i + 2, 4).toUShort(nullptr, 16));
+            if (!c.isNull())
+                plain += c;
             i += 6;
         } else {
             plain += text.at(i);
         }
     }
     return plain;
+}
+
+QString workbookTextOf(QXmlStreamReader &xml)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            // Both read up to the element's end: the depth stays.
+            if (xml.name() == QLatin1String("t"))
+                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml.name() == QLatin1String("rPh"))
+                xml.skipCurrentElement(); // a phonetic guide is no text
+            else
+                ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return unescapedWorkbookText(text);
 }

@@ -5,7 +5,9 @@
   workbook.py write FILE JSON    writes the rows of the JSON array with openpyxl (shared
                                  strings; numbers stay numbers)
   workbook.py inline FILE JSON   writes the rows by hand as inline strings, the way other
-                                 programs do, numbers as <v> cells"""
+                                 programs do, numbers as <v> cells
+  workbook.py sheets FILE JSON   writes each array of rows of the JSON array as a sheet of
+                                 its own with openpyxl, the last one active"""
 import json
 import sys
 import zipfile
@@ -26,6 +28,17 @@ def write(path, rows):
     book = openpyxl.Workbook()
     for row in rows:
         book.active.append(row)
+    book.save(path)
+
+
+def sheets(path, tables):
+    book = openpyxl.Workbook()
+    book.remove(book.active)
+    for number, rows in enumerate(tables, 1):
+        sheet = book.create_sheet(f"Sayfa {number}")
+        for row in rows:
+            sheet.append(row)
+    book.active = len(tables) - 1
     book.save(path)
 
 
@@ -68,5 +81,7 @@ if command == "read":
     print(json.dumps(read(path)))
 elif command == "write":
     write(path, json.loads(sys.argv[3]))
+elif command == "sheets":
+    sheets(path, json.loads(sys.argv[3]))
 else:
     inline(path, json.loads(sys.argv[3]))

@@ -10,11 +10,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ContactFile contacts;
     QString error;
     const bool read = readWorkbook(bytes, {}, contacts, error);
-    // A refusal always says why; what is read has a name.
+    // A refusal always says why; what is read has a name, and no NUL in any text.
     if (!read && error.isEmpty())
         std::abort();
-    for (const Contact &contact : contacts.contacts)
+    for (const Contact &contact : contacts.contacts) {
         if (contact.adsoyad.isEmpty())
             std::abort();
+        for (const QString *text :
+             {&contact.adsoyad, &contact.telefon, &contact.cep, &contact.mail})
+            if (text->contains(QChar(0)))
+                std::abort();
+    }
     return 0;
 }
