@@ -2,6 +2,9 @@
 // of the book on a server, without the window.
 //   telefon-defteri-aktar [--sunucu URI] import [--ayrinti] [--sutunlar ROLES] FILE...
 //   telefon-defteri-aktar [--sunucu URI] export FILE.vcf|FILE.csv|FILE.xlsx|FILE.pdf
+//   telefon-defteri-aktar [--sunucu URI] silinenler | geri-getir ID... | gecmis ID |
+//                         saklama [GÜN]
+#include "aktar/logcommands.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
 #include "exchange/nativefile.h"
@@ -27,6 +30,8 @@ const char usage[] =
     "                                DOSYA...\n"
     "          telefon-defteri-aktar [--sunucu URI] export "
     "DOSYA.vcf|DOSYA.csv|DOSYA.xlsx|DOSYA.pdf\n"
+    "          telefon-defteri-aktar [--sunucu URI] silinenler | geri-getir KİMLİK... |\n"
+    "                                gecmis KİMLİK | saklama [GÜN]\n"
     "\n"
     "Bulunduğunuz klasördeki database.db telefon defterine vCard (.vcf), CSV ya da Excel\n"
     "(.xlsx) dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir\n"
@@ -39,6 +44,11 @@ const char usage[] =
     "  --sutunlar SÜTUNLAR başlığı tanınmayan bir CSV ya da Excel dosyasının sütunları,\n"
     "                      sırayla ve virgülle: adsoyad, ad, soyad, telefon, cep, mail, yok\n"
     "                      (ör. --sutunlar ad,soyad,cep,yok,mail)\n"
+    "\n"
+    "Defter her değişikliği kimin ne zaman yaptığıyla saklar (saklama, gün; öntanımlı 30):\n"
+    "  silinenler          silinen kişileri CSV olarak yazar (Kimlik;Ad Soyad;...;Silen;...)\n"
+    "  geri-getir KİMLİK... silinen kişileri geri getirir, boşsa eski kimlikleriyle\n"
+    "  gecmis KİMLİK       bir kaydın bütün sürümlerini CSV olarak yazar\n"
     "\n"
     "--sunucu URI  PostgreSQL sunucusundaki ortak defter (postgresql://ofis-sunucu/telefon).\n"
     "              Verilmezse TELEFON_DEFTERI_SUNUCU, sonra ayar dosyasındaki sunucu\n"
@@ -180,14 +190,16 @@ int main(int argc, char *argv[])
     QString wrong;
     const bool importing = command == "import" && parseImport(arguments.mid(1), options, wrong);
     const bool exporting = command == "export" && arguments.size() == 2 && exportable(arguments[1]);
-    if (!importing && !exporting) {
+    const bool logging = isLogCommand(command) && logCommandWellFormed(command, arguments.mid(1));
+    if (!importing && !exporting && !logging) {
         if (!wrong.isEmpty())
             say(stderr, QStringLiteral("telefon-defteri-aktar: ") + wrong);
         std::fputs(usage, stderr);
         return 2;
     }
     // Exporting a phone book that is not there would make an empty one and an empty file.
-    if (exporting && local && !QFile::exists(databasePath()))
+    if ((exporting || (logging && !logCommandWrites(command, arguments.mid(1)))) && local &&
+        !QFile::exists(databasePath()))
         return fail(QStringLiteral("burada telefon defteri yok: bu klasörde database.db "
                                    "bulunamadı, hiçbir dosya yazılmadı"));
     // A phone book on a read-only medium can still be exported.
@@ -196,10 +208,13 @@ int main(int argc, char *argv[])
         return fail(
             openingFailure() +
             QStringLiteral("\nsunucu parola istiyor: ~/.pgpass ya da PGPASSWORD ile verin"));
-    if (opened == PhoneBookOpening::Failed || (importing && opened != PhoneBookOpening::Opened))
+    const bool writing = importing || (logging && logCommandWrites(command, arguments.mid(1)));
+    if (opened == PhoneBookOpening::Failed || (writing && opened != PhoneBookOpening::Opened))
         return fail(local ? QStringLiteral("database.db açılamadı ya da yazılamıyor")
                           : QStringLiteral("ortak defter açılamadı: ") + openingFailure());
-    const int status = importing ? importFiles(options) : exportTo(arguments[1]);
+    const int status = importing ? importFiles(options)
+                       : logging ? runLogCommand(command, arguments.mid(1))
+                                 : exportTo(arguments[1]);
     // Rolled back by then; the phone book still goes back to the rollback journal.
     closePhoneBook();
     const int signal = terminationSignal();

@@ -114,14 +114,6 @@ QByteArray vCard(const Contact &contact)
     return card + "END:VCARD\r\n";
 }
 
-QByteArray csvField(const QString &text)
-{
-    QByteArray field = guardedAgainstFormulas(text).toUtf8();
-    if (field.contains(';') || field.contains('"') || field.contains('\n') || field.contains('\r'))
-        field = '"' + field.replace('"', "\"\"") + '"';
-    return field;
-}
-
 QByteArray csvRow(const Contact &contact)
 {
     return csvField(contact.adsoyad) + ';' + csvField(contact.telefon) + ';' +
@@ -228,4 +220,12 @@ bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts
         content += csv ? csvRow(contacts.at(i)) : vCard(contacts.at(i));
     }
     return replaceFile(path, content, why) || refuse();
+}
+
+QByteArray csvField(const QString &text)
+{
+    QByteArray field = guardedAgainstFormulas(text).toUtf8();
+    if (field.contains(';') || field.contains('"') || field.contains('\n') || field.contains('\r'))
+        field = '"' + field.replace('"', "\"\"") + '"';
+    return field;
 }

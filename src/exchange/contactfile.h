@@ -35,3 +35,7 @@ bool writeContactFile(const QString &path, const QVector<Contact> &contacts, QSt
                       const Progress &progress = {});
 bool writeContactFileAt(const QByteArray &path, const QVector<Contact> &contacts, QString &error,
                         const Progress &progress = {});
+
+// One field of a CSV row as this program writes it: UTF-8, quoted where it must be, guarded
+// against formulas.
+QByteArray csvField(const QString &text);

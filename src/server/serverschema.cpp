@@ -12,7 +12,8 @@ namespace
 {
 
 // Raised when a later version changes what is stored; the steps up to it are run in order.
-constexpr int schemaVersion = 1;
+// 2: the change log.
+constexpr int schemaVersion = 2;
 
 const char adviceText[] =
     "Sunucudaki telefon defteri tam kurulamadı; arama yavaş ve yalnız büyük/küçük harf "
@@ -55,37 +56,100 @@ QString blanks()
     return all;
 }
 
+// The change log: a row for every insert, update and delete of TELEFON by anyone, written
+// by a trigger in the same transaction. The trigger runs with its owner's rights, so that a
+// role that may change the book but not the log is still recorded, and it names the role
+// that logged in. Writers of the log take one lock until they commit, so that revisions
+// grow in the order of the commits and a desk reading those after its own misses none.
+QStringList changeLogSteps()
+{
+    const QString row = QStringLiteral("%1.adsoyad, %1.telefon, %1.cep, %1.mail");
+    const QString before = QStringLiteral("eski_adsoyad, eski_telefon, eski_cep, eski_mail");
+    const QString after = QStringLiteral("yeni_adsoyad, yeni_telefon, yeni_cep, yeni_mail");
+    const QString insert = QStringLiteral("INSERT INTO telefon_gecmis (kim, islem, kayit, %1) "
+                                          "VALUES (session_user, '%2', %3.id, %4);");
+    const QString added = insert.arg(after, QStringLiteral("ekle"), QStringLiteral("NEW"),
+                                     row.arg(QStringLiteral("NEW")));
+    const QString deleted = insert.arg(before, QStringLiteral("sil"), QStringLiteral("OLD"),
+                                       row.arg(QStringLiteral("OLD")));
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS telefon_gecmis (surum bigint GENERATED ALWAYS "
+                       "AS IDENTITY PRIMARY KEY, zaman timestamptz NOT NULL DEFAULT now(), kim "
+                       "text NOT NULL, islem text NOT NULL, kayit bigint NOT NULL, grup bigint NOT "
+                       "NULL DEFAULT txid_current(), eski_adsoyad text, eski_telefon text, "
+                       "eski_cep text, eski_mail text, yeni_adsoyad text, yeni_telefon text, "
+                       "yeni_cep text, yeni_mail text)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS telefon_gecmis_kayit ON telefon_gecmis (kayit)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS telefon_gecmis_zaman ON telefon_gecmis (zaman)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS telefon_ayar (anahtar text PRIMARY KEY, deger "
+                       "text NOT NULL)"),
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION telefon_defteri_gecmis() RETURNS trigger LANGUAGE plpgsql "
+            "SECURITY DEFINER SET search_path FROM CURRENT AS $$ BEGIN "
+            "PERFORM pg_advisory_xact_lock(7482016); "
+            "IF TG_OP = 'INSERT' THEN %1 "
+            "ELSIF TG_OP = 'DELETE' THEN %2 "
+            "ELSIF OLD.id IS DISTINCT FROM NEW.id THEN %2 %1 "
+            "ELSIF (%3) IS DISTINCT FROM (%4) THEN INSERT INTO telefon_gecmis (kim, islem, kayit, "
+            "%5, %6) VALUES (session_user, 'degistir', NEW.id, %3, %4); "
+            "END IF; RETURN NULL; END $$")
+            .arg(added, deleted, row.arg(QStringLiteral("OLD")), row.arg(QStringLiteral("NEW")),
+                 before, after),
+        // TRUNCATE passes no row triggers: every row is logged as deleted before it goes.
+        QStringLiteral("CREATE OR REPLACE FUNCTION telefon_defteri_gecmis_bosalt() RETURNS "
+                       "trigger LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT "
+                       "AS $$ BEGIN PERFORM pg_advisory_xact_lock(7482016); INSERT INTO "
+                       "telefon_gecmis (kim, islem, kayit, %1) SELECT session_user, 'sil', id, "
+                       "adsoyad, telefon, cep, mail FROM telefon; RETURN NULL; END $$")
+            .arg(before),
+        QStringLiteral("DROP TRIGGER IF EXISTS telefon_defteri_gecmis ON TELEFON"),
+        QStringLiteral("CREATE TRIGGER telefon_defteri_gecmis AFTER INSERT OR UPDATE OR DELETE ON "
+                       "TELEFON FOR EACH ROW EXECUTE FUNCTION telefon_defteri_gecmis()"),
+        QStringLiteral("DROP TRIGGER IF EXISTS telefon_defteri_gecmis_bosalt ON TELEFON"),
+        QStringLiteral("CREATE TRIGGER telefon_defteri_gecmis_bosalt BEFORE TRUNCATE ON TELEFON "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION telefon_defteri_gecmis_bosalt()"),
+    };
+}
+
 QStringList creationSteps()
 {
-    return {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS telefon_defteri_surum (surum integer NOT NULL)"),
-        foldFunctionDefinition(),
-        QStringLiteral(
-            "CREATE OR REPLACE FUNCTION telefon_defteri_numara(text) RETURNS text LANGUAGE sql "
-            "IMMUTABLE STRICT PARALLEL SAFE AS $$ SELECT CASE WHEN left(ltrim($1, '%1'), 1) = '+' "
-            "THEN regexp_replace(regexp_replace($1, '[^0-9]', '', 'g'), '^90', '') "
-            "ELSE regexp_replace(regexp_replace($1, '[^0-9]', '', 'g'), '^(0090|0)', '') END $$")
-            .arg(blanks()),
-        QStringLiteral("CREATE TABLE IF NOT EXISTS TELEFON (id bigint GENERATED BY DEFAULT AS "
-                       "IDENTITY PRIMARY KEY, adsoyad text, telefon text, cep text, mail text)"),
-        QStringLiteral("ALTER TABLE TELEFON "
-                       "ADD COLUMN IF NOT EXISTS adsoyad_katli text GENERATED ALWAYS AS "
-                       "(telefon_defteri_katla(adsoyad)) STORED, "
-                       "ADD COLUMN IF NOT EXISTS mail_katli text GENERATED ALWAYS AS "
-                       "(telefon_defteri_katla(mail)) STORED, "
-                       "ADD COLUMN IF NOT EXISTS telefon_anahtari text GENERATED ALWAYS AS "
-                       "(telefon_defteri_numara(telefon)) STORED, "
-                       "ADD COLUMN IF NOT EXISTS cep_anahtari text GENERATED ALWAYS AS "
-                       "(telefon_defteri_numara(cep)) STORED"),
-        QStringLiteral("CREATE OR REPLACE FUNCTION telefon_defteri_haber() RETURNS trigger "
-                       "LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_notify('%1', TG_OP); RETURN NULL; "
-                       "END $$")
-            .arg(changeChannel()),
-        QStringLiteral("DROP TRIGGER IF EXISTS telefon_defteri_haber ON TELEFON"),
-        QStringLiteral("CREATE TRIGGER telefon_defteri_haber AFTER INSERT OR UPDATE OR DELETE OR "
-                       "TRUNCATE ON TELEFON FOR EACH STATEMENT EXECUTE FUNCTION "
-                       "telefon_defteri_haber()"),
-    };
+    return QStringList{
+               QStringLiteral(
+                   "CREATE TABLE IF NOT EXISTS telefon_defteri_surum (surum integer NOT NULL)"),
+               foldFunctionDefinition(),
+               QStringLiteral(
+                   "CREATE OR REPLACE FUNCTION telefon_defteri_numara(text) RETURNS text LANGUAGE "
+                   "sql "
+                   "IMMUTABLE STRICT PARALLEL SAFE AS $$ SELECT CASE WHEN left(ltrim($1, '%1'), 1) "
+                   "= '+' "
+                   "THEN regexp_replace(regexp_replace($1, '[^0-9]', '', 'g'), '^90', '') "
+                   "ELSE regexp_replace(regexp_replace($1, '[^0-9]', '', 'g'), '^(0090|0)', '') "
+                   "END $$")
+                   .arg(blanks()),
+               QStringLiteral(
+                   "CREATE TABLE IF NOT EXISTS TELEFON (id bigint GENERATED BY DEFAULT AS "
+                   "IDENTITY PRIMARY KEY, adsoyad text, telefon text, cep text, mail text)"),
+               QStringLiteral("ALTER TABLE TELEFON "
+                              "ADD COLUMN IF NOT EXISTS adsoyad_katli text GENERATED ALWAYS AS "
+                              "(telefon_defteri_katla(adsoyad)) STORED, "
+                              "ADD COLUMN IF NOT EXISTS mail_katli text GENERATED ALWAYS AS "
+                              "(telefon_defteri_katla(mail)) STORED, "
+                              "ADD COLUMN IF NOT EXISTS telefon_anahtari text GENERATED ALWAYS AS "
+                              "(telefon_defteri_numara(telefon)) STORED, "
+                              "ADD COLUMN IF NOT EXISTS cep_anahtari text GENERATED ALWAYS AS "
+                              "(telefon_defteri_numara(cep)) STORED"),
+               QStringLiteral(
+                   "CREATE OR REPLACE FUNCTION telefon_defteri_haber() RETURNS trigger "
+                   "LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_notify('%1', TG_OP); RETURN NULL; "
+                   "END $$")
+                   .arg(changeChannel()),
+               QStringLiteral("DROP TRIGGER IF EXISTS telefon_defteri_haber ON TELEFON"),
+               QStringLiteral(
+                   "CREATE TRIGGER telefon_defteri_haber AFTER INSERT OR UPDATE OR DELETE OR "
+                   "TRUNCATE ON TELEFON FOR EACH STATEMENT EXECUTE FUNCTION "
+                   "telefon_defteri_haber()"),
+           } +
+           changeLogSteps();
 }
 
 // Made where the extension is there or may be made; without them a search reads every row.
@@ -227,6 +291,7 @@ ServerSchema ensureServerSchema(const QSqlDatabase &db)
         schema.error = query.lastError().text();
     schema.searchColumns = schema.usable && hasColumn(query, QStringLiteral("adsoyad_katli")) &&
                            hasColumn(query, QStringLiteral("cep_anahtari"));
+    schema.changeLog = schema.usable && storedVersion(query) >= 2;
     if (schema.usable && (!schema.searchColumns || !hasTrigramIndex(query)))
         schema.advice = QString::fromUtf8(adviceText);
     return schema;

@@ -14,6 +14,8 @@ struct ServerSchema {
     bool usable = false;
     // The folded texts and keys are there: the search is the program's own.
     bool searchColumns = false;
+    // The change log is there (see changeLogSteps in serverschema.cpp).
+    bool changeLog = false;
     // What the administrator should run for what could not be made; empty when all is there.
     QString advice;
     // Why the table could not be made or read.

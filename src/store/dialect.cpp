@@ -6,6 +6,7 @@ namespace
 {
 
 bool searchColumns = false;
+bool changeLog = false;
 
 } // namespace
 
@@ -22,4 +23,14 @@ bool serverSearchColumns()
 void noteServerSearchColumns(bool present)
 {
     searchColumns = present;
+}
+
+bool serverChangeLog()
+{
+    return changeLog;
+}
+
+void noteServerChangeLog(bool present)
+{
+    changeLog = present;
 }

@@ -10,3 +10,7 @@ Dialect bookDialect();
 // (a role that could not make them works without, searching more slowly and by case only).
 bool serverSearchColumns();
 void noteServerSearchColumns(bool present);
+
+// Whether the server's book keeps the change log (schema version 2 and later).
+bool serverChangeLog();
+void noteServerChangeLog(bool present);

@@ -94,6 +94,19 @@ bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry
     return query.lastError().type() == QSqlError::NoError;
 }
 
+Change addEntry(Entry &entry)
+{
+    WriteTransaction transaction;
+    if (!transaction.began())
+        return failedWith(transaction.error());
+    QSqlQuery insert(phoneBookDb);
+    if (!runStatement(insert, insertStatement(entry.adsoyad, entry.telefon, entry.cep, entry.mail)))
+        return failedWith(insert.lastError());
+    entry.id = insertedId(insert);
+    insert.finish();
+    return transaction.commit() ? Change{} : failedWith(transaction.error());
+}
+
 Change restoreEntries(const QVector<Entry> &entries)
 {
     WriteTransaction transaction;

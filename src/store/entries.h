@@ -45,6 +45,8 @@ Change failedWith(const QSqlError &error);
 // handing each to take until it answers false. Returns whether all were read.
 bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry &)> &take);
 
+// Adds a new entry; its id, the database's, goes into the entry.
+Change addEntry(Entry &entry);
 // Stores the entries again under their own ids; all of them, or none when any id is taken.
 Change restoreEntries(const QVector<Entry> &entries);
 // Deletes the entries; all of them, or none when any of them is no longer as given.

@@ -1,6 +1,7 @@
 #include "store/phonebookdb.h"
 
 #include "server/sessionlimits.h"
+#include "store/booklog.h"
 #include "store/databasepath.h"
 #include "store/dialect.h"
 #include "store/searchfunctions.h"
@@ -28,6 +29,7 @@ constexpr int sqliteReadOnly = 8, sqliteCantOpen = 14;
 
 QString serverUri;
 bool tableReady = false;
+bool logReady = false;
 bool readOnly = false;
 bool writeAheadLog = false;
 // The rollback journal mode the file goes back to, as the last program left it.
@@ -101,7 +103,8 @@ bool reopenImmutable(const QString &path)
     if (!phoneBookDb.open())
         return false;
     QSqlQuery query(phoneBookDb);
-    return ensurePhoneBookTable(query);
+    ensurePhoneBookTable(query);
+    return tableReady;
 }
 
 // Entries saved last may be held only by the log beside the file, which cannot be read
@@ -131,7 +134,8 @@ bool reopenThroughPrivateCopy(const QString &path)
     phoneBookDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (read && phoneBookDb.open()) {
         QSqlQuery query(phoneBookDb);
-        if (ensurePhoneBookTable(query))
+        ensurePhoneBookTable(query);
+        if (tableReady)
             return true;
     }
     phoneBookDb.close();
@@ -174,7 +178,9 @@ PhoneBookOpening openPhoneBook()
         return PhoneBookOpening::Failed;
 
     QSqlQuery creation(phoneBookDb);
-    if (!ensurePhoneBookTable(creation)) {
+    // A book whose table is there but whose log cannot be added (a file that may not be
+    // written, a lock) is opened; its saves report why, and try the log again.
+    if (!ensurePhoneBookTable(creation) && !tableReady) {
         const bool unreadable = cannotBeRead(creation);
         creation.finish();
         const bool read = unreadable && (hasLogBeside(path) ? reopenThroughPrivateCopy(path)
@@ -199,12 +205,21 @@ PhoneBookOpening openPhoneBook()
 bool ensurePhoneBookTable(QSqlQuery &query)
 {
     // The server's table is made with its schema when the book is opened.
-    if (tableReady || !bookIsLocal())
+    if (!bookIsLocal())
         return true;
-    tableReady = query.exec(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS TELEFON (id INTEGER PRIMARY KEY AUTOINCREMENT, adsoyad TEXT, "
-        "telefon TEXT, cep TEXT, mail TEXT)"));
-    return tableReady;
+    if (!tableReady)
+        tableReady = query.exec(QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS TELEFON (id INTEGER PRIMARY KEY AUTOINCREMENT, adsoyad "
+            "TEXT, telefon TEXT, cep TEXT, mail TEXT)"));
+    // No change is written that the log would miss.
+    if (tableReady && !logReady)
+        logReady = ensureBookLog(query);
+    return tableReady && logReady;
+}
+
+bool changeLogPresent()
+{
+    return bookIsLocal() ? logReady : serverChangeLog();
 }
 
 void tryWriteAheadLog()
@@ -233,8 +248,11 @@ BookAddress bookAddress()
             phoneBookDb.port()};
 }
 
-bool readOnOwnConnection(const BookAddress &book,
-                         const std::function<void(const QSqlDatabase &db)> &read)
+namespace
+{
+
+bool onOwnConnection(const BookAddress &book, bool readOnly,
+                     const std::function<void(const QSqlDatabase &db)> &work)
 {
     // Unique in the process: several threads may read at once.
     static std::atomic<quint64> connections{0};
@@ -248,18 +266,32 @@ bool readOnOwnConnection(const BookAddress &book,
         db.setUserName(book.user);
         db.setPassword(book.password);
         QString options = book.options;
-        if (book.driver == QLatin1String("QSQLITE") &&
+        if (readOnly && book.driver == QLatin1String("QSQLITE") &&
             !options.contains(QLatin1String("QSQLITE_OPEN_READONLY")))
             options += (options.isEmpty() ? QString() : QStringLiteral(";")) +
                        QStringLiteral("QSQLITE_OPEN_READONLY");
         db.setConnectOptions(options);
         opened = db.open() && (book.driver != QLatin1String("QPSQL") || limitServerSession(db));
         if (opened)
-            read(db);
+            work(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
     return opened;
+}
+
+} // namespace
+
+bool readOnOwnConnection(const BookAddress &book,
+                         const std::function<void(const QSqlDatabase &db)> &read)
+{
+    return onOwnConnection(book, true, read);
+}
+
+bool writeOnOwnConnection(const BookAddress &book,
+                          const std::function<void(const QSqlDatabase &db)> &write)
+{
+    return onOwnConnection(book, false, write);
 }
 
 void closePhoneBook()
@@ -272,5 +304,5 @@ void closePhoneBook()
         switchJournalMode(foundJournalMode);
     phoneBookDb.close();
     privateCopy.reset();
-    tableReady = readOnly = writeAheadLog = false;
+    tableReady = logReady = readOnly = writeAheadLog = false;
 }

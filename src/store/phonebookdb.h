@@ -48,10 +48,14 @@ bool keepPhoneBookConnection(QString &error);
 PhoneBookOpening openPhoneBook();
 
 // A first start finds an empty file (the driver creates it); without the table every
-// save would fail for good. An existing table is left as it is. Returns whether the
-// table is there; after a failure (a full disk, a lock) the query holds the reason, and
-// the next call tries again.
+// save would fail for good. An existing table is left as it is; its change log is added
+// where missing. Returns whether both are there; after a failure (a full disk, a lock, a
+// file that may not be written) the query holds the reason, and the next call tries again.
 bool ensurePhoneBookTable(QSqlQuery &query);
+
+// Whether the book keeps its change log (see booklog.h and serverschema.h): a server book
+// whose role could not add it to an older schema works without.
+bool changeLogPresent();
 
 // With the write-ahead log another program may save while this one reads the whole book
 // (as the search index is built). A program reading at start keeps the switch from
@@ -75,6 +79,9 @@ BookAddress bookAddress();
 // SQLite, made for it and removed afterwards. False when the book could not be opened.
 bool readOnOwnConnection(const BookAddress &book,
                          const std::function<void(const QSqlDatabase &db)> &read);
+// The same, writable, for housekeeping that must not hold up the window (the log's pruning).
+bool writeOnOwnConnection(const BookAddress &book,
+                          const std::function<void(const QSqlDatabase &db)> &write);
 
 // The write-ahead log is for running programs only: when the last one closes the phone
 // book the file goes back to the rollback journal (the TRUNCATE or PERSIST journal it

@@ -81,6 +81,7 @@ PhoneBookOpening openServerBook(const QString &uri)
     limitServerSession(phoneBookDb);
     const ServerSchema schema = ensureServerSchema(phoneBookDb);
     noteServerSearchColumns(schema.searchColumns);
+    noteServerChangeLog(schema.changeLog);
     if (!schema.usable) {
         failure = named + QLatin1Char('\n') + schema.error;
         phoneBookDb.close();

@@ -1,5 +1,7 @@
 #include "store/writetransaction.h"
 
+#include "platform/username.h"
+#include "store/booklog.h"
 #include "store/phonebookdb.h"
 #include "store/statements.h"
 
@@ -9,6 +11,9 @@ WriteTransaction::WriteTransaction() : query(phoneBookDb)
 {
     begun = runStatement(query, beginWriteStatement());
     openCount += begun ? 1 : 0;
+    // The server's triggers name the role themselves.
+    if (begun && bookIsLocal() && changeLogPresent())
+        loggedBefore = newestRevision(query);
 }
 
 WriteTransaction::~WriteTransaction()
@@ -20,6 +25,8 @@ WriteTransaction::~WriteTransaction()
 
 bool WriteTransaction::commit()
 {
+    if (loggedBefore >= 0 && !nameOwnChanges(query, loggedBefore, desktopUserName()))
+        return false;
     ended = query.exec(QStringLiteral("COMMIT"));
     return ended;
 }

@@ -24,6 +24,8 @@ public:
 
 private:
     QSqlQuery query;
+    // On database.db: the log's newest revision when it began; what follows is this one's.
+    qint64 loggedBefore = -1;
     bool begun = false;
     bool ended = false;
     static int openCount;

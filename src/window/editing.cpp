@@ -50,14 +50,12 @@ void MainWindow::on_btn_kaydet_clicked()
         return;
     }
     if (id < 1) {
-        if (!runStatement(query,
-                          insertStatement(typed.adsoyad, typed.telefon, typed.cep, typed.mail))) {
-            showFailure(box, query);
+        query.finish();
+        Entry added = typed;
+        if (const Change change = addEntry(added); change.outcome != ChangeOutcome::Done) {
+            tell(box, QStringLiteral("Hata"), failureMessage(change), QMessageBox::Warning);
             return;
         }
-        Entry added = typed;
-        added.id = insertedId(query);
-        query.finish();
         noteOwnChange({added}, {});
         record(new EntriesAdded({added}, QStringLiteral("%1 eklendi").arg(name), stepReport()));
         listAll();

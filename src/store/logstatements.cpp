@@ -1,0 +1,104 @@
+#include "store/logstatements.h"
+
+#include "store/dialect.h"
+
+namespace
+{
+
+bool onServer()
+{
+    return bookDialect() == Dialect::Server;
+}
+
+QString columns()
+{
+    // SQLite groups another program's rows by the statement's time; this program and the
+    // server name the transaction.
+    const QString leading =
+        onServer() ? QStringLiteral("surum, to_char(zaman AT TIME ZONE 'UTC', "
+                                    "'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), kim, islem, kayit, "
+                                    "CAST(grup AS text), ")
+                   : QStringLiteral("surum, zaman, kim, islem, kayit, COALESCE(CAST(grup AS "
+                                    "TEXT), 'z' || zaman || kim), ");
+    return leading + QStringLiteral("eski_adsoyad, eski_telefon, eski_cep, eski_mail, "
+                                    "yeni_adsoyad, yeni_telefon, yeni_cep, yeni_mail");
+}
+
+QString selectLog(const QString &condition)
+{
+    return QStringLiteral("SELECT %1 FROM TELEFON_GECMIS g WHERE %2").arg(columns(), condition);
+}
+
+QString timeParameter()
+{
+    return onServer() ? QStringLiteral("CAST(? AS timestamptz)") : QStringLiteral("?");
+}
+
+} // namespace
+
+Statement loggedHistoryStatement(qint64 id)
+{
+    return {selectLog(QStringLiteral("kayit = ? ORDER BY surum")), {id}};
+}
+
+Statement loggedDeletionsStatement()
+{
+    return {selectLog(QStringLiteral("islem = 'sil' AND surum = (SELECT MAX(surum) FROM "
+                                     "TELEFON_GECMIS h WHERE h.kayit = g.kayit) ORDER BY surum "
+                                     "DESC")),
+            {}};
+}
+
+Statement loggedSinceStatement(const QDateTime &time)
+{
+    return {selectLog(QStringLiteral("zaman > %1 ORDER BY surum").arg(timeParameter())),
+            {logTimeText(time)}};
+}
+
+Statement loggedAfterStatement(qint64 revision)
+{
+    return {
+        QStringLiteral("SELECT surum, kayit FROM TELEFON_GECMIS WHERE surum > ? ORDER BY surum"),
+        {revision}};
+}
+
+Statement newestRevisionStatement()
+{
+    return {QStringLiteral("SELECT COALESCE(MAX(surum), 0) FROM TELEFON_GECMIS"), {}};
+}
+
+Statement forgetLoggedStatement(qint64 id, qint64 upToRevision)
+{
+    return {QStringLiteral("DELETE FROM TELEFON_GECMIS WHERE kayit = ? AND surum <= ?"),
+            {id, upToRevision}};
+}
+
+Statement pruneLogStatement(const QDateTime &before)
+{
+    return {QStringLiteral("DELETE FROM TELEFON_GECMIS WHERE zaman < %1").arg(timeParameter()),
+            {logTimeText(before)}};
+}
+
+Statement settingStatement(const QString &key)
+{
+    return {QStringLiteral("SELECT deger FROM TELEFON_AYAR WHERE anahtar = ?"), {key}};
+}
+
+Statement storeSettingStatement(const QString &key, const QString &value)
+{
+    return {QStringLiteral("INSERT INTO TELEFON_AYAR (anahtar, deger) VALUES (?, ?) ON CONFLICT "
+                           "(anahtar) DO UPDATE SET deger = excluded.deger"),
+            {key, value}};
+}
+
+QString logTimeText(const QDateTime &time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + QLatin1Char('Z');
+}
+
+QDateTime logTime(const QString &text)
+{
+    QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}

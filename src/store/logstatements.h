@@ -1,0 +1,25 @@
+#pragma once
+
+#include "store/statements.h"
+
+#include <QDateTime>
+
+// The statements that read and keep the change log (see booklog.h), the same columns on
+// both books: revision, time (UTC, ISO 8601 text), who, operation, id, group (as text),
+// then the entry's four texts before and after.
+Statement loggedHistoryStatement(qint64 id);
+// Each id whose newest change is its deletion, newest first.
+Statement loggedDeletionsStatement();
+Statement loggedSinceStatement(const QDateTime &time);
+// The revisions and ids of what was changed after the revision, oldest first.
+Statement loggedAfterStatement(qint64 revision);
+Statement newestRevisionStatement();
+// An entry's rows up to its deletion, taken out for good.
+Statement forgetLoggedStatement(qint64 id, qint64 upToRevision);
+Statement pruneLogStatement(const QDateTime &before);
+Statement settingStatement(const QString &key);
+Statement storeSettingStatement(const QString &key, const QString &value);
+
+// How a time goes into and comes out of the log.
+QString logTimeText(const QDateTime &time);
+QDateTime logTime(const QString &text);
