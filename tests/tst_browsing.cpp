@@ -466,8 +466,9 @@ void BrowsingTest::headerClicksSortInTurkishOrder()
     if (testingOnServer())
         return;
     QSqlQuery schema(book.side.db());
-    QVERIFY(schema.exec("SELECT count(*) FROM sqlite_master") && schema.next());
-    QCOMPARE(schema.value(0).toInt(), 2); // TELEFON and sqlite_sequence
+    QVERIFY(schema.exec("SELECT count(*) FROM sqlite_master WHERE name NOT LIKE '%TELEFON_%'") &&
+            schema.next());
+    QCOMPARE(schema.value(0).toInt(), 2); // TELEFON and sqlite_sequence, beside the log
 }
 
 void BrowsingTest::sortStaysWhileTypingAndAfterChanges()

@@ -297,7 +297,8 @@ void ExchangeTest::hostileTextsSurviveExportAndImport()
     QCOMPARE(plan.completed.size(), 0);
     QVERIFY2(runImport(plan, error), qPrintable(error));
     QSqlQuery all(phoneBookDb);
-    QVERIFY(all.exec("SELECT * FROM TELEFON"));
+    // A server keeps no order of its own: small rows fill the pages large ones left.
+    QVERIFY(all.exec("SELECT * FROM TELEFON ORDER BY id"));
     QCOMPARE(rowsOf(contactsOf(all)), rowsOf(contacts));
     all.finish();
     // Into the same book again: everyone is found as they are, no one completes another.
@@ -589,10 +590,11 @@ void ExchangeTest::windowExportsTheListAndImportsDroppedFiles()
     QVERIFY(QTest::qWaitForWindowActive(window));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(texts, QStringList({"Geri al", "Yinele", "İçe aktar…", "Yinelenenleri birleştir…",
-                                 "vCard olarak dışa aktar…", "CSV olarak dışa aktar…",
-                                 "Excel olarak dışa aktar…", "Listedeki 2 kayıt dışa aktarılır",
-                                 "Yazdır…", "PDF olarak kaydet…"}));
+    QCOMPARE(texts,
+             QStringList({"Geri al", "Yinele", "İçe aktar…", "Yinelenenleri birleştir…",
+                          "Silinenler…", "Geçmiş…", "Defteri geri al…", "vCard olarak dışa aktar…",
+                          "CSV olarak dışa aktar…", "Excel olarak dışa aktar…",
+                          "Listedeki 2 kayıt dışa aktarılır", "Yazdır…", "PDF olarak kaydet…"}));
     QVERIFY2(chosen, "the menu's CSV entry is disabled");
     QTRY_COMPARE(done.seen.size(), 1);
     QCOMPARE(done.seen.first().text, QStringLiteral("2 kişi dışa aktarıldı."));

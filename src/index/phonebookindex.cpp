@@ -1,5 +1,6 @@
 #include "index/phonebookindex.h"
 
+#include "changelog/changelog.h"
 #include "platform/freedmemory.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
@@ -8,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QThread>
 
+#include <algorithm>
 #include <limits>
 
 namespace
@@ -61,6 +63,28 @@ bool readChanges(const QSqlDatabase &db, const SearchIndex::Digests &held,
     return read && few();
 }
 
+// What changed after the revision, as the change log names it: the entries changed, as
+// they are now, and those gone. False when the log cannot be read, or names too many.
+bool readLoggedChanges(const QSqlDatabase &db, qint64 revision, qint64 &newest,
+                       QVector<Entry> &present, QVector<qint64> &gone)
+{
+    QVector<qint64> ids;
+    if (!changedAfter(db, revision, ids, newest) || ids.size() > mostChangesListed ||
+        !readEntriesOn(db, ids, present))
+        return false;
+    QSet<qint64> stored;
+    for (const Entry &entry : present)
+        stored << entry.id;
+    for (const qint64 id : ids)
+        if (!stored.contains(id))
+            gone << id;
+    // Ascending, as the index and the order take them.
+    std::sort(present.begin(), present.end(),
+              [](const Entry &a, const Entry &b) { return a.id < b.id; });
+    std::sort(gone.begin(), gone.end());
+    return true;
+}
+
 } // namespace
 
 struct PhoneBookIndex::Reading {
@@ -68,6 +92,8 @@ struct PhoneBookIndex::Reading {
     bool changesOnly = false;
     QVector<Entry> present;
     QVector<qint64> gone;
+    // The log's newest revision the reading saw everything up to; -1 without a log.
+    qint64 revision = -1;
 };
 
 PhoneBookIndex::PhoneBookIndex(QObject *parent) : QObject(parent) {}
@@ -92,14 +118,20 @@ void PhoneBookIndex::rebuild()
     current.reset();
     stale = false;
     changes.clear();
-    // A server answers with its own indexes.
+    // A server answers with its own indexes; its changes are still followed by revision.
     reading = bookIsLocal();
     ++generation;
-    if (!reading)
+    const bool logged = changeLogPresent();
+    if (!reading) {
+        revision = logged ? newestRevision(phoneBookDb) : -1;
         return;
+    }
+    revision = -1;
     mapPhoneBookFile(true);
-    startReading([](const QSqlDatabase &db, const std::atomic<bool> &stopped) {
+    startReading([logged](const QSqlDatabase &db, const std::atomic<bool> &stopped) {
         Reading read;
+        // Read before the entries: a change between the two is read again, never missed.
+        read.revision = logged ? newestRevision(db) : -1;
         read.whole = readWhole(db, stopped);
         return read;
     });
@@ -107,7 +139,9 @@ void PhoneBookIndex::rebuild()
 
 bool PhoneBookIndex::refresh()
 {
-    if (!current) {
+    // Without an index, a server's changes are still named by the log.
+    const bool byRevision = revision >= 0 && changeLogPresent();
+    if (!current && !(byRevision && !bookIsLocal())) {
         rebuild();
         return false;
     }
@@ -116,10 +150,23 @@ bool PhoneBookIndex::refresh()
     changes.clear();
     stale = reading = true;
     ++generation;
-    mapPhoneBookFile(true);
-    auto held = std::make_shared<const SearchIndex::Digests>(current->digests());
-    startReading([held](const QSqlDatabase &db, const std::atomic<bool> &stopped) {
+    if (current)
+        mapPhoneBookFile(true);
+    auto held = std::make_shared<const SearchIndex::Digests>(current ? current->digests()
+                                                                     : SearchIndex::Digests{});
+    const bool indexed = bool(current);
+    startReading([held, indexed, byRevision, after = revision](const QSqlDatabase &db,
+                                                               const std::atomic<bool> &stopped) {
         Reading read;
+        if (byRevision && readLoggedChanges(db, after, read.revision, read.present, read.gone)) {
+            read.changesOnly = true;
+            return read;
+        }
+        read.present.clear();
+        read.gone.clear();
+        read.revision = -1;
+        if (!indexed)
+            return read;
         read.changesOnly = readChanges(db, *held, stopped, read.present, read.gone);
         if (!read.changesOnly && !stopped) {
             read.present.clear();
@@ -152,19 +199,25 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
     reading = stale = false;
     QVector<Entry> present;
     QVector<qint64> gone;
+    revision = read.revision;
     if (read.changesOnly) {
         // This program's own changes since the reading began are in the index already,
         // and newer than what the reading saw of those entries.
         QSet<qint64> own;
         for (const Change &change : changes)
             own << change.entry.id;
+        // What the log names again (read up to a revision before it, or this program's
+        // own) and the index holds already is no change.
         for (const Entry &entry : read.present)
-            if (!own.contains(entry.id))
+            if (!own.contains(entry.id) && !(current && current->holds(entry)))
                 present << entry;
         for (const qint64 id : read.gone)
-            if (!own.contains(id))
+            if (!own.contains(id) && !(current && !current->holds(id)))
                 gone << id;
-        current->apply(present, gone);
+        if (current)
+            current->apply(present, gone);
+    } else if (!bookIsLocal()) {
+        // A server book without its log: the order is read again whole.
     } else {
         current.reset();
         if (read.whole) {

@@ -51,6 +51,9 @@ private:
     void take(const Reading &reading, quint64 generation);
 
     std::unique_ptr<SearchIndex> current;
+    // The change log's newest revision that current holds (on a server: that the window has
+    // seen); -1 when the book has no log or none is known yet.
+    qint64 revision = -1;
     bool stale = false;
     std::unique_ptr<QThread> builder;
     std::shared_ptr<std::atomic<bool>> cancelled;

@@ -264,6 +264,18 @@ void SearchIndex::place(const Entry &entry)
     write(std::size_t(at - ids.cbegin()), entry, at != ids.cend() && *at == entry.id);
 }
 
+bool SearchIndex::holds(const Entry &entry) const
+{
+    const auto at = std::lower_bound(ids.cbegin(), ids.cend(), entry.id);
+    return at != ids.cend() && *at == entry.id &&
+           entryDigests[std::size_t(at - ids.cbegin())] == digestOf(entry);
+}
+
+bool SearchIndex::holds(qint64 id) const
+{
+    return std::binary_search(ids.cbegin(), ids.cend(), id);
+}
+
 void SearchIndex::forget(qint64 id)
 {
     const auto at = std::lower_bound(ids.cbegin(), ids.cend(), id);

@@ -61,6 +61,10 @@ public:
         std::vector<std::uint32_t> digests;
     };
     Digests digests() const { return {ids, entryDigests}; }
+    // Whether the index holds the entry as it is (by its digest): a change read again, or
+    // this program's own, is no change.
+    bool holds(const Entry &entry) const;
+    bool holds(qint64 id) const;
 
 private:
     struct Word;

@@ -82,6 +82,21 @@ QVector<Entry> readEntries(const QVector<qint64> &ids, QSqlError *error)
     return entries;
 }
 
+bool readEntriesOn(const QSqlDatabase &db, const QVector<qint64> &ids, QVector<Entry> &entries)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    for (int first = 0; first < ids.size(); first += idsPerStatement) {
+        if (!runStatement(query, entriesReadStatement(ids.mid(first, idsPerStatement))))
+            return false;
+        while (query.next())
+            entries << entryOf(query);
+        if (query.lastError().isValid())
+            return false;
+    }
+    return true;
+}
+
 bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry &)> &take)
 {
     QSqlQuery query(db);

@@ -35,6 +35,8 @@ QString failureMessage(const Change &change);
 // entry.
 std::optional<Entry> readEntry(qint64 id, QSqlError *error = nullptr);
 QVector<Entry> readEntries(const QVector<qint64> &ids, QSqlError *error = nullptr);
+// The same on a connection of its own (a reading thread's): false when a statement failed.
+bool readEntriesOn(const QSqlDatabase &db, const QVector<qint64> &ids, QVector<Entry> &entries);
 // Whether the entries are still as expected, read inside the caller's write transaction:
 // Done, ChangedElsewhere, or Failed when they could not be read.
 Change stillAsExpected(const QVector<Entry> &expected);

@@ -159,6 +159,15 @@ Statement searchIdsAfterStatement(const QString &text, bool withSearchFunctions,
 
 Statement entriesStatement(const QVector<qint64> &ids)
 {
+    Statement entries = entriesReadStatement(ids);
+    // Inside a write the rows read are the rows written: another desk's change waits.
+    if (onServer() && WriteTransaction::open())
+        entries.text += QStringLiteral(" FOR UPDATE");
+    return entries;
+}
+
+Statement entriesReadStatement(const QVector<qint64> &ids)
+{
     Statement entries{QStringLiteral("SELECT id, adsoyad, telefon, cep, mail FROM TELEFON WHERE "
                                      "id IN ("),
                       {}};
@@ -167,9 +176,6 @@ Statement entriesStatement(const QVector<qint64> &ids)
         entries.values << ids.at(i);
     }
     entries.text += QLatin1Char(')');
-    // Inside a write the rows read are the rows written: another desk's change waits.
-    if (onServer() && WriteTransaction::open())
-        entries.text += QStringLiteral(" FOR UPDATE");
     return entries;
 }
 

@@ -27,8 +27,11 @@ Statement searchIdsStatement(const QString &text, bool withSearchFunctions);
 // The same, read a chunk at a time: at most limit ids greater than after.
 Statement searchIdsAfterStatement(const QString &text, bool withSearchFunctions, qint64 after,
                                   int limit);
-// The entries with the given ids, columns named, in no particular order.
+// The entries with the given ids, columns named, in no particular order; inside this
+// thread's write transaction on a server, locked until it ends.
 Statement entriesStatement(const QVector<qint64> &ids);
+// The same for a reading on a connection of its own, which locks nothing.
+Statement entriesReadStatement(const QVector<qint64> &ids);
 // Columns named, so that a table whose columns another program ordered differently
 // stores each field in its own column.
 Statement insertStatement(const QString &adsoyad, const QString &telefon, const QString &cep,

@@ -1,5 +1,6 @@
 #include "window/mainwindow.h"
 
+#include "changelog/bothchanges.h"
 #include "form/mainwindowform.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
@@ -76,8 +77,10 @@ void MainWindow::updateEntry(QMessageBox &box, const Entry &typed)
     std::optional<Entry> expected =
         formEntry && formEntry->id == typed.id ? formEntry : readEntry(typed.id, &unread);
     Change change = unread.isValid() ? failedWith(unread) : Change{};
+    const Entry base = expected.value_or(Entry{});
+    Entry saved = typed;
     while (expected) {
-        change = replaceEntry(*expected, typed);
+        change = replaceEntry(*expected, saved);
         if (change.outcome != ChangeOutcome::ChangedElsewhere)
             break;
         expected = readEntry(typed.id, &unread);
@@ -85,8 +88,12 @@ void MainWindow::updateEntry(QMessageBox &box, const Entry &typed)
             change = failedWith(unread);
             break;
         }
-        if (expected && !overwriteChangedElsewhere(*expected))
+        if (!expected)
+            break;
+        const std::optional<Entry> answer = saveOverChangedElsewhere(*expected, base, typed);
+        if (!answer)
             return;
+        saved = *answer;
     }
     // A read or a write that failed is never taken for a deleted entry.
     if (change.outcome == ChangeOutcome::Failed) {
@@ -103,18 +110,23 @@ void MainWindow::updateEntry(QMessageBox &box, const Entry &typed)
                             "olarak ekleyebilirsiniz."),
              QMessageBox::Warning);
     } else {
-        noteOwnChange({typed}, {});
-        if (*expected != typed)
-            record(new EntryUpdated(*expected, typed, stepReport()));
-        formEntry = typed;
+        noteOwnChange({saved}, {});
+        if (*expected != saved)
+            record(new EntryUpdated(*expected, saved, stepReport()));
+        // Both desks' changes together: the form shows what was saved.
+        if (saved != typed)
+            showInForm(saved);
+        formEntry = saved;
         tell(box, QStringLiteral("İşlem Tamam"), QStringLiteral("Güncellendi"),
              QMessageBox::Information);
     }
     listAll();
 }
 
-bool MainWindow::overwriteChangedElsewhere(const Entry &stored)
+std::optional<Entry> MainWindow::saveOverChangedElsewhere(const Entry &stored, const Entry &base,
+                                                          const Entry &typed)
 {
+    const std::optional<Entry> both = bothChanges(base, typed, stored);
     QMessageBox question(this);
     question.setWindowTitle(QStringLiteral("Kayıt Değişmiş"));
     question.setIcon(QMessageBox::Warning);
@@ -125,15 +137,22 @@ bool MainWindow::overwriteChangedElsewhere(const Entry &stored)
     QPushButton *overwrite =
         question.addButton(QStringLiteral("Üzerine Kaydet"), QMessageBox::AcceptRole);
     QPushButton *keep = question.addButton(QStringLiteral("Ötekini Koru"), QMessageBox::RejectRole);
+    // Only where no field was changed on both sides: nothing either desk typed is lost.
+    QPushButton *merge =
+        both && *both != stored && *both != typed
+            ? question.addButton(QStringLiteral("İkisini de Koru"), QMessageBox::ApplyRole)
+            : nullptr;
     question.setDefaultButton(keep);
     question.setEscapeButton(keep);
     question.exec();
     if (question.clickedButton() == overwrite)
-        return true;
+        return typed;
+    if (merge && question.clickedButton() == merge)
+        return both;
     // Kept: the form still holds what was typed, and a later save overwrites knowingly.
     formEntry = stored;
     listAll();
-    return false;
+    return std::nullopt;
 }
 
 bool MainWindow::bookAnswers(QMessageBox &box)

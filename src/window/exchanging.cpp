@@ -54,6 +54,8 @@ void MainWindow::showContactMenu(const QPoint &at)
     QAction *importing = menu.addAction(QStringLiteral("İçe aktar…"));
     QAction *merging = menu.addAction(QStringLiteral("Yinelenenleri birleştir…"));
     menu.addSeparator();
+    addRememberingActions(menu);
+    menu.addSeparator();
     QAction *vcard = menu.addAction(QStringLiteral("vCard olarak dışa aktar…"));
     QAction *csv = menu.addAction(QStringLiteral("CSV olarak dışa aktar…"));
     QAction *excel = menu.addAction(QStringLiteral("Excel olarak dışa aktar…"));

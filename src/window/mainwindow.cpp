@@ -30,6 +30,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpKeyboard();
     setUpHistory();
     setUpContactExchange();
+    setUpRemembering();
     showMaximized();
 
     watcher = new BookWatcher(this);

@@ -11,6 +11,7 @@
 #include <optional>
 
 class BookWatcher;
+struct LoggedChange;
 struct ContactFile;
 struct UnknownColumns;
 struct MainWindowForm;
@@ -114,7 +115,10 @@ private:
     // Saves the form over its entry, unless another desk changed it since and the user
     // keeps that change; the typed texts stay in the form either way.
     void updateEntry(QMessageBox &box, const Entry &typed);
-    bool overwriteChangedElsewhere(const Entry &stored);
+    // What to save over an entry another desk changed since base: the typed texts, both
+    // desks' changes together (when they changed different fields), or nothing (kept).
+    std::optional<Entry> saveOverChangedElsewhere(const Entry &stored, const Entry &base,
+                                                  const Entry &typed);
     bool deleteChangedElsewhere(const Entry &stored);
 
     // The list's menu (undo, import, merging duplicates, export as vCard, CSV or Excel,
@@ -142,6 +146,15 @@ private:
     void showChangedEntries(const EntriesChange &applied, const QString &stepText);
     // Merges the entries that are the same person, after a question with the counts.
     void mergeDuplicates();
+    // The change log: Silinenler (restored or removed for good), the versions of the entry
+    // in the form (one brought back by an ordinary save), the book taken back to a time.
+    void setUpRemembering();
+    void addRememberingActions(QMenu &menu);
+    void showDeleted();
+    void restoreDeleted(const QVector<LoggedChange> &chosen);
+    void forgetDeletedForGood(const QVector<LoggedChange> &chosen);
+    void showVersions();
+    void rollBackBook();
     // Writes the entries the list shows, all of them when the search box is empty.
     enum class ExportFormat { VCard, Csv, Excel };
     void exportShownEntries(ExportFormat format);
