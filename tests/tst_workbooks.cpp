@@ -96,6 +96,8 @@ private slots:
     void columnRolesAreGuessedAndParsed();
     void stoppedExportsWriteNothing_data();
     void stoppedExportsWriteNothing();
+    void unwritablePdfNamesThePathGiven_data();
+    void unwritablePdfNamesThePathGiven();
 };
 
 void WorkbooksTest::exportIsTextAnIndependentReaderSees_data()
@@ -410,6 +412,28 @@ void WorkbooksTest::stoppedExportsWriteNothing()
     QFile kept(path);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("önceki"));
+}
+
+void WorkbooksTest::unwritablePdfNamesThePathGiven_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::newRow("relative, in a folder that is not there") << "yok/liste.pdf";
+    QTest::newRow("absolute, in a folder that is not there") << "%1/yok/liste.pdf";
+    QTest::newRow("under a file") << "dosya.txt/liste.pdf";
+}
+
+void WorkbooksTest::unwritablePdfNamesThePathGiven()
+{
+    QFETCH(QString, given);
+    WorkingDirectory cwd;
+    writeFile(cwd.path() + "/dosya.txt", "metin");
+    const QString path = given.contains("%1") ? given.arg(cwd.path()) : given;
+    QString error;
+    QVERIFY(!writePhoneListPdf(QFile::encodeName(path), {{1, "Ali Veli", "0212 1", "", ""}},
+                               QDate(2026, 1, 1), error));
+    QVERIFY2(error.startsWith(path + ": yazılamıyor ("), qPrintable(error));
+    QCOMPARE(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"dosya.txt"}));
 }
 
 QTEST_MAIN(WorkbooksTest)

@@ -4,7 +4,6 @@
 //   telefon-defteri-aktar [--sunucu URI] export FILE.vcf|FILE.csv|FILE.xlsx|FILE.pdf
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
-#include "exchange/nativefile.h"
 #include "platform/terminationsignals.h"
 #include "printing/phonelist.h"
 #include "server/serveraddress.h"
@@ -122,7 +121,7 @@ int exportTo(const QByteArray &path)
     QString error;
     if (path.toLower().endsWith(".pdf")) {
         if (!writePhoneListPdf(path, inTurkishOrder(entries), QDate::currentDate(), error))
-            return fail(shownFileName(path) + QStringLiteral(": ") + error);
+            return fail(error);
     } else {
         QVector<Contact> contacts;
         contacts.reserve(entries.size());

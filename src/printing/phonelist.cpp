@@ -142,22 +142,27 @@ bool printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDat
 }
 
 bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, const QDate &date,
-                       QString &why, const PageProgress &progress)
+                       QString &error, const PageProgress &progress)
 {
+    QString why;
+    const auto refuse = [&] {
+        error = QFile::decodeName(path) + QStringLiteral(": ") + why;
+        return false;
+    };
     ScratchFile scratch(path);
     if (!scratch.exists(why))
-        return false;
+        return refuse();
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QFile::decodeName(scratch.path()));
     printer.setCreator(QStringLiteral("Telefon Defteri"));
     if (!printPhoneList(printer, entries, date, progress)) {
         why = stoppedWriting();
-        return false;
+        return refuse();
     }
     if (printer.printerState() == QPrinter::Error) {
         why = QStringLiteral("PDF yazılamadı");
-        return false;
+        return refuse();
     }
-    return scratch.replaceTarget(why);
+    return scratch.replaceTarget(why) || refuse();
 }
