@@ -92,6 +92,8 @@ private slots:
     void brokenWorkbooksAreRefused();
     void unknownColumnsAreReadAsChosen();
     void phoneListIsInTurkishOrderOnNumberedPages();
+    void phoneListPrintsNamesAsStored_data();
+    void phoneListPrintsNamesAsStored();
     void columnRolesAreGuessedAndParsed_data();
     void columnRolesAreGuessedAndParsed();
     void stoppedExportsWriteNothing_data();
@@ -335,6 +337,68 @@ void WorkbooksTest::phoneListIsInTurkishOrderOnNumberedPages()
     }
     QCOMPARE(found, expected);
     QVERIFY(text.contains(QStringLiteral("x@ö.com")));
+}
+
+void WorkbooksTest::phoneListPrintsNamesAsStored_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("printed");
+    QTest::addColumn<QString>("after");
+    // Emoji are text in the PDF, as a search or a copy finds them; blanks before a name
+    // neither move it in the order nor in its column.
+    QTest::newRow("an emoji beyond U+FFFF that the list's face has too") << "Ayşe 😀 Yılmaz"
+                                                                         << "Ayşe 😀 Yılmaz"
+                                                                         << "Aslı Ak";
+    QTest::newRow("emoji the list's face lacks") << "Ebru 🎉🎉 Tan ⚽"
+                                                 << "Ebru 🎉🎉 Tan ⚽"
+                                                 << "Derya Ay";
+    QTest::newRow("an emoji cut off last") << "Deniz 🚀 " + QString(80, 'k') + " 😀"
+                                           << "Deniz 🚀 kkk"
+                                           << "Çağla Ün";
+    QTest::newRow("a variation selector and a joiner") << "Annem ❤️ Çelik 👩‍🚀"
+                                                       << "Annem ❤ Çelik 👩🚀"
+                                                       << "Ad Soyad";
+    QTest::newRow("leading spaces") << "   Bora Ak"
+                                    << "Bora Ak"
+                                    << "Bahar Ek";
+    QTest::newRow("a tab and a no-break space first") << "\t\u00A0Cemre Öz"
+                                                      << "Cemre Öz"
+                                                      << "Bahar Ek";
+    QTest::newRow("an ideographic space and a line break first") << "\u3000\nEsra Ün"
+                                                                 << "Esra Ün"
+                                                                 << "Eda Öz";
+}
+
+void WorkbooksTest::phoneListPrintsNamesAsStored()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, printed);
+    QFETCH(QString, after);
+    WorkingDirectory cwd;
+    QVector<Entry> entries = {{1, "Zeki Uç", "0212 1", "", ""},  {2, "Eda Öz", "0212 2", "", ""},
+                              {3, "Derya Ay", "0212 3", "", ""}, {4, "Çağla Ün", "0212 4", "", ""},
+                              {5, "Ceren Su", "0212 5", "", ""}, {6, "Bahar Ek", "0212 6", "", ""},
+                              {7, "Aslı Ak", "0212 7", "", ""},  {8, stored, "0212 8", "", ""}};
+    const QString path = cwd.path() + "/liste.pdf";
+    QString error;
+    QVERIFY2(writePhoneListPdf(QFile::encodeName(path), inTurkishOrder(entries), QDate(2026, 3, 5),
+                               error),
+             qPrintable(error));
+    const QStringList lines = run(QStringLiteral("pdftotext"), {"-layout", path, "-"}).split('\n');
+    const auto lineOf = [&lines](const QString &start) {
+        for (int i = 0; i < lines.size(); ++i)
+            if (lines.at(i).trimmed().startsWith(start))
+                return i;
+        return -1;
+    };
+    const int line = lineOf(printed);
+    QVERIFY2(line >= 0, qPrintable(lines.join('\n')));
+    // In the name's column, as far left as the other names and the caption, its number
+    // beside it; right after its neighbour in Turkish order.
+    QCOMPARE(lines.at(line).indexOf(printed), lines.at(lineOf("Ad Soyad")).indexOf("Ad Soyad"));
+    QCOMPARE(lines.at(line).indexOf(printed), lines.at(lineOf("Zeki Uç")).indexOf("Zeki Uç"));
+    QVERIFY2(lines.at(line).contains("0212 8"), qPrintable(lines.at(line)));
+    QCOMPARE(lineOf(after), line - 1);
 }
 
 void WorkbooksTest::columnRolesAreGuessedAndParsed_data()
