@@ -117,12 +117,10 @@ private:
             const QRect cell = columns[column].translated(0, y);
             // One line a cell: a line break in a value is a space here.
             const QString text = texts.at(column).simplified();
-            // Emoji are placed by hand, for their text.
-            const auto beyondSigns = [](QChar c) { return c.unicode() >= 0x2000; };
+            // Placed by hand where it can be: Qt's layout of every cell took most of the time.
             if (text.isEmpty() ||
-                (std::any_of(text.begin(), text.end(), beyondSigns) &&
-                 cells->place(text, cell.width(), QPointF(cell.left(), cell.top() + baseline), own,
-                              emoji)))
+                cells->place(text, cell.width(), QPointF(cell.left(), cell.top() + baseline), own,
+                             emoji))
                 continue;
             const QString shown =
                 painter.fontMetrics().elidedText(text, Qt::ElideRight, cell.width());
