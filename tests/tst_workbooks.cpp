@@ -2,18 +2,24 @@
 // in both directions, broken workbooks refused, and the PDF phone list read back with
 // pdftotext and pdfinfo.
 #include "exchange/contactfile.h"
+#include "printing/celltext.h"
+#include "printing/emojiglyphs.h"
 #include "printing/phonelist.h"
 
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGlyphRun>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTextLayout>
 
 namespace
 {
@@ -94,6 +100,8 @@ private slots:
     void phoneListIsInTurkishOrderOnNumberedPages();
     void phoneListPrintsNamesAsStored_data();
     void phoneListPrintsNamesAsStored();
+    void cellsArePlacedAsQtLaysThemOut_data();
+    void cellsArePlacedAsQtLaysThemOut();
     void columnRolesAreGuessedAndParsed_data();
     void columnRolesAreGuessedAndParsed();
     void stoppedExportsWriteNothing_data();
@@ -399,6 +407,57 @@ void WorkbooksTest::phoneListPrintsNamesAsStored()
     QCOMPARE(lines.at(line).indexOf(printed), lines.at(lineOf("Zeki Uç")).indexOf("Zeki Uç"));
     QVERIFY2(lines.at(line).contains("0212 8"), qPrintable(lines.at(line)));
     QCOMPARE(lineOf(after), line - 1);
+}
+
+void WorkbooksTest::cellsArePlacedAsQtLaysThemOut_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    const int wide = 100000;
+    QTest::newRow("ligatures") << "Ofis: ffi ffl fff fi, firma.com.tr" << wide;
+    QTest::newRow("kerning") << "AVATAR Tolga Yıldız, W. Vural, T. Çağrı" << wide;
+    QTest::newRow("Turkish letters") << "İĞÜŞÖÇ ığüşöç Iı İi" << wide;
+    QTest::newRow("signs") << "→ € ™ – — “a” … ½ №" << wide;
+    QTest::newRow("cut to the width") << "mehmet.yilmaz.uzun.bir.adres@firma.com.tr" << 1500;
+    QTest::newRow("cut inside ligatures") << "ffffffffffiiiiii" << 400;
+    QTest::newRow("too narrow for the ellipsis") << "abc" << 10;
+}
+
+void WorkbooksTest::cellsArePlacedAsQtLaysThemOut()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    WorkingDirectory cwd;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(cwd.path() + "/liste.pdf");
+    QPainter painter(&printer);
+    QFont font = withEmojiFallback(QFont(QStringLiteral("DejaVu Sans")));
+    font.setPointSizeF(8.5);
+    painter.setFont(font);
+    const CellText cells(QRawFont::fromFont(painter.font()), emojiFace(font, &printer));
+    PlacedGlyphs own, emoji;
+    QVERIFY(cells.place(text, width, QPointF(0, 0), own, emoji));
+    QVERIFY(emoji.glyphs.isEmpty());
+    QTextLayout layout(painter.fontMetrics().elidedText(text, Qt::ElideRight, width),
+                       painter.font(), &printer);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QVector<quint32> glyphs;
+    QVector<QPointF> positions;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        glyphs << run.glyphIndexes();
+        positions << run.positions();
+    }
+    QCOMPARE(own.glyphs, glyphs);
+    // Qt kerns a few pairs a 64th of a device pixel apart.
+    for (int i = 0; i < glyphs.size(); ++i)
+        QVERIFY2(qAbs(own.positions.at(i).x() - positions.at(i).x()) < 0.1,
+                 qPrintable(QStringLiteral("glyph %1: %2, Qt %3")
+                                .arg(i)
+                                .arg(own.positions.at(i).x())
+                                .arg(positions.at(i).x())));
 }
 
 void WorkbooksTest::columnRolesAreGuessedAndParsed_data()
