@@ -11,6 +11,8 @@ PACKAGES=(
     libqt5printsupport5 libsqlite3-dev libxlsxwriter-dev libzip-dev libpq-dev
     # run time: the free faces the form's fonts fall back to, Qt's Turkish texts
     fonts-crosextra-caladea fonts-liberation2 fonts-dejavu-core qttranslations5-l10n
+    # the printed list's emoji: outlines a PDF embeds (a colour emoji face shows nothing)
+    fonts-symbola
     # a phone book shared on a PostgreSQL server
     libqt5sql5-psql
     # tests: headless and real X windows, a Turkish keyboard, the sqlite3 program,

@@ -3,6 +3,8 @@
 // pdftotext and pdfinfo.
 #include "exchange/contactfile.h"
 #include "exchange/sheetrows.h"
+#include "printing/celltext.h"
+#include "printing/emojiglyphs.h"
 #include "printing/phonelist.h"
 
 #include "testsupport.h"
@@ -10,12 +12,16 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QGlyphRun>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTextLayout>
 
 namespace
 {
@@ -134,10 +140,16 @@ private slots:
     void readingStopsByTheRowsRead();
     void unknownColumnsAreReadAsChosen();
     void phoneListIsInTurkishOrderOnNumberedPages();
+    void phoneListPrintsNamesAsStored_data();
+    void phoneListPrintsNamesAsStored();
+    void cellsArePlacedAsQtLaysThemOut_data();
+    void cellsArePlacedAsQtLaysThemOut();
     void columnRolesAreGuessedAndParsed_data();
     void columnRolesAreGuessedAndParsed();
     void stoppedExportsWriteNothing_data();
     void stoppedExportsWriteNothing();
+    void unwritablePdfNamesThePathGiven_data();
+    void unwritablePdfNamesThePathGiven();
 };
 
 void WorkbooksTest::exportIsTextAnIndependentReaderSees_data()
@@ -545,6 +557,119 @@ void WorkbooksTest::phoneListIsInTurkishOrderOnNumberedPages()
     QVERIFY(text.contains(QStringLiteral("x@ö.com")));
 }
 
+void WorkbooksTest::phoneListPrintsNamesAsStored_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("printed");
+    QTest::addColumn<QString>("after");
+    // Emoji are text in the PDF, as a search or a copy finds them; blanks before a name
+    // neither move it in the order nor in its column.
+    QTest::newRow("an emoji beyond U+FFFF that the list's face has too") << "Ayşe 😀 Yılmaz"
+                                                                         << "Ayşe 😀 Yılmaz"
+                                                                         << "Aslı Ak";
+    QTest::newRow("emoji the list's face lacks") << "Ebru 🎉🎉 Tan ⚽"
+                                                 << "Ebru 🎉🎉 Tan ⚽"
+                                                 << "Derya Ay";
+    QTest::newRow("an emoji cut off last") << "Deniz 🚀 " + QString(80, 'k') + " 😀"
+                                           << "Deniz 🚀 kkk"
+                                           << "Çağla Ün";
+    QTest::newRow("a variation selector and a joiner") << "Annem ❤️ Çelik 👩‍🚀"
+                                                       << "Annem ❤ Çelik 👩🚀"
+                                                       << "Ad Soyad";
+    QTest::newRow("leading spaces") << "   Bora Ak"
+                                    << "Bora Ak"
+                                    << "Bahar Ek";
+    QTest::newRow("a tab and a no-break space first") << "\t\u00A0Cemre Öz"
+                                                      << "Cemre Öz"
+                                                      << "Bahar Ek";
+    QTest::newRow("an ideographic space and a line break first") << "\u3000\nEsra Ün"
+                                                                 << "Esra Ün"
+                                                                 << "Eda Öz";
+}
+
+void WorkbooksTest::phoneListPrintsNamesAsStored()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, printed);
+    QFETCH(QString, after);
+    WorkingDirectory cwd;
+    QVector<Entry> entries = {{1, "Zeki Uç", "0212 1", "", ""},  {2, "Eda Öz", "0212 2", "", ""},
+                              {3, "Derya Ay", "0212 3", "", ""}, {4, "Çağla Ün", "0212 4", "", ""},
+                              {5, "Ceren Su", "0212 5", "", ""}, {6, "Bahar Ek", "0212 6", "", ""},
+                              {7, "Aslı Ak", "0212 7", "", ""},  {8, stored, "0212 8", "", ""}};
+    const QString path = cwd.path() + "/liste.pdf";
+    QString error;
+    QVERIFY2(writePhoneListPdf(QFile::encodeName(path), inTurkishOrder(entries), QDate(2026, 3, 5),
+                               error),
+             qPrintable(error));
+    const QStringList lines = run(QStringLiteral("pdftotext"), {"-layout", path, "-"}).split('\n');
+    const auto lineOf = [&lines](const QString &start) {
+        for (int i = 0; i < lines.size(); ++i)
+            if (lines.at(i).trimmed().startsWith(start))
+                return i;
+        return -1;
+    };
+    const int line = lineOf(printed);
+    QVERIFY2(line >= 0, qPrintable(lines.join('\n')));
+    // In the name's column, as far left as the other names and the caption, its number
+    // beside it; right after its neighbour in Turkish order.
+    QCOMPARE(lines.at(line).indexOf(printed), lines.at(lineOf("Ad Soyad")).indexOf("Ad Soyad"));
+    QCOMPARE(lines.at(line).indexOf(printed), lines.at(lineOf("Zeki Uç")).indexOf("Zeki Uç"));
+    QVERIFY2(lines.at(line).contains("0212 8"), qPrintable(lines.at(line)));
+    QCOMPARE(lineOf(after), line - 1);
+}
+
+void WorkbooksTest::cellsArePlacedAsQtLaysThemOut_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    const int wide = 100000;
+    QTest::newRow("ligatures") << "Ofis: ffi ffl fff fi, firma.com.tr" << wide;
+    QTest::newRow("kerning") << "AVATAR Tolga Yıldız, W. Vural, T. Çağrı" << wide;
+    QTest::newRow("Turkish letters") << "İĞÜŞÖÇ ığüşöç Iı İi" << wide;
+    QTest::newRow("signs") << "→ € ™ – — “a” … ½ №" << wide;
+    QTest::newRow("cut to the width") << "mehmet.yilmaz.uzun.bir.adres@firma.com.tr" << 1500;
+    QTest::newRow("cut inside ligatures") << "ffffffffffiiiiii" << 400;
+    QTest::newRow("too narrow for the ellipsis") << "abc" << 10;
+}
+
+void WorkbooksTest::cellsArePlacedAsQtLaysThemOut()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    WorkingDirectory cwd;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(cwd.path() + "/liste.pdf");
+    QPainter painter(&printer);
+    QFont font = withEmojiFallback(QFont(QStringLiteral("DejaVu Sans")));
+    font.setPointSizeF(8.5);
+    painter.setFont(font);
+    const CellText cells(QRawFont::fromFont(painter.font()), emojiFace(font, &printer));
+    PlacedGlyphs own, emoji;
+    QVERIFY(cells.place(text, width, QPointF(0, 0), own, emoji));
+    QVERIFY(emoji.glyphs.isEmpty());
+    QTextLayout layout(painter.fontMetrics().elidedText(text, Qt::ElideRight, width),
+                       painter.font(), &printer);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QVector<quint32> glyphs;
+    QVector<QPointF> positions;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        glyphs << run.glyphIndexes();
+        positions << run.positions();
+    }
+    QCOMPARE(own.glyphs, glyphs);
+    // Qt kerns a few pairs a 64th of a device pixel apart.
+    for (int i = 0; i < glyphs.size(); ++i)
+        QVERIFY2(qAbs(own.positions.at(i).x() - positions.at(i).x()) < 0.1,
+                 qPrintable(QStringLiteral("glyph %1: %2, Qt %3")
+                                .arg(i)
+                                .arg(own.positions.at(i).x())
+                                .arg(positions.at(i).x())));
+}
+
 void WorkbooksTest::columnRolesAreGuessedAndParsed_data()
 {
     QTest::addColumn<QString>("header");
@@ -620,6 +745,28 @@ void WorkbooksTest::stoppedExportsWriteNothing()
     QFile kept(path);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("önceki"));
+}
+
+void WorkbooksTest::unwritablePdfNamesThePathGiven_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::newRow("relative, in a folder that is not there") << "yok/liste.pdf";
+    QTest::newRow("absolute, in a folder that is not there") << "%1/yok/liste.pdf";
+    QTest::newRow("under a file") << "dosya.txt/liste.pdf";
+}
+
+void WorkbooksTest::unwritablePdfNamesThePathGiven()
+{
+    QFETCH(QString, given);
+    WorkingDirectory cwd;
+    writeFile(cwd.path() + "/dosya.txt", "metin");
+    const QString path = given.contains("%1") ? given.arg(cwd.path()) : given;
+    QString error;
+    QVERIFY(!writePhoneListPdf(QFile::encodeName(path), {{1, "Ali Veli", "0212 1", "", ""}},
+                               QDate(2026, 1, 1), error));
+    QVERIFY2(error.startsWith(path + ": yazılamıyor ("), qPrintable(error));
+    QCOMPARE(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"dosya.txt"}));
 }
 
 QTEST_MAIN(WorkbooksTest)

@@ -7,7 +7,6 @@
 #include "aktar/logcommands.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
-#include "exchange/nativefile.h"
 #include "platform/terminationsignals.h"
 #include "printing/phonelist.h"
 #include "server/serveraddress.h"
@@ -132,7 +131,7 @@ int exportTo(const QByteArray &path)
     QString error;
     if (path.toLower().endsWith(".pdf")) {
         if (!writePhoneListPdf(path, inTurkishOrder(entries), QDate::currentDate(), error))
-            return fail(shownFileName(path) + QStringLiteral(": ") + error);
+            return fail(error);
     } else {
         QVector<Contact> contacts;
         contacts.reserve(entries.size());

@@ -43,6 +43,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     prepareHighDpiScaling();
+    leaveOpenGlUnloaded();
     auto guard = std::make_unique<NoDisplayGuard>();
     QApplication application(argc, argv);
     guard.reset();

@@ -37,6 +37,12 @@ void prepareHighDpiScaling()
 #endif
 }
 
+void leaveOpenGlUnloaded()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 bool windowSystemNamed(int argc, char **argv)
 {
     for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})

@@ -8,6 +8,11 @@ class QCoreApplication;
 // QT_SCALE_FACTOR_ROUNDING_POLICY, QT_ENABLE_HIGHDPI_SCALING=0, ...) still wins.
 void prepareHighDpiScaling();
 
+// Before the application object exists: no OpenGL, which the window never draws with. On
+// X11 Qt would otherwise load the GL driver at start, about 50 MB resident with Mesa's
+// software one (it brings LLVM). A QT_XCB_GL_INTEGRATION of the user's still wins.
+void leaveOpenGlUnloaded();
+
 // Whether a window system is named, in the environment or with -platform. Without one
 // Qt aborts with a core dump; the program says so in one line and ends instead.
 bool windowSystemNamed(int argc, char **argv);

@@ -1,14 +1,20 @@
 #include "printing/phonelist.h"
 
 #include "exchange/nativefile.h"
+#include "printing/celltext.h"
+#include "printing/emojiglyphs.h"
+#include "printing/pdfglyphtext.h"
 
 #include <QCollator>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 namespace
@@ -30,14 +36,20 @@ public:
         : painter(painter), area(printer.pageLayout().paintRectPixels(printer.resolution()))
     {
         // Fonts in points, whatever the printer's resolution; a face with every Turkish
-        // letter.
-        body = QFont(QStringLiteral("DejaVu Sans"));
+        // letter, and emoji from a face that a PDF can embed.
+        body = withEmojiFallback(QFont(QStringLiteral("DejaVu Sans")));
         body.setPointSizeF(8.5);
         bold = body;
         bold.setBold(true);
         heading = bold;
         heading.setPointSizeF(13);
         painter.setFont(body);
+        const QRawFont own = QRawFont::fromFont(painter.font());
+        const QRawFont emoji = emojiFace(body, painter.device());
+        cells.reset(new CellText(own, emoji));
+        emojiDrawn.reset(new EmojiGlyphs(own, emoji));
+        placedOwn.setRawFont(own);
+        placedEmoji.setRawFont(emoji);
         line = int(QFontMetrics(body, painter.device()).height() * 1.35);
         top = int(QFontMetrics(heading, painter.device()).height() * 1.6) + line * 2;
         rowsPerPage = qMax(1, (area.height() - top - line * 2) / line);
@@ -47,6 +59,12 @@ public:
             columns[column] = QRect(left, 0, width - line / 3, line);
             left += width;
         }
+        // Where the painter puts the baseline of a line centred in a cell.
+        QTextLayout probe(QStringLiteral("x"), painter.font(), painter.device());
+        probe.beginLayout();
+        const QTextLine probed = probe.createLine();
+        probe.endLayout();
+        baseline = (line - (probed.ascent() + probed.descent())) / 2 + probed.ascent();
     }
 
     int pagesFor(int entries) const { return qMax(1, (entries + rowsPerPage - 1) / rowsPerPage); }
@@ -71,7 +89,9 @@ public:
             painter.drawText(QRect(0, 0, area.width(), top - line * 2),
                              Qt::AlignRight | Qt::AlignVCenter, subtitle);
             painter.setFont(bold);
-            row(top - line, {captions[0], captions[1], captions[2], captions[3]});
+            for (int column = 0; column < 4; ++column)
+                painter.drawText(columns[column].translated(0, top - line),
+                                 Qt::AlignLeft | Qt::AlignVCenter, captions[column]);
             painter.drawLine(0, top, area.width(), top);
             painter.setFont(body);
             const int first = page * rowsPerPage;
@@ -81,29 +101,58 @@ public:
                 row(top + (i - first) * line,
                     {entry.adsoyad, entry.telefon, entry.cep, entry.mail});
             }
+            drawPlaced();
             painter.drawText(QRect(0, area.height() - line, area.width(), line), Qt::AlignCenter,
                              QStringLiteral("Sayfa %1 / %2").arg(page + 1).arg(pages));
         }
         return true;
     }
 
+    const QMap<int, char32_t> &emojiCharacters() const { return emojiDrawn->characters(); }
+
 private:
     void row(int y, const QStringList &texts)
     {
-        const QFontMetrics metrics = painter.fontMetrics();
         for (int column = 0; column < 4; ++column) {
             const QRect cell = columns[column].translated(0, y);
             // One line a cell: a line break in a value is a space here.
             const QString text = texts.at(column).simplified();
-            painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter,
-                             metrics.elidedText(text, Qt::ElideRight, cell.width()));
+            // Placed by hand where it can be: Qt's layout of every cell took most of the time.
+            if (text.isEmpty() ||
+                cells->place(text, cell.width(), QPointF(cell.left(), cell.top() + baseline), own,
+                             emoji))
+                continue;
+            const QString shown =
+                painter.fontMetrics().elidedText(text, Qt::ElideRight, cell.width());
+            emojiDrawn->noteLaidOut(shown, painter.font(), painter.device());
+            painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, shown);
+        }
+    }
+
+    // The page's placed glyphs, a face at a time.
+    void drawPlaced()
+    {
+        for (auto [placed, run] : {std::make_pair(&own, &placedOwn), {&emoji, &placedEmoji}}) {
+            if (placed->glyphs.isEmpty())
+                continue;
+            run->setGlyphIndexes(placed->glyphs);
+            run->setPositions(placed->positions);
+            painter.drawGlyphRun(QPointF(), *run);
+            if (placed == &emoji)
+                emojiDrawn->notePlaced(emoji);
+            placed->clear();
         }
     }
 
     QPainter &painter;
     const QRect area;
     QFont body, bold, heading;
+    std::unique_ptr<CellText> cells;
+    std::unique_ptr<EmojiGlyphs> emojiDrawn;
+    PlacedGlyphs own, emoji;
+    QGlyphRun placedOwn, placedEmoji;
     int line = 0, top = 0, rowsPerPage = 1;
+    qreal baseline = 0;
     QRect columns[4];
 };
 
@@ -130,34 +179,60 @@ QVector<Entry> inTurkishOrder(QVector<Entry> entries)
     return sorted;
 }
 
-bool printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
-                    const PageProgress &progress)
+namespace
+{
+
+bool drawPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
+                   const PageProgress &progress, QMap<int, char32_t> *emojiCharacters = nullptr)
 {
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     printer.setDocName(QStringLiteral("Telefon Listesi"));
     QPainter painter(&printer);
     PhoneListPages pages(printer, painter);
-    return pages.draw(printer, entries, date, progress);
+    if (!pages.draw(printer, entries, date, progress))
+        return false;
+    if (emojiCharacters)
+        *emojiCharacters = pages.emojiCharacters();
+    return true;
+}
+
+} // namespace
+
+bool printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDate &date,
+                    const PageProgress &progress)
+{
+    return drawPhoneList(printer, entries, date, progress);
 }
 
 bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, const QDate &date,
-                       QString &why, const PageProgress &progress)
+                       QString &error, const PageProgress &progress)
 {
+    QString why;
+    const auto refuse = [&] {
+        error = QFile::decodeName(path) + QStringLiteral(": ") + why;
+        return false;
+    };
     ScratchFile scratch(path);
     if (!scratch.exists(why))
-        return false;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QFile::decodeName(scratch.path()));
-    printer.setCreator(QStringLiteral("Telefon Defteri"));
-    if (!printPhoneList(printer, entries, date, progress)) {
-        why = stoppedWriting();
-        return false;
+        return refuse();
+    QMap<int, char32_t> emojiCharacters;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QFile::decodeName(scratch.path()));
+        printer.setCreator(QStringLiteral("Telefon Defteri"));
+        if (!drawPhoneList(printer, entries, date, progress, &emojiCharacters)) {
+            why = stoppedWriting();
+            return refuse();
+        }
+        if (printer.printerState() == QPrinter::Error) {
+            why = QStringLiteral("PDF yazılamadı");
+            return refuse();
+        }
     }
-    if (printer.printerState() == QPrinter::Error) {
-        why = QStringLiteral("PDF yazılamadı");
-        return false;
-    }
-    return scratch.replaceTarget(why);
+    if (!emojiCharacters.isEmpty() &&
+        !addGlyphText(scratch.path(), emojiFamily, emojiCharacters, why))
+        return refuse();
+    return scratch.replaceTarget(why) || refuse();
 }

@@ -22,6 +22,6 @@ bool printPhoneList(QPrinter &printer, const QVector<Entry> &entries, const QDat
                     const PageProgress &progress = {});
 
 // The same list as a PDF file, its fonts embedded; atomically, as the exports: stopped,
-// it writes nothing.
+// it writes nothing. The error names the path as given.
 bool writePhoneListPdf(const QByteArray &path, const QVector<Entry> &entries, const QDate &date,
-                       QString &why, const PageProgress &progress = {});
+                       QString &error, const PageProgress &progress = {});

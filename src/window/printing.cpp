@@ -52,11 +52,9 @@ void MainWindow::saveShownEntriesAsPdf()
                                      progress);
         });
     if (!written) {
-        if (why.isEmpty() || why == stoppedWriting())
+        if (why.isEmpty() || why.endsWith(stoppedWriting()))
             return;
-        tell(box, QStringLiteral("Hata"),
-             shownFileName(QFile::encodeName(path)) + QStringLiteral(": ") + why,
-             QMessageBox::Warning);
+        tell(box, QStringLiteral("Hata"), why, QMessageBox::Warning);
         return;
     }
     tell(box, QStringLiteral("İşlem Tamam"),

@@ -56,6 +56,10 @@ wait_gone() {
 
 MAIN="$(window_named "TELEFON DEFTERİ")"
 bash "$(dirname "$0")/../xvfb/window_drawn.sh" "$MAIN" || fail "the window was not drawn"
+# The window draws nothing with OpenGL, so no GL driver takes memory.
+if grep -E "libGLX_|_dri\.so|libLLVM" "/proc/$PID/maps" >"$WORK/gl.txt"; then
+    fail "an OpenGL driver is loaded: $(awk '{print $6}' "$WORK/gl.txt" | sort -u | tr '\n' ' ')"
+fi
 eval "$(xdotool getwindowgeometry --shell "$MAIN")"
 # Qt scales the window by dpi / 96: the form's pixels are logical, X's are the screen's.
 # The entry panel is centred in the window the way QRect centres are computed.

@@ -55,6 +55,8 @@ pdftotext -layout liste.pdf liste.txt || fail "pdftotext cannot read liste.pdf"
 pdfinfo liste.pdf | grep -q "^Pages: *1$" || fail "liste.pdf: $(pdfinfo liste.pdf)"
 rm -f sheet.json liste.txt
 expect_status 1 "$AKTAR" export yok/rehber.vcf
+expect_status 1 "$AKTAR" export yok/liste.pdf
+grep -q "aktar: yok/liste.pdf: yazılamıyor" err.txt || fail "the PDF's error: $(cat err.txt)"
 [ ! -e yok ] || fail "a failed export left something behind"
 [ "$(sqlite3 database.db 'PRAGMA journal_mode')" = delete ] || fail "left in the write-ahead log"
 

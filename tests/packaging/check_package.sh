@@ -37,8 +37,8 @@ DEB="$SCRATCH/deb/telefon-defteri_${VERSION}_amd64.deb"
 [ "$(dpkg-deb -f "$DEB" Version)" = "$VERSION" ] || fail "package version"
 DEPENDS="$(dpkg-deb -f "$DEB" Depends)"
 for dependency in libqt5sql5-sqlite fonts-crosextra-caladea fonts-liberation2 \
-    fonts-dejavu-core qttranslations5-l10n libqt5widgets5 libqt5sql5 libqt5printsupport5 \
-    libsqlite3-0 libxlsxwriter4 libzip4 libc6; do
+    fonts-dejavu-core fonts-symbola qttranslations5-l10n libqt5widgets5 libqt5sql5 \
+    libqt5printsupport5 libsqlite3-0 libxlsxwriter4 libzip4 libc6; do
     grep -q "$dependency" <<<"$DEPENDS" || fail "Depends lacks $dependency: $DEPENDS"
 done
 CONTENTS="$(dpkg-deb -c "$DEB")"
