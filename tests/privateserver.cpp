@@ -113,15 +113,24 @@ QString PrivateServer::uri(const QString &database, const QString &role) const
         .arg(database, dir->path(), role.isEmpty() ? QStringLiteral("postgres") : role);
 }
 
-QString PrivateServer::psql(const QString &database, const QString &sql) const
+QString PrivateServer::otherDeskRole()
+{
+    const QString role = QStringLiteral("baska_masa");
+    if (!otherDeskMade)
+        psql(QStringLiteral("postgres"),
+             QStringLiteral("CREATE ROLE %1 LOGIN SUPERUSER").arg(role));
+    otherDeskMade = true;
+    return role;
+}
+
+QString PrivateServer::psql(const QString &database, const QString &sql, const QString &role) const
 {
     QProcess process;
     process.start(QStringLiteral("psql"),
                   {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
                    QStringLiteral("-t"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
-                   QStringLiteral("-h"), dir->path(), QStringLiteral("-U"),
-                   QStringLiteral("postgres"), QStringLiteral("-d"), database, QStringLiteral("-c"),
-                   sql});
+                   QStringLiteral("-h"), dir->path(), QStringLiteral("-U"), role,
+                   QStringLiteral("-d"), database, QStringLiteral("-c"), sql});
     if (!process.waitForFinished(120000) || process.exitCode() != 0)
         qFatal("psql %s: %s", qPrintable(sql), process.readAllStandardError().constData());
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();

@@ -22,7 +22,11 @@ public:
     QString uri(const QString &database, const QString &role = QString()) const;
     // Runs SQL as the superuser with psql, an independent client; its output, rows as
     // "a|b", or a fatal test failure.
-    QString psql(const QString &database, const QString &sql) const;
+    QString psql(const QString &database, const QString &sql,
+                 const QString &role = QStringLiteral("postgres")) const;
+    // A login role of another desk (a superuser), made on first use: what its changes are
+    // logged under.
+    QString otherDeskRole();
     QString createDatabase();
     void dropDatabase(const QString &database);
     // Stops the server the hard way, as a crash or a restart would, and starts it again.
@@ -37,6 +41,7 @@ private:
     std::unique_ptr<QTemporaryDir> dir;
     QString bin;
     int databases = 0;
+    bool otherDeskMade = false;
 };
 
 // The store and window tests run against database.db, and again against a private server

@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "platform/username.h"
 #include "privateserver.h"
 #include "server/serverschema.h"
 #include "store/phonebookdb.h"
@@ -69,7 +70,7 @@ QString WorkingDirectory::database() const
 void WorkingDirectory::runOtherProgram(const QString &sql) const
 {
     if (testingOnServer()) {
-        PrivateServer::instance().psql(ownDatabase, sql);
+        PrivateServer::instance().psql(ownDatabase, sql, otherProgramLogged());
         return;
     }
     QProcess sqlite;
@@ -78,6 +79,17 @@ void WorkingDirectory::runOtherProgram(const QString &sql) const
                   databaseFile(), sql});
     if (!sqlite.waitForFinished(120000) || sqlite.exitCode() != 0)
         qFatal("sqlite3 %s: %s", qPrintable(sql), sqlite.readAllStandardError().constData());
+}
+
+QString WorkingDirectory::otherProgramLogged()
+{
+    return testingOnServer() ? PrivateServer::instance().otherDeskRole()
+                             : QStringLiteral("başka bir program");
+}
+
+QString WorkingDirectory::thisProgramLogged()
+{
+    return testingOnServer() ? QStringLiteral("postgres") : desktopUserName();
 }
 
 SideConnection::SideConnection(const QString &file)
@@ -441,6 +453,11 @@ QPair<int, QString> runAktar(const QString &directory, const QStringList &argume
     if (!process.waitForFinished(120000))
         qFatal("telefon-defteri-aktar did not end");
     return qMakePair(process.exitCode(), QString::fromUtf8(process.readAll()));
+}
+
+QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments)
+{
+    return runAktar(directory, arguments, QProcessEnvironment::systemEnvironment());
 }
 
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments)

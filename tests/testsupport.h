@@ -38,6 +38,11 @@ public:
     // Runs SQL on the book in another process, as another program or desk would: sqlite3 on
     // database.db, psql on the server.
     void runOtherProgram(const QString &sql) const;
+    // Whom the book's change log names for what runOtherProgram did: another program on
+    // database.db, another desk's role on a server.
+    static QString otherProgramLogged();
+    // Whom it names for what this program did.
+    static QString thisProgramLogged();
 
 private:
     QTemporaryDir dir;
@@ -161,6 +166,7 @@ SeenBox pressSave(QWidget *window);
 // printed on both streams. The book is the one the environment names, as for any program.
 QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments,
                              const QProcessEnvironment &environment);
+QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments);
 
 // Starts tests/window_driver (the real window in a process of its own) in a directory.
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments);

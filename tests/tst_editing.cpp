@@ -267,8 +267,7 @@ void EditingTest::aLockHeldElsewhereIsSaidAndKeepsTheForm()
     QVERIFY(csv.open(QIODevice::WriteOnly));
     csv.write("Ad Soyad;Telefon;Cep;Mail\r\nAli Veli;212;0532 7;\r\n");
     csv.close();
-    const auto imported = runAktar(fixture->cwd.path(), {"import", "kisiler.csv"},
-                                   QProcessEnvironment::systemEnvironment());
+    const auto imported = runAktar(fixture->cwd.path(), {"import", "kisiler.csv"});
     QCOMPARE(imported.first, 1);
     QVERIFY2(imported.second.contains(busy), qPrintable(imported.second));
 

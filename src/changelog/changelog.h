@@ -13,7 +13,8 @@ class QSqlDatabase;
 // one, a role that may not read it); the error then says why.
 
 std::optional<QVector<LoggedChange>> entryHistory(qint64 id, QString &error);
-// The entries whose newest change is their deletion, newest first: what Silinenler lists.
+// The entries deleted and not stored again under their ids since, newest first: what
+// Silinenler lists.
 std::optional<QVector<LoggedChange>> deletedEntries(QString &error);
 // Every change after the time, oldest first.
 std::optional<QVector<LoggedChange>> changesSince(const QDateTime &time, QString &error);

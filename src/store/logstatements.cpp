@@ -43,9 +43,16 @@ Statement loggedHistoryStatement(qint64 id)
 
 Statement loggedDeletionsStatement()
 {
-    return {selectLog(QStringLiteral("islem = 'sil' AND surum = (SELECT MAX(surum) FROM "
-                                     "TELEFON_GECMIS h WHERE h.kayit = g.kayit) ORDER BY surum "
-                                     "DESC")),
+    // Deleted and not brought back under its id since: another entry that took the id
+    // (another program may store one under any id) does not hide it.
+    const QString same = onServer() ? QStringLiteral("IS NOT DISTINCT FROM") : QStringLiteral("IS");
+    return {selectLog(QStringLiteral("islem = 'sil' AND NOT EXISTS (SELECT 1 FROM TELEFON_GECMIS "
+                                     "h WHERE h.kayit = g.kayit AND h.surum > g.surum AND "
+                                     "h.islem = 'ekle' AND h.yeni_adsoyad %1 g.eski_adsoyad AND "
+                                     "h.yeni_telefon %1 g.eski_telefon AND h.yeni_cep %1 "
+                                     "g.eski_cep AND h.yeni_mail %1 g.eski_mail) ORDER BY surum "
+                                     "DESC")
+                          .arg(same)),
             {}};
 }
 

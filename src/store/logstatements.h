@@ -8,7 +8,7 @@
 // both books: revision, time (UTC, ISO 8601 text), who, operation, id, group (as text),
 // then the entry's four texts before and after.
 Statement loggedHistoryStatement(qint64 id);
-// Each id whose newest change is its deletion, newest first.
+// Each deletion not undone by the same entry stored again under its id, newest first.
 Statement loggedDeletionsStatement();
 Statement loggedSinceStatement(const QDateTime &time);
 // The revisions and ids of what was changed after the revision, oldest first.
