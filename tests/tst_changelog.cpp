@@ -3,6 +3,7 @@
 // and books made before the log upgraded in place. On database.db and on a server.
 #include "changelog/bothchanges.h"
 #include "changelog/changelog.h"
+#include "changelog/logpruning.h"
 #include "changelog/restoring.h"
 #include "store/entrieschange.h"
 #include "store/phonebookdb.h"
@@ -13,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 #include <QThread>
@@ -92,6 +94,7 @@ private slots:
     void deletedEntriesComeBackOrGoForGood();
     void theBookGoesBackToATime();
     void aBookMadeBeforeTheLogKeepsEveryEntry();
+    void theLogIsPrunedPastItsKeptDays();
     void bothChangesAreKeptWhereTheyDoNotMeet_data();
     void bothChangesAreKeptWhereTheyDoNotMeet();
     void theWindowShowsVersionsAndDeletedEntries();
@@ -308,6 +311,40 @@ void ChangeLogTest::aBookMadeBeforeTheLogKeepsEveryEntry()
         cwd.runOtherProgram("TRUNCATE telefon");
         QCOMPARE(namesOf(deleted()), QStringList({"Ali Veli", "Ömer Öz"}));
     }
+    closePhoneBook();
+}
+
+void ChangeLogTest::theLogIsPrunedPastItsKeptDays()
+{
+    WorkingDirectory cwd;
+    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    const QVector<qint64> ids = added({"Eski Silinen", "Yeni Silinen"});
+    cwd.runOtherProgram(QStringLiteral("DELETE FROM TELEFON"));
+    // The first one's changes made three days ago.
+    const char *ageing = testingOnServer()
+                             ? "UPDATE telefon_gecmis SET zaman = zaman - interval '3 days' "
+                               "WHERE kayit = %1"
+                             : "UPDATE TELEFON_GECMIS SET zaman = strftime('%Y-%m-%dT%H:%M:%fZ', "
+                               "'now', '-3 days') WHERE kayit = %1";
+    cwd.runOtherProgram(QString::fromLatin1(ageing).arg(ids[0]));
+    QCOMPARE(keptDays(phoneBookDb), defaultKeptDays);
+    QString error;
+    QVERIFY2(setKeptDays(2, error), qPrintable(error));
+    QCOMPARE(keptDays(phoneBookDb), 2);
+    // In the background, on a connection of its own, as the window starts it.
+    LogPruning pruning;
+    QSignalSpy pruned(&pruning, &LogPruning::pruned);
+    pruning.start();
+    QVERIFY(pruned.wait(30000));
+    QCOMPARE(pruned.first().first().toInt(), 2);
+    QCOMPARE(namesOf(deleted()), QStringList({"Yeni Silinen"}));
+    QCOMPARE(entryHistory(ids[0], error)->size(), 0);
+    // The command line reads and sets the same setting.
+    QCOMPARE(runAktar(cwd.path(), {"saklama"}).second.trimmed(), QStringLiteral("2 gün"));
+    QCOMPARE(runAktar(cwd.path(), {"saklama", "0"}).first, 2);
+    QCOMPARE(runAktar(cwd.path(), {"saklama", "45"}).first, 0);
+    QCOMPARE(keptDays(phoneBookDb), 45);
+    pruning.stop();
     closePhoneBook();
 }
 

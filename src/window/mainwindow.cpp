@@ -1,5 +1,6 @@
 #include "window/mainwindow.h"
 
+#include "changelog/logpruning.h"
 #include "form/mainwindowform.h"
 #include "index/phonebookindex.h"
 #include "list/listorder.h"
@@ -34,6 +35,7 @@ MainWindow::MainWindow(QWidget *parent)
     showMaximized();
 
     watcher = new BookWatcher(this);
+    pruning = new LogPruning(this);
     connect(watcher, &BookWatcher::changedElsewhere, this, &MainWindow::followChangesElsewhere);
     openBook();
     form->txt_adsoyad->setFocus(Qt::OtherFocusReason);
@@ -58,6 +60,7 @@ void MainWindow::openBook()
     if (opening == PhoneBookOpening::Opened || opening == PhoneBookOpening::OpenedReadOnly) {
         listAll();
         watcher->start();
+        pruning->start();
         // Once the first screen is shown; until the index is ready the store answers.
         QTimer::singleShot(0, searchIndex, &PhoneBookIndex::rebuild);
         if (!serverAdvice().isEmpty())
@@ -80,6 +83,7 @@ void MainWindow::releasePhoneBook()
 {
     searchIndex->stop();
     rebuild->stop();
+    pruning->stop();
     closePhoneBook();
 }
 

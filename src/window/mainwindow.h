@@ -16,6 +16,7 @@ struct ContactFile;
 struct UnknownColumns;
 struct MainWindowForm;
 class ListOrder;
+class LogPruning;
 class OrderRebuild;
 class PhoneBookIndex;
 class PhoneBookListModel;
@@ -188,6 +189,7 @@ private:
     // The entry as the form was filled with it, what a save or delete expects to find.
     std::optional<Entry> formEntry;
     BookWatcher *watcher = nullptr;
+    LogPruning *pruning = nullptr;
     // The file as this window last saw it, and what was counted and measured then.
     qint64 seenVersion = -1;
     qint64 bookSize = -1;
