@@ -1,6 +1,7 @@
 // The phone book shared on a PostgreSQL server: the server's fold and number keys against
 // the program's, addresses, rights and passwords, another desk's changes reaching the
 // list, and a server that restarts under a running window. On a private server.
+#include "index/phonebookindex.h"
 #include "search/folding.h"
 #include "server/serveraddress.h"
 #include "store/entries.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -36,6 +38,7 @@ private slots:
     void aPasswordIsAskedOnceAndNeverShown();
     void aRestartedServerIsReachedAgain();
     void ownSavesAreNotTakenForAnotherDesks();
+    void changesMadeWhileAwayArriveOnceByRevision();
     void theCommandLineWorksOnTheServer();
 };
 
@@ -311,6 +314,53 @@ void ServerTest::ownSavesAreNotTakenForAnotherDesks()
                                    "INSERT INTO telefon (adsoyad) VALUES ('Başka Masa')");
     QTRY_COMPARE_WITH_TIMEOUT(listModel(window)->rowCount(), 3, 30000);
     QCOMPARE(serverChanges(), before + 1);
+}
+
+void ServerTest::changesMadeWhileAwayArriveOnceByRevision()
+{
+    WindowFixture fixture([](const SideConnection &seed) {
+        for (const char *name : {"Can Er", "Ali Veli", "Ece Su"})
+            seed.insert(name);
+    });
+    MainWindow *window = fixture.window.get();
+    const auto listed = [window] {
+        QStringList names;
+        for (int row = 0; row < listModel(window)->rowCount(); ++row)
+            names << listModel(window)->index(row, 1).data().toString();
+        return names;
+    };
+    // Sorted by name: the order takes each change by its id and values.
+    emit child<QTableView>(window, "tbl_liste")->horizontalHeader()->sectionClicked(1);
+    QCOMPARE(listed(), QStringList({"Ali Veli", "Can Er", "Ece Su"}));
+    // Once the window follows the book.
+    fixture.cwd.runOtherProgram("INSERT INTO telefon (adsoyad) VALUES ('Deniz Ak')");
+    QTRY_COMPARE_WITH_TIMEOUT(listed(), QStringList({"Ali Veli", "Can Er", "Deniz Ak", "Ece Su"}),
+                              30000);
+    // The connection is lost, and other desks change the book before it is made again.
+    PrivateServer::instance().stop();
+    PrivateServer::instance().start();
+    fixture.cwd.runOtherProgram("INSERT INTO telefon (adsoyad) VALUES ('Bora Tan'); UPDATE "
+                                "telefon SET adsoyad = 'Zeki Öz' WHERE adsoyad = 'Ali Veli'; "
+                                "DELETE FROM telefon WHERE adsoyad IN ('Ece Su', 'Deniz Ak')");
+    QStringList present;
+    int gone = 0;
+    bool whole = false;
+    connect(window->findChild<PhoneBookIndex *>(), &PhoneBookIndex::changesFound, window,
+            [&](const QVector<Entry> &changed, const QVector<qint64> &deleted, bool all) {
+                for (const Entry &entry : changed)
+                    present << entry.adsoyad;
+                gone += deleted.size();
+                whole = whole || all;
+            });
+    const QStringList expected = {"Bora Tan", "Can Er", "Zeki Öz"};
+    QTRY_COMPARE_WITH_TIMEOUT(listed(), expected, 30000);
+    // Named by the log, each once, not found by reading the book again.
+    QCOMPARE(present, QStringList({"Zeki Öz", "Bora Tan"}));
+    QCOMPARE(gone, 2);
+    QCOMPARE(whole, false);
+    // And what comes after, once.
+    fixture.cwd.runOtherProgram("UPDATE telefon SET adsoyad = 'Ada Er' WHERE adsoyad = 'Can Er'");
+    QTRY_COMPARE_WITH_TIMEOUT(listed(), QStringList({"Ada Er", "Bora Tan", "Zeki Öz"}), 30000);
 }
 
 void ServerTest::theCommandLineWorksOnTheServer()

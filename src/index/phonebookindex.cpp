@@ -114,18 +114,20 @@ void PhoneBookIndex::stop()
 
 void PhoneBookIndex::rebuild()
 {
+    // A server answers with its own indexes: nothing to build, and a reading of its changes
+    // under way must not be dropped. Its changes are followed from the revision first seen.
+    if (!bookIsLocal()) {
+        if (revision < 0 && changeLogPresent())
+            revision = newestRevision(phoneBookDb);
+        return;
+    }
     stop();
     current.reset();
     stale = false;
     changes.clear();
-    // A server answers with its own indexes; its changes are still followed by revision.
-    reading = bookIsLocal();
+    reading = true;
     ++generation;
     const bool logged = changeLogPresent();
-    if (!reading) {
-        revision = logged ? newestRevision(phoneBookDb) : -1;
-        return;
-    }
     revision = -1;
     mapPhoneBookFile(true);
     startReading([logged](const QSqlDatabase &db, const std::atomic<bool> &stopped) {
