@@ -426,6 +426,10 @@ void ExchangeTest::generatedFilesAreRead_data()
         << card + "TEL;ENCODING=QUOTED-PRINTABLE:" + tooLong.toHex().replace("61", "=61") +
                "\r\nEND:VCARD\r\n"
         << ".vcf" << 0 << "uzun.vcf: satır 4: bir alan 64 KiB'tan uzun";
+    QTest::newRow("vCard NUL in a quoted-printable name and number")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Al=00i\r\n"
+                      "TEL;CELL;ENCODING=QUOTED-PRINTABLE:0532=001\r\nEND:VCARD\r\n")
+        << ".vcf" << 1 << "";
     QTest::newRow("vCard photo over 64 KiB")
         << card + "PHOTO;ENCODING=b;TYPE=JPEG:" + tooLong.toBase64() + "\r\nEND:VCARD\r\n"
         << ".vcf" << 1 << "";
@@ -473,6 +477,10 @@ void ExchangeTest::generatedFilesAreRead()
     QVERIFY2(error.isEmpty() ? ok && message.isEmpty() : !ok && message.startsWith(error),
              qPrintable(message));
     QCOMPARE(read.contacts.size(), people);
+    // No stored text holds a NUL, whatever a file's escapes say.
+    for (const Contact &contact : read.contacts)
+        for (const QString &text : {contact.adsoyad, contact.telefon, contact.cep, contact.mail})
+            QVERIFY(!text.contains(QChar(0)));
 }
 
 void ExchangeTest::backgroundReadingStopsWhenCancelled()

@@ -201,8 +201,9 @@ public:
         if (name != "FN" && name != "N" && name != "ORG" && name != "TEL" && name != "EMAIL")
             return true;
         QByteArray bytes = property.value;
+        // "=00" would put a NUL into a name, which no contact file's text may hold.
         if (property.encoding == "QUOTED-PRINTABLE")
-            bytes = decodeQuotedPrintable(bytes);
+            bytes = decodeQuotedPrintable(bytes).replace(QByteArray(1, '\0'), QByteArray());
         const QString text = decodeText(bytes, property.charset);
         if (fieldTooLong(text))
             return false;

@@ -217,7 +217,7 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
             if (!own.contains(id) && !(current && !current->holds(id)))
                 gone << id;
         if (current)
-            current->apply(present, gone);
+            takeIn(present, gone);
     } else if (!bookIsLocal()) {
         // A server book without its log: the order is read again whole.
     } else {
@@ -240,6 +240,21 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
         emit changesFound(present, gone, !read.changesOnly);
     if (current)
         emit this->built();
+}
+
+void PhoneBookIndex::takeIn(const QVector<Entry> &present, const QVector<qint64> &gone)
+{
+    // A colleague's save or two moves its entries in place; many are merged in one pass
+    // over the buffers, which at a million entries costs tens of milliseconds.
+    constexpr int fewChanges = 16;
+    if (present.size() + gone.size() > fewChanges) {
+        current->apply(present, gone);
+        return;
+    }
+    for (const qint64 id : gone)
+        current->forget(id);
+    for (const Entry &entry : present)
+        current->place(entry);
 }
 
 void PhoneBookIndex::place(const Entry &entry)

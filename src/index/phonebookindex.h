@@ -49,6 +49,7 @@ private:
     using Read = std::function<Reading(const QSqlDatabase &db, const std::atomic<bool> &stopped)>;
     void startReading(Read read);
     void take(const Reading &reading, quint64 generation);
+    void takeIn(const QVector<Entry> &present, const QVector<qint64> &gone);
 
     std::unique_ptr<SearchIndex> current;
     // The change log's newest revision that current holds (on a server: that the window has
