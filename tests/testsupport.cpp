@@ -3,6 +3,7 @@
 #include "platform/username.h"
 #include "privateserver.h"
 #include "server/serverschema.h"
+#include "store/entries.h"
 #include "store/phonebookdb.h"
 
 #include <QAbstractButton>
@@ -440,6 +441,17 @@ SeenBox pressSave(QWidget *window)
     if (boxes.seen.size() != 1)
         qFatal("save showed %d boxes", int(boxes.seen.size()));
     return boxes.seen.first();
+}
+
+QVector<Entry> wholeBook()
+{
+    QVector<Entry> entries;
+    if (!readEveryEntry(phoneBookDb, [&entries](const Entry &entry) {
+            entries << entry;
+            return true;
+        }))
+        qFatal("the book cannot be read");
+    return entries;
 }
 
 QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments,

@@ -162,6 +162,9 @@ QAbstractItemModel *wholeList(QWidget *window);
 // Clicks KAYDET, answers the one box it must show with OK, and returns what it showed.
 SeenBox pressSave(QWidget *window);
 
+// Every entry of the book phoneBookDb has open, in ascending order of the ids.
+QVector<Entry> wholeBook();
+
 // Runs telefon-defteri-aktar in the directory and waits for it; its exit status and what it
 // printed on both streams. The book is the one the environment names, as for any program.
 QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments,

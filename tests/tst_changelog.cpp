@@ -24,17 +24,6 @@ namespace
 
 using Rows = QVector<QVariantList>;
 
-QVector<Entry> book()
-{
-    QVector<Entry> entries;
-    if (!readEveryEntry(phoneBookDb, [&entries](const Entry &entry) {
-            entries << entry;
-            return true;
-        }))
-        qFatal("the book cannot be read");
-    return entries;
-}
-
 QVector<qint64> added(const QStringList &names)
 {
     QVector<qint64> ids;
@@ -108,7 +97,7 @@ void ChangeLogTest::everyWriterIsLoggedWithWhoAndWhen()
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-5);
     const qint64 id = added({"Şule Çağlar"}).first();
     Entry changed{id, "Şule Çağlar", "0212 9", "0532 1", "sule@ornek.com.tr"};
-    QCOMPARE(replaceEntry(book().first(), changed).outcome, ChangeOutcome::Done);
+    QCOMPARE(replaceEntry(wholeBook().first(), changed).outcome, ChangeOutcome::Done);
     // Another program: its update, one that changes nothing, and its delete.
     cwd.runOtherProgram(
         QStringLiteral("UPDATE TELEFON SET mail = 'yeni@ornek.com.tr' WHERE id = %1;"
@@ -169,7 +158,7 @@ void ChangeLogTest::deletedEntriesComeBackOrGoForGood()
                             .arg(ids[2])
                             .arg(ids[4]));
     QThread::msleep(20);
-    QCOMPARE(removeEntries({book().first()}).outcome, ChangeOutcome::Done);
+    QCOMPARE(removeEntries({wholeBook().first()}).outcome, ChangeOutcome::Done);
     QVector<LoggedChange> deletions = deleted();
     QCOMPARE(namesOf(deletions), QStringList({"Ayşe Kaya", "Ece Su", "Can Er", "Ali Veli"}));
     // The script's three are one group; this program's delete another.
@@ -189,14 +178,14 @@ void ChangeLogTest::deletedEntriesComeBackOrGoForGood()
     EntriesChange applied;
     QCOMPARE(applyRestoring(restoring, applied).outcome, ChangeOutcome::Done);
     QStringList names;
-    for (const Entry &entry : book())
+    for (const Entry &entry : wholeBook())
         names << entry.adsoyad;
     QCOMPARE(names, QStringList({"Ali Veli", "Can Er", "Deniz Ak", "Başkası", "Ece Su"}));
-    QCOMPARE(book().first().id, ids[0]);
+    QCOMPARE(wholeBook().first().id, ids[0]);
     QCOMPARE(namesOf(deleted()), QStringList({"Ayşe Kaya", "Ece Su"}));
     // Taken back: exactly what it brought.
     QCOMPARE(applyEntriesChange(reversed(applied)).outcome, ChangeOutcome::Done);
-    QCOMPARE(book().size(), 2);
+    QCOMPARE(wholeBook().size(), 2);
 
     // Another program takes one of the ids before the restore lands: nothing changes.
     deletions = deleted();
@@ -204,9 +193,9 @@ void ChangeLogTest::deletedEntriesComeBackOrGoForGood()
     QVERIFY(!late.restored.isEmpty());
     cwd.runOtherProgram(QStringLiteral("INSERT INTO TELEFON (id, adsoyad) VALUES (%1, 'Ali')")
                             .arg(late.restored.last().id));
-    const QVector<Entry> now = book();
+    const QVector<Entry> now = wholeBook();
     QCOMPARE(applyRestoring(late, applied).outcome, ChangeOutcome::ChangedElsewhere);
-    QCOMPARE(book(), now);
+    QCOMPARE(wholeBook(), now);
     QCOMPARE(deleted().size(), deletions.size());
 
     // For good: they leave Silinenler and stay out of it.
@@ -225,10 +214,10 @@ void ChangeLogTest::deletedEntriesComeBackOrGoForGood()
         qPrintable(listed.second));
     QCOMPARE(runAktar(cwd.path(), {"geri-getir", "999999"}).first, 1);
     QCOMPARE(runAktar(cwd.path(), {"geri-getir", "x"}).first, 2);
-    const int before = book().size();
+    const int before = wholeBook().size();
     const auto restored = runAktar(cwd.path(), {"geri-getir", QString::number(last.id)});
     QVERIFY2(restored.first == 0, qPrintable(restored.second));
-    QCOMPARE(book().size(), before + 1);
+    QCOMPARE(wholeBook().size(), before + 1);
     const auto versions = runAktar(cwd.path(), {"gecmis", QString::number(last.id)});
     QCOMPARE(versions.first, 0);
     QVERIFY2(versions.second.startsWith("Sürüm;Zaman;Kim;İşlem;") &&
@@ -242,7 +231,7 @@ void ChangeLogTest::theBookGoesBackToATime()
     WorkingDirectory cwd;
     QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
     added({"Ali Veli", "Ayşe Kaya", "Can Er"});
-    const QVector<Entry> then = book();
+    const QVector<Entry> then = wholeBook();
     const QDateTime moment = momentBetween();
     // Since then: one added, one changed twice, one deleted, by this program and another.
     added({"Deniz Ak"});
@@ -253,7 +242,7 @@ void ChangeLogTest::theBookGoesBackToATime()
                                        "DELETE FROM TELEFON WHERE id = %2")
                             .arg(then[1].id)
                             .arg(then[2].id));
-    const QVector<Entry> changedSince = book();
+    const QVector<Entry> changedSince = wholeBook();
 
     QString error;
     const auto since = changesSince(moment, error);
@@ -265,19 +254,19 @@ void ChangeLogTest::theBookGoesBackToATime()
     QCOMPARE(rollback.removed, 1);
     EntriesChange applied;
     QCOMPARE(applyRestoring(rollback.change, applied).outcome, ChangeOutcome::Done);
-    QCOMPARE(book(), then);
+    QCOMPARE(wholeBook(), then);
     // Itself a change in the log, and taken back like any other.
     QCOMPARE(changesSince(moment, error)->size(), 7);
     QCOMPARE(applyEntriesChange(reversed(applied)).outcome, ChangeOutcome::Done);
-    QCOMPARE(book(), changedSince);
+    QCOMPARE(wholeBook(), changedSince);
 
     // Another desk's change after the plan: nothing is taken back.
     const BookRollback again = rollingBack(*changesSince(moment, error), error);
     cwd.runOtherProgram(
         QStringLiteral("UPDATE TELEFON SET cep = '1' WHERE id = %1").arg(then[1].id));
-    const QVector<Entry> meanwhile = book();
+    const QVector<Entry> meanwhile = wholeBook();
     QCOMPARE(applyRestoring(again.change, applied).outcome, ChangeOutcome::ChangedElsewhere);
-    QCOMPARE(book(), meanwhile);
+    QCOMPARE(wholeBook(), meanwhile);
     closePhoneBook();
 }
 

@@ -44,17 +44,6 @@ QStringList rowsOf(const QVector<Contact> &contacts)
     return rows;
 }
 
-QVector<Entry> book()
-{
-    QVector<Entry> entries;
-    if (!readEveryEntry(phoneBookDb, [&entries](const Entry &entry) {
-            entries << entry;
-            return true;
-        }))
-        qFatal("the book cannot be read");
-    return entries;
-}
-
 void fill(const QStringList &rows)
 {
     EntriesChange seed;
@@ -159,7 +148,7 @@ void MergingTest::importCompletesTheSamePerson()
     WorkingDirectory cwd;
     QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
     fill(entries);
-    const QVector<Entry> before = book();
+    const QVector<Entry> before = wholeBook();
     ContactFile file;
     for (const QString &row : incoming)
         file.contacts << contactOf(row);
@@ -176,13 +165,13 @@ void MergingTest::importCompletesTheSamePerson()
     QString error;
     EntriesChange applied;
     QVERIFY2(runImport(plan, error, {}, &applied), qPrintable(error));
-    QCOMPARE(rowsOf(book()), after);
+    QCOMPARE(rowsOf(wholeBook()), after);
     QCOMPARE(applied.restored.size(), plan.fresh.size());
     // Taken back as one change: the book as it was, ids and all.
     QCOMPARE(applyEntriesChange(reversed(applied)).outcome, ChangeOutcome::Done);
-    QCOMPARE(book(), before);
+    QCOMPARE(wholeBook(), before);
     QCOMPARE(applyEntriesChange(applied).outcome, ChangeOutcome::Done);
-    QCOMPARE(rowsOf(book()), after);
+    QCOMPARE(rowsOf(wholeBook()), after);
     closePhoneBook();
 }
 
@@ -235,7 +224,7 @@ void MergingTest::duplicatesMergeIntoTheOldest()
     WorkingDirectory cwd;
     QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
     fill(entries);
-    const QVector<Entry> before = book();
+    const QVector<Entry> before = wholeBook();
 
     const DuplicateMerge merge = planDuplicateMerge(before);
     QCOMPARE(merge.droppedNumbers, droppedNumbers);
@@ -245,13 +234,13 @@ void MergingTest::duplicatesMergeIntoTheOldest()
     QCOMPARE(merge.details, details);
     QCOMPARE(merge.change.removed.size(), inGroups - groups);
     QCOMPARE(applyEntriesChange(merge.change).outcome, ChangeOutcome::Done);
-    QCOMPARE(rowsOf(book()), after);
+    QCOMPARE(rowsOf(wholeBook()), after);
     QList<int> kept;
-    for (const Entry &entry : book())
+    for (const Entry &entry : wholeBook())
         kept << int(entry.id);
     QCOMPARE(kept, keptIds);
     QCOMPARE(applyEntriesChange(reversed(merge.change)).outcome, ChangeOutcome::Done);
-    QCOMPARE(book(), before);
+    QCOMPARE(wholeBook(), before);
     closePhoneBook();
 }
 
@@ -260,27 +249,27 @@ void MergingTest::aChangeMadeElsewhereIsNotOverwritten()
     WorkingDirectory cwd;
     QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
     fill({"Ali Veli|0212 1||ali@x.com", "Ali Veli||0532 2|ali@x.com", "Ayşe|||"});
-    const DuplicateMerge merge = planDuplicateMerge(book());
+    const DuplicateMerge merge = planDuplicateMerge(wholeBook());
     QCOMPARE(merge.groups, 1);
     SideConnection side(cwd.databaseFile());
     side.exec("UPDATE TELEFON SET mail='yeni@x.com' WHERE id=2");
-    const QVector<Entry> changed = book();
+    const QVector<Entry> changed = wholeBook();
     QCOMPARE(applyEntriesChange(merge.change).outcome, ChangeOutcome::ChangedElsewhere);
-    QCOMPARE(book(), changed);
+    QCOMPARE(wholeBook(), changed);
 
     // The entry a merge keeps as it is, deleted or changed meanwhile: the others stay too,
     // or the person would be gone, or merged into someone else.
     for (const char *elsewhere : {"DELETE FROM TELEFON WHERE id=%1",
                                   "UPDATE TELEFON SET adsoyad='Başka Biri' WHERE id=%1"}) {
         fill({"Can Er|0212 5|0532 6|can@x.com", "Can Er|0212 5||"});
-        const DuplicateMerge keeping = planDuplicateMerge(book());
+        const DuplicateMerge keeping = planDuplicateMerge(wholeBook());
         QCOMPARE(keeping.groups, 1);
         QVERIFY(keeping.change.replaced.isEmpty());
         QCOMPARE(keeping.change.kept.size(), 1);
         side.exec(QString::fromUtf8(elsewhere).arg(keeping.change.kept.first().id));
-        const QVector<Entry> now = book();
+        const QVector<Entry> now = wholeBook();
         QCOMPARE(applyEntriesChange(keeping.change).outcome, ChangeOutcome::ChangedElsewhere);
-        QCOMPARE(book(), now);
+        QCOMPARE(wholeBook(), now);
         side.exec("DELETE FROM TELEFON WHERE id > 3");
     }
 
@@ -289,7 +278,7 @@ void MergingTest::aChangeMadeElsewhereIsNotOverwritten()
     restore.restored << Entry{3, "Başkası", "", "", ""};
     restore.inserted << Entry{0, "Yeni", "", "", ""};
     QCOMPARE(applyEntriesChange(restore).outcome, ChangeOutcome::ChangedElsewhere);
-    QCOMPARE(book(), changed);
+    QCOMPARE(wholeBook(), changed);
     closePhoneBook();
 }
 
