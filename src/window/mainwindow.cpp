@@ -96,6 +96,21 @@ void MainWindow::tell(QMessageBox &box, const QString &title, const QString &tex
     box.exec();
 }
 
+bool MainWindow::toldUndone(const Change &change, const QString &failed)
+{
+    if (change.outcome == ChangeOutcome::Done)
+        return false;
+    listAll();
+    QMessageBox box;
+    tell(box, QStringLiteral("Hata"),
+         change.outcome == ChangeOutcome::ChangedElsewhere
+             ? QStringLiteral("Kayıtlar o arada başka bir yerde değiştirildi. Hiçbir şey "
+                              "değiştirilmedi.")
+             : failed,
+         QMessageBox::Warning);
+    return true;
+}
+
 void MainWindow::showFailure(QMessageBox &box, const QSqlQuery &query)
 {
     const QSqlError error = query.lastError();

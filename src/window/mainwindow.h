@@ -170,6 +170,9 @@ private:
     static void tell(QMessageBox &box, const QString &title, const QString &text,
                      QMessageBox::Icon icon);
     static void showFailure(QMessageBox &box, const QSqlQuery &query);
+    // A change of several entries that did not happen: the list shown again, and a box
+    // saying another desk changed them meanwhile, or the failure given. False when it was done.
+    bool toldUndone(const Change &change, const QString &failed);
 
     std::unique_ptr<MainWindowForm> form;
     PhoneBookListModel *list = nullptr;

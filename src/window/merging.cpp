@@ -57,18 +57,9 @@ void MainWindow::mergeDuplicates()
     if (box.exec() != QMessageBox::Yes)
         return;
     const Change change = applyEntriesChange(merge.change);
-    QMessageBox result;
-    if (change.outcome != ChangeOutcome::Done) {
-        listAll();
-        tell(result, QStringLiteral("Hata"),
-             change.outcome == ChangeOutcome::ChangedElsewhere
-                 ? QStringLiteral("Kayıtlar o arada başka bir yerde değiştirildi. Hiçbir şey "
-                                  "değiştirilmedi.")
-                 : QStringLiteral("Kayıtlar birleştirilemedi: ") +
-                       failureReason(change.kind, change.error),
-             QMessageBox::Warning);
+    if (toldUndone(change, QStringLiteral("Kayıtlar birleştirilemedi: ") +
+                               failureReason(change.kind, change.error)))
         return;
-    }
     showChangedEntries(
         merge.change,
         QStringLiteral("%1 yinelenen kayıt birleştirildi").arg(merge.change.removed.size()));

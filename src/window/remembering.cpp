@@ -183,16 +183,7 @@ void MainWindow::rollBackBook()
         return;
     EntriesChange applied;
     const Change outcome = applyRestoring(rollback.change, applied);
-    QMessageBox result;
-    if (outcome.outcome != ChangeOutcome::Done) {
-        listAll();
-        tell(result, QStringLiteral("Hata"),
-             outcome.outcome == ChangeOutcome::ChangedElsewhere
-                 ? QStringLiteral("Kayıtlar o arada başka bir yerde değiştirildi. Hiçbir şey "
-                                  "değiştirilmedi.")
-                 : failureMessage(outcome),
-             QMessageBox::Warning);
+    if (toldUndone(outcome, failureMessage(outcome)))
         return;
-    }
     showChangedEntries(applied, QStringLiteral("Defter %1 anına geri alındı").arg(when));
 }
