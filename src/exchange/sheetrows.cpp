@@ -87,7 +87,7 @@ QString SheetRows::cellText()
         if (token != QXmlStreamReader::StartElement)
             continue;
         if (reader.name() == QLatin1String("v"))
-            value = reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            value = elementTextOf(reader);
         else if (reader.name() == QLatin1String("is"))
             inlineText = workbookTextOf(reader);
         else

@@ -67,6 +67,28 @@ QString unescapedWorkbookText(const QString &text)
     return plain;
 }
 
+QString elementTextOf(QXmlStreamReader &xml)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            text += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 QString workbookTextOf(QXmlStreamReader &xml)
 {
     QString text;
@@ -76,7 +98,7 @@ QString workbookTextOf(QXmlStreamReader &xml)
         case QXmlStreamReader::StartElement:
             // Both read up to the element's end: the depth stays.
             if (xml.name() == QLatin1String("t"))
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                text += elementTextOf(xml);
             else if (xml.name() == QLatin1String("rPh"))
                 xml.skipCurrentElement(); // a phonetic guide is no text
             else

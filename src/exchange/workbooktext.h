@@ -12,6 +12,11 @@ class QXmlStreamReader;
 QString escapedWorkbookText(const QString &text);
 QString unescapedWorkbookText(const QString &text);
 
+// The text of the element the reader is at the start of, its children's included, read up to
+// its end. Qt's readElementText recurses once for each nested child, so that a file nesting
+// tens of thousands of them overflows the stack; this reads them in a loop.
+QString elementTextOf(QXmlStreamReader &xml);
+
 // The text of an element holding <t> runs (a shared string, an inline string), rich text
 // runs joined, unescaped; the reader stands after the element's end.
 QString workbookTextOf(QXmlStreamReader &xml);
