@@ -5,6 +5,7 @@
 #include "list/listorder.h"
 #include "list/orderrebuild.h"
 #include "list/phonebooklistmodel.h"
+#include "store/entries.h"
 #include "store/listing.h"
 #include "store/phonebookdb.h"
 #include "window/mainwindow.h"
@@ -162,6 +163,7 @@ private slots:
     void bytesAreFoundWhereANaiveSearchFindsThem();
     void indexListsWhatTheStoreAndTheReferenceList();
     void anotherProgramsChangesAreTakenInAlone();
+    void fewChangesElsewhereAreTakenInAtOnceAndManyBesideTheIndex();
     void listPagesThroughAHundredThousandMatches();
     void orderKeptThroughChangesIsTheOrderBuiltAfresh();
     void windowSearchesBeforeTheIndexIsReadyAndAfterChangesElsewhere();
@@ -311,12 +313,16 @@ void IndexTest::anotherProgramsChangesAreTakenInAlone()
         reported.clear();
         reportedGone.clear();
         QVERIFY(index.refresh());
-        QVERIFY(!index.ready());
+        // Read by revision, beside the index: it answers on with what it held.
+        QVERIFY(index.readingChanges());
+        QVERIFY(index.ready());
+        QCOMPARE(index.ready()->search(QStringLiteral("a")),
+                 referenceIds(QVector<Entry>(before.cbegin(), before.cend()), "a"));
         side.exec(QStringLiteral("UPDATE TELEFON SET adsoyad='Kendi Kaydım', telefon='0212', "
                                  "cep='', mail='' WHERE id=%1")
                       .arg(own.id));
         index.place(own);
-        QVERIFY(QTest::qWaitFor([&index] { return index.ready(); }, 30000));
+        QVERIFY(QTest::qWaitFor([&index] { return !index.readingChanges(); }, 30000));
 
         const QVector<Entry> after = storedEntries(side);
         QSet<qint64> changed, gone = QSet<qint64>(before.keyBegin(), before.keyEnd());
@@ -336,6 +342,92 @@ void IndexTest::anotherProgramsChangesAreTakenInAlone()
             QVERIFY2(index.ready()->search(search) == referenceIds(after, search),
                      qPrintable(search.left(80)));
     }
+    index.stop();
+    closePhoneBook();
+}
+
+void IndexTest::fewChangesElsewhereAreTakenInAtOnceAndManyBesideTheIndex()
+{
+    QRandomGenerator random(20261209);
+    WorkingDirectory cwd;
+    SideConnection side(cwd.databaseFile());
+    side.createTable();
+    fillBook(side, random, 200);
+    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    PhoneBookIndex index;
+    QSet<qint64> present, gone;
+    int reports = 0;
+    bool whole = true;
+    connect(&index, &PhoneBookIndex::changesFound,
+            [&](const QVector<Entry> &changed, const QVector<qint64> &deleted, bool all) {
+                ++reports;
+                present.clear();
+                for (const Entry &entry : changed)
+                    present << entry.id;
+                gone = QSet<qint64>(deleted.cbegin(), deleted.cend());
+                whole = all;
+            });
+    // A server answers with its own indexes: only the changes are reported.
+    const bool indexed = !testingOnServer();
+    index.rebuild();
+    if (indexed)
+        QVERIFY(QTest::qWaitFor([&index] { return index.ready(); }, 30000));
+    const auto answersAsStored = [&](const QVector<Entry> &entries) {
+        if (!indexed)
+            return true;
+        for (const char *search : {"a", "%", "şükrü", "toplu", "0212 1", "kendi"})
+            if (index.ready()->search(search) != referenceIds(entries, QString::fromUtf8(search)))
+                return false;
+        return true;
+    };
+
+    // This desk's own save, then a colleague's save and the delete of the highest id, that
+    // one: taken in before refresh returns, the own save not reported again.
+    Entry own{0, QStringLiteral("Kendi Kaydım"), QStringLiteral("0212 1"), "", ""};
+    QCOMPARE(addEntry(own).outcome, ChangeOutcome::Done);
+    index.place(own);
+    const qint64 first = storedEntries(side).first().id;
+    side.exec(QStringLiteral("UPDATE TELEFON SET adsoyad='Şükrü Başka' WHERE id=%1").arg(first));
+    side.exec(QStringLiteral("DELETE FROM TELEFON WHERE id=%1").arg(own.id));
+    QVERIFY(index.refresh());
+    QCOMPARE(reports, 1);
+    QCOMPARE(present, QSet<qint64>{first});
+    QCOMPARE(gone, QSet<qint64>{own.id});
+    QVERIFY(!whole);
+    QVERIFY(!index.readingChanges());
+    QVERIFY(answersAsStored(storedEntries(side)));
+
+    // An import of many: read on a thread while the index answers as before it.
+    const QVector<Entry> beforeImport = storedEntries(side);
+    const auto import = [&side](int count) {
+        side.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                 "WHERE i < %1) INSERT INTO TELEFON (adsoyad, telefon) SELECT "
+                                 "'Toplu ' || i, '0212 ' || i FROM n")
+                      .arg(count));
+    };
+    import(100);
+    reports = 0;
+    QVERIFY(index.refresh());
+    QVERIFY(answersAsStored(beforeImport));
+    QVERIFY(QTest::qWaitFor([&] { return reports == 1; }, 30000));
+    QCOMPARE(present.size(), 100);
+    QVERIFY(gone.isEmpty());
+    QVERIFY(answersAsStored(storedEntries(side)));
+
+    // More than the log is read for: the book is compared whole, and the revision it read
+    // still lets the next colleague's save be taken in at once.
+    import(70000);
+    reports = 0;
+    QVERIFY(index.refresh());
+    QVERIFY(QTest::qWaitFor([&] { return reports == 1; }, 60000));
+    QVERIFY(whole);
+    QVERIFY(answersAsStored(storedEntries(side)));
+    side.exec(QStringLiteral("UPDATE TELEFON SET adsoyad='Şükrü Yine' WHERE id=%1").arg(first));
+    reports = 0;
+    QVERIFY(index.refresh());
+    QCOMPARE(reports, 1);
+    QCOMPARE(present, QSet<qint64>{first});
+    QVERIFY(answersAsStored(storedEntries(side)));
     index.stop();
     closePhoneBook();
 }

@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -88,11 +90,12 @@ qint64 newestRevision(const QSqlDatabase &db)
     return query.value(0).toLongLong();
 }
 
-bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids, qint64 &newest)
+bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids, qint64 &newest,
+                  int most)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!runStatement(query, loggedAfterStatement(revision)))
+    if (!runStatement(query, loggedAfterStatement(revision, most > 0 ? most + 1 : 0)))
         return false;
     newest = revision;
     QVector<qint64> order;
@@ -100,7 +103,7 @@ bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids,
         newest = query.value(0).toLongLong();
         order << query.value(1).toLongLong();
     }
-    if (query.lastError().isValid())
+    if (query.lastError().isValid() || (most > 0 && order.size() > most))
         return false;
     // Each id once, where it was changed last.
     QSet<qint64> seen;
@@ -108,8 +111,9 @@ bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids,
     for (auto id = order.crbegin(); id != order.crend(); ++id)
         if (!seen.contains(*id)) {
             seen.insert(*id);
-            ids.prepend(*id);
+            ids.append(*id);
         }
+    std::reverse(ids.begin(), ids.end());
     return true;
 }
 

@@ -22,8 +22,10 @@ std::optional<QVector<LoggedChange>> changesSince(const QDateTime &time, QString
 // The newest revision of the log, -1 when it cannot be read.
 qint64 newestRevision(const QSqlDatabase &db);
 // The ids changed after the revision, in the order of their newest change, and the newest
-// revision read; false when the log cannot be read.
-bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids, qint64 &newest);
+// revision read; false when the log cannot be read, or holds more than `most` rows after
+// the revision when `most` is above zero.
+bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids, qint64 &newest,
+                  int most = 0);
 
 // Takes the deleted entries' rows out of the log for good: they leave Silinenler.
 bool forgetDeleted(const QVector<LoggedChange> &deletions, QString &error);

@@ -18,6 +18,9 @@ namespace
 // The buffers address their bytes with 32 bits; a book that needs more is searched by
 // the store.
 constexpr qint64 largestText = std::numeric_limits<std::uint32_t>::max() / 2;
+// Up to this many changes are moved in the index in place, each at the cost of moving
+// its buffers' tails; more are merged into a new index in one pass.
+constexpr int fewChanges = 16;
 // Beyond this many changes made elsewhere the index is read whole instead: holding them
 // all would cost more memory than reading it again costs time.
 constexpr int mostChangesListed = 65536;
@@ -64,12 +67,14 @@ bool readChanges(const QSqlDatabase &db, const SearchIndex::Digests &held,
 }
 
 // What changed after the revision, as the change log names it: the entries changed, as
-// they are now, and those gone. False when the log cannot be read, or names too many.
+// they are now, and those gone. False when the log cannot be read, or names more than
+// `mostIds` ids or more than `mostRows` rows when that is above zero.
 bool readLoggedChanges(const QSqlDatabase &db, qint64 revision, qint64 &newest,
-                       QVector<Entry> &present, QVector<qint64> &gone)
+                       QVector<Entry> &present, QVector<qint64> &gone,
+                       int mostIds = mostChangesListed, int mostRows = 0)
 {
     QVector<qint64> ids;
-    if (!changedAfter(db, revision, ids, newest) || ids.size() > mostChangesListed ||
+    if (!changedAfter(db, revision, ids, newest, mostRows) || ids.size() > mostIds ||
         !readEntriesOn(db, ids, present))
         return false;
     QSet<qint64> stored;
@@ -89,6 +94,8 @@ bool readLoggedChanges(const QSqlDatabase &db, qint64 revision, qint64 &newest,
 
 struct PhoneBookIndex::Reading {
     std::shared_ptr<SearchIndex> whole;
+    // The index read with the changes merged in, when they were many.
+    std::shared_ptr<SearchIndex> merged;
     bool changesOnly = false;
     QVector<Entry> present;
     QVector<qint64> gone;
@@ -123,7 +130,7 @@ void PhoneBookIndex::rebuild()
     }
     stop();
     current.reset();
-    stale = false;
+    stale = refreshing = false;
     changes.clear();
     reading = true;
     ++generation;
@@ -147,36 +154,89 @@ bool PhoneBookIndex::refresh()
         rebuild();
         return false;
     }
+    if (byRevision && !reading && takeFewChanges())
+        return true;
     // A reading under way may have missed this change too.
     stop();
     changes.clear();
-    stale = reading = true;
+    reading = refreshing = true;
+    // Read by revision, many changes are merged into a copy on the reading's thread while
+    // this index answers on; compared entry by entry with the book, the store answers.
+    stale = !byRevision;
     ++generation;
     if (current)
         mapPhoneBookFile(true);
-    auto held = std::make_shared<const SearchIndex::Digests>(current ? current->digests()
-                                                                     : SearchIndex::Digests{});
-    const bool indexed = bool(current);
-    startReading([held, indexed, byRevision, after = revision](const QSqlDatabase &db,
-                                                               const std::atomic<bool> &stopped) {
+    const bool logged = changeLogPresent();
+    startReading([base = std::shared_ptr<const SearchIndex>(current), byRevision, logged,
+                  after = revision](const QSqlDatabase &db,
+                                    const std::atomic<bool> &stopped) mutable {
         Reading read;
         if (byRevision && readLoggedChanges(db, after, read.revision, read.present, read.gone)) {
             read.changesOnly = true;
-            return read;
-        }
-        read.present.clear();
-        read.gone.clear();
-        read.revision = -1;
-        if (!indexed)
-            return read;
-        read.changesOnly = readChanges(db, *held, stopped, read.present, read.gone);
-        if (!read.changesOnly && !stopped) {
+        } else {
             read.present.clear();
             read.gone.clear();
-            read.whole = readWhole(db, stopped);
+            // Read before the book, so that the next change is read by revision again.
+            read.revision = logged ? newestRevision(db) : -1;
+            if (base)
+                read.changesOnly =
+                    readChanges(db, base->digests(), stopped, read.present, read.gone);
+            if (base && !read.changesOnly && !stopped) {
+                read.present.clear();
+                read.gone.clear();
+                read.whole = readWhole(db, stopped);
+            }
         }
+        if (read.changesOnly && base) {
+            // What the log names again (read up to a revision before it, or this
+            // program's own) and the index holds already is no change.
+            QVector<Entry> present;
+            QVector<qint64> gone;
+            for (const Entry &entry : read.present)
+                if (!base->holds(entry))
+                    present << entry;
+            for (const qint64 id : read.gone)
+                if (base->holds(id))
+                    gone << id;
+            read.present = present;
+            read.gone = gone;
+            if (present.size() + gone.size() > fewChanges)
+                read.merged = std::make_shared<SearchIndex>(base->mergedWith(present, gone));
+        }
+        // This program's saves may now change the index in place again.
+        base.reset();
         return read;
     });
+    return true;
+}
+
+bool PhoneBookIndex::takeFewChanges()
+{
+    // A colleague's save names an entry or two after the revision: read on the window's
+    // connection through the log's key, they are in before the next key is answered,
+    // without the store answering meanwhile or a thread started. This desk's own saves
+    // since are named too, and dropped as held already.
+    constexpr int fewIds = 64, fewRows = 1024;
+    QVector<Entry> read;
+    QVector<qint64> readGone;
+    qint64 newest = revision;
+    if (!readLoggedChanges(phoneBookDb, revision, newest, read, readGone, fewIds, fewRows))
+        return false;
+    QVector<Entry> present;
+    QVector<qint64> gone;
+    for (const Entry &entry : read)
+        if (!(current && current->holds(entry)))
+            present << entry;
+    for (const qint64 id : readGone)
+        if (!(current && !current->holds(id)))
+            gone << id;
+    // Each moves its entry in the buffers; more are merged on a thread.
+    if (current && present.size() + gone.size() > fewChanges)
+        return false;
+    revision = newest;
+    if (current)
+        takeIn(present, gone);
+    emit changesFound(present, gone, false);
     return true;
 }
 
@@ -197,46 +257,52 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
 {
     if (readFor != generation)
         return;
-    const bool refreshing = stale;
-    reading = stale = false;
+    const bool wasRefreshing = refreshing;
+    reading = stale = refreshing = false;
     QVector<Entry> present;
     QVector<qint64> gone;
     revision = read.revision;
+    // This program's own changes since the reading began are in the index already, and
+    // newer than what the reading saw of those entries.
+    const auto ownChangesOn = [this](SearchIndex &index) {
+        for (const Change &change : changes) {
+            if (change.gone)
+                index.forget(change.entry.id);
+            else
+                index.place(change.entry);
+        }
+    };
     if (read.changesOnly) {
-        // This program's own changes since the reading began are in the index already,
-        // and newer than what the reading saw of those entries.
         QSet<qint64> own;
         for (const Change &change : changes)
             own << change.entry.id;
-        // What the log names again (read up to a revision before it, or this program's
-        // own) and the index holds already is no change.
         for (const Entry &entry : read.present)
-            if (!own.contains(entry.id) && !(current && current->holds(entry)))
+            if (!own.contains(entry.id))
                 present << entry;
         for (const qint64 id : read.gone)
-            if (!own.contains(id) && !(current && !current->holds(id)))
+            if (!own.contains(id))
                 gone << id;
-        if (current)
+        if (read.merged) {
+            ownChangesOn(*read.merged);
+            current = read.merged;
+        } else if (current) {
             takeIn(present, gone);
+        }
     } else if (!bookIsLocal()) {
         // A server book without its log: the order is read again whole.
     } else {
         current.reset();
         if (read.whole) {
-            for (const Change &change : changes) {
-                if (change.gone)
-                    read.whole->forget(change.entry.id);
-                else
-                    read.whole->place(change.entry);
-            }
-            current = std::make_unique<SearchIndex>(std::move(*read.whole));
+            ownChangesOn(*read.whole);
+            current = read.whole;
         }
     }
     changes.clear();
-    releaseFreedMemory();
+    if (read.merged || read.whole)
+        releaseFreedMemory();
     if (current)
         mapPhoneBookFile(false);
-    if (refreshing)
+    if (wasRefreshing)
         emit changesFound(present, gone, !read.changesOnly);
     if (current)
         emit this->built();
@@ -244,23 +310,24 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
 
 void PhoneBookIndex::takeIn(const QVector<Entry> &present, const QVector<qint64> &gone)
 {
-    // A colleague's save or two moves its entries in place; many are merged in one pass
-    // over the buffers, which at a million entries costs tens of milliseconds.
-    constexpr int fewChanges = 16;
-    if (present.size() + gone.size() > fewChanges) {
-        current->apply(present, gone);
-        return;
-    }
     for (const qint64 id : gone)
         current->forget(id);
     for (const Entry &entry : present)
         current->place(entry);
 }
 
+SearchIndex &PhoneBookIndex::writable()
+{
+    // A reading's thread may be merging what it read into a copy of this one.
+    if (current.use_count() > 1)
+        current = std::make_shared<SearchIndex>(*current);
+    return *current;
+}
+
 void PhoneBookIndex::place(const Entry &entry)
 {
     if (current)
-        current->place(entry);
+        writable().place(entry);
     if (reading)
         changes.append({entry, false});
 }
@@ -268,7 +335,7 @@ void PhoneBookIndex::place(const Entry &entry)
 void PhoneBookIndex::forget(qint64 id)
 {
     if (current)
-        current->forget(id);
+        writable().forget(id);
     if (reading) {
         Entry gone;
         gone.id = id;

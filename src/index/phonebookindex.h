@@ -25,12 +25,15 @@ public:
 
     // Reads the whole book again in the background; the index in use is dropped at once.
     void rebuild();
-    // After another program's commit: the book is read again in the background and only
-    // what changed is put into the index. False when there is no index to compare with,
-    // so that it is built whole instead and changesFound will not list the changes.
+    // After another program's commit: only what changed is put into the index and listed
+    // by changesFound, before refresh returns when the log names a few changes, otherwise
+    // once the book is read again in the background. False when there is no index to
+    // compare with, so that it is built whole instead and changesFound will not list them.
     bool refresh();
-    // Null while there is none ready, or while it may miss another program's changes.
+    // Null while there is none ready, or while another program's changes are read beside
+    // it. While they are read by revision it answers on: they follow through changesFound.
     const SearchIndex *ready() const { return stale ? nullptr : current.get(); }
+    bool readingChanges() const { return refreshing; }
 
     void place(const Entry &entry);
     void forget(qint64 id);
@@ -47,15 +50,21 @@ signals:
 private:
     struct Reading;
     using Read = std::function<Reading(const QSqlDatabase &db, const std::atomic<bool> &stopped)>;
+    // The changes after the revision, when the log names so few that they are read at once.
+    bool takeFewChanges();
     void startReading(Read read);
     void take(const Reading &reading, quint64 generation);
     void takeIn(const QVector<Entry> &present, const QVector<qint64> &gone);
 
-    std::unique_ptr<SearchIndex> current;
+    // Shared with a reading's thread while it merges changes into a copy.
+    std::shared_ptr<SearchIndex> current;
+    SearchIndex &writable();
     // The change log's newest revision that current holds (on a server: that the window has
     // seen); -1 when the book has no log or none is known yet.
     qint64 revision = -1;
     bool stale = false;
+    // A reading of another program's changes is under way; changesFound will list them.
+    bool refreshing = false;
     std::unique_ptr<QThread> builder;
     std::shared_ptr<std::atomic<bool>> cancelled;
     quint64 generation = 0;

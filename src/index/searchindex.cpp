@@ -299,6 +299,12 @@ void SearchIndex::forget(qint64 id)
 
 void SearchIndex::apply(const QVector<Entry> &present, const QVector<qint64> &gone)
 {
+    *this = mergedWith(present, gone);
+}
+
+SearchIndex SearchIndex::mergedWith(const QVector<Entry> &present,
+                                    const QVector<qint64> &gone) const
+{
     SearchIndex merged(parallelFrom);
     merged.byteCounts = byteCounts;
     merged.ids.reserve(ids.size() + present.size());
@@ -336,7 +342,7 @@ void SearchIndex::apply(const QVector<Entry> &present, const QVector<qint64> &go
     passTo(std::numeric_limits<qint64>::max());
     keepRunTo(count);
     merged.releaseSpare();
-    *this = std::move(merged);
+    return merged;
 }
 
 void SearchIndex::appendRun(const SearchIndex &from, std::size_t first, std::size_t last)

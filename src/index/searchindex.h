@@ -47,6 +47,8 @@ public:
     // Many changes at once, in one pass over the buffers: present holds new and changed
     // entries, gone the ids of deleted ones, each in ascending order of ids.
     void apply(const QVector<Entry> &present, const QVector<qint64> &gone);
+    // The same changes in a new index, this one left as it is (read on another thread).
+    SearchIndex mergedWith(const QVector<Entry> &present, const QVector<qint64> &gone) const;
     // Frees what the buffers reserved for growth, once a build is done.
     void releaseSpare();
 

@@ -73,15 +73,15 @@ bool readColumnValues(const QSqlDatabase &db, EntryColumn column,
     return query.lastError().type() == QSqlError::NoError;
 }
 
-QStringList longestValues(EntryColumn column, int count)
+QVector<QPair<qint64, QString>> longestValues(EntryColumn column, int count)
 {
-    QStringList values;
+    QVector<QPair<qint64, QString>> values;
     QSqlQuery query(phoneBookDb);
     query.setForwardOnly(true);
     if (!runStatement(query, longestValuesStatement(column, count)))
         return values;
     while (query.next())
-        values << query.value(0).toString();
+        values.append({query.value(0).toLongLong(), query.value(1).toString()});
     return values;
 }
 

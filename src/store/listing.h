@@ -33,8 +33,9 @@ QVector<QPair<qint64, QString>> columnValues(EntryColumn column);
 bool readColumnValues(const QSqlDatabase &db, EntryColumn column,
                       QVector<QPair<qint64, QString>> &values,
                       const std::function<bool()> &goOn = {});
-// The longest values in the column, by characters: the candidates for its widest text.
-QStringList longestValues(EntryColumn column, int count);
+// The longest values in the column, by characters, with their ids: the candidates for its
+// widest text.
+QVector<QPair<qint64, QString>> longestValues(EntryColumn column, int count);
 
 // Changes with every commit another connection makes to the file, never with this
 // program's own; 0 when it cannot be read. On a server: with every change another

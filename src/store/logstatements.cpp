@@ -62,11 +62,13 @@ Statement loggedSinceStatement(const QDateTime &time)
             {logTimeText(time)}};
 }
 
-Statement loggedAfterStatement(qint64 revision)
+Statement loggedAfterStatement(qint64 revision, int most)
 {
-    return {
-        QStringLiteral("SELECT surum, kayit FROM TELEFON_GECMIS WHERE surum > ? ORDER BY surum"),
-        {revision}};
+    const QString rows =
+        QStringLiteral("SELECT surum, kayit FROM TELEFON_GECMIS WHERE surum > ? ORDER BY surum");
+    if (most <= 0)
+        return {rows, {revision}};
+    return {rows + QStringLiteral(" LIMIT ?"), {revision, most}};
 }
 
 Statement newestRevisionStatement()

@@ -12,7 +12,8 @@ Statement loggedHistoryStatement(qint64 id);
 Statement loggedDeletionsStatement();
 Statement loggedSinceStatement(const QDateTime &time);
 // The revisions and ids of what was changed after the revision, oldest first.
-Statement loggedAfterStatement(qint64 revision);
+// The rows after the revision, at most `most` of them when it is above zero.
+Statement loggedAfterStatement(qint64 revision, int most = 0);
 Statement newestRevisionStatement();
 // An entry's rows up to its deletion, taken out for good.
 Statement forgetLoggedStatement(qint64 id, qint64 upToRevision);

@@ -236,7 +236,7 @@ Statement columnValuesStatement(EntryColumn column)
 
 Statement longestValuesStatement(EntryColumn column, int count)
 {
-    return {QStringLiteral("SELECT %1 FROM TELEFON ORDER BY length(%1) DESC LIMIT %2")
+    return {QStringLiteral("SELECT id, %1 FROM TELEFON ORDER BY length(%1) DESC LIMIT %2")
                 .arg(columnName(column))
                 .arg(count),
             {}};

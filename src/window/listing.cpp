@@ -28,6 +28,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -60,6 +61,13 @@ int widestNumberWidth(const QTableView *view)
         if (metrics.horizontalAdvance(c) > metrics.horizontalAdvance(widest))
             widest = c;
     return cellWidthFor(view, QLatin1Char('+') + QString(longestNumber - 1, widest));
+}
+
+// Never narrower than the view's default, never wider than a whole number.
+int boundNumberWidth(const QTableView *view, int width)
+{
+    const int narrowest = view->horizontalHeader()->defaultSectionSize();
+    return qBound(narrowest, width, qMax(narrowest, widestNumberWidth(view)));
 }
 
 // Whole rows from one column to another, each run of neighbouring rows one range: a
@@ -191,34 +199,46 @@ void MainWindow::followOtherPrograms()
     const qint64 version = bookVersion();
     if (version == seenVersion)
         return;
-    // Another program's commit: the index, or the one being built, may miss it. What the
-    // index finds changed moves in the order when it arrives.
-    const bool indexListsChanges = seenVersion >= 0 && searchIndex->refresh();
+    const bool seenBefore = seenVersion >= 0;
     seenVersion = version;
     changedWhileSorting = true;
     bookSize = -1;
+    // Another program's commit: the index, or the one being built, may miss it. What the
+    // index finds changed moves in the order and the columns, at once when it was little,
+    // otherwise when the reading arrives.
+    takingChangesIn = true;
+    const bool indexListsChanges = seenBefore && searchIndex->refresh();
+    takingChangesIn = false;
+    if (indexListsChanges) {
+        changesAwaited = searchIndex->readingChanges() && searchIndex->ready();
+        return;
+    }
     numberColumnWidth = -1;
-    if (order && !indexListsChanges)
+    if (order)
         sortAgain();
 }
 
 void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVector<qint64> &gone,
                                       bool whole)
 {
-    if (!order)
-        return;
-    // One entry moves at the cost of a pass over the order; many are sorted afresh.
-    constexpr int fewChanges = 256;
-    if (whole || present.size() + gone.size() > fewChanges) {
-        sortAgain();
-    } else {
-        for (const qint64 id : gone)
-            order->forget(id);
-        for (const Entry &entry : present)
-            order->place(entry);
+    bookSize = -1;
+    const bool awaited = std::exchange(changesAwaited, false);
+    fitNumbersAfter(present, gone, whole);
+    if (order) {
+        // One entry moves at the cost of a pass over the order; many are sorted afresh.
+        constexpr int fewChanges = 256;
+        if (whole || present.size() + gone.size() > fewChanges) {
+            sortAgain();
+        } else {
+            for (const qint64 id : gone)
+                order->forget(id);
+            for (const Entry &entry : present)
+                order->place(entry);
+        }
     }
     shareIndexIds();
-    if ((whole || !present.isEmpty() || !gone.isEmpty()) && !QApplication::activeModalWidget())
+    if ((whole || !present.isEmpty() || !gone.isEmpty()) && (order || awaited) &&
+        !takingChangesIn && !QApplication::activeModalWidget())
         listAgainInPlace();
 }
 
@@ -260,7 +280,10 @@ void MainWindow::followChangesElsewhere()
 {
     if (QApplication::activeModalWidget() || bookVersion() == seenVersion)
         return;
-    listAgainInPlace();
+    followOtherPrograms();
+    // Read in the background, they are listed when they arrive.
+    if (!changesAwaited)
+        listAgainInPlace();
 }
 
 void MainWindow::listAgainInPlace()
@@ -294,7 +317,7 @@ void MainWindow::listAgainInPlace()
 void MainWindow::noteOwnChange(const QVector<Entry> &present, const QVector<qint64> &gone)
 {
     bookSize = -1;
-    numberColumnWidth = -1;
+    fitNumbersAfter(present, gone, false);
     for (const qint64 id : gone)
         searchIndex->forget(id);
     for (const Entry &entry : present)
@@ -317,15 +340,58 @@ void MainWindow::fitColumns()
         // whenever the numbers allow; never wider than a whole 17-character number, never
         // narrower than the view's default.
         int widest = 0;
+        widestNumbers.clear();
         for (const EntryColumn column : {EntryColumn::Phone, EntryColumn::Mobile})
-            for (const QString &number : longestValues(column, 8))
+            for (const auto &[id, number] : longestValues(column, 8)) {
                 widest = qMax(widest, cellWidthFor(view, number));
-        numberColumnWidth =
-            qBound(view->horizontalHeader()->defaultSectionSize(), widest,
-                   qMax(view->horizontalHeader()->defaultSectionSize(), widestNumberWidth(view)));
+                widestNumbers << id;
+            }
+        numberColumnWidth = boundNumberWidth(view, widest);
     }
     view->setColumnWidth(2, numberColumnWidth);
     view->setColumnWidth(3, numberColumnWidth);
+}
+
+void MainWindow::fitNumbersAfter(const QVector<Entry> &present, const QVector<qint64> &gone,
+                                 bool whole)
+{
+    if (numberColumnWidth < 0)
+        return;
+    QTableView *view = form->tbl_liste;
+    const auto widthOf = [view](const Entry &entry) {
+        return boundNumberWidth(
+            view, qMax(cellWidthFor(view, entry.telefon), cellWidthFor(view, entry.cep)));
+    };
+    bool narrowed = whole;
+    for (const qint64 id : gone)
+        narrowed = narrowed || widestNumbers.contains(id);
+    for (const Entry &entry : present)
+        narrowed =
+            narrowed || (widestNumbers.contains(entry.id) && widthOf(entry) < numberColumnWidth);
+    if (narrowed) {
+        numberColumnWidth = -1;
+        fitColumns();
+        return;
+    }
+    // As the book's widest are found: the longest by characters are measured.
+    constexpr int measured = 8;
+    QVector<const Entry *> longest;
+    for (const Entry &entry : present)
+        longest << &entry;
+    const auto length = [](const Entry *entry) {
+        return qMax(entry->telefon.size(), entry->cep.size());
+    };
+    const int kept = qMin(measured, longest.size());
+    std::partial_sort(longest.begin(), longest.begin() + kept, longest.end(),
+                      [&](const Entry *a, const Entry *b) { return length(a) > length(b); });
+    for (int i = 0; i < kept; ++i) {
+        const int width = widthOf(*longest.at(i));
+        if (width < numberColumnWidth)
+            continue;
+        numberColumnWidth = width;
+        widestNumbers << longest.at(i)->id;
+    }
+    fitColumns();
 }
 
 void MainWindow::showCount()
@@ -334,7 +400,7 @@ void MainWindow::showCount()
     if (!listedSearch && !moreToList)
         bookSize = listed;
     else if (bookSize < 0)
-        bookSize = entryCount();
+        bookSize = searchIndex->ready() ? searchIndex->ready()->allIds().size() : entryCount();
     // While the rest of a long list is read, the count so far.
     const QString text = listed == bookSize
                              ? people(bookSize)

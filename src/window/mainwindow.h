@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QSet>
 
 #include "exchange/columnchoice.h"
 #include "history/entrysteps.h"
@@ -62,12 +63,15 @@ private:
     // Reads the rest of the list now, for what needs every row (a sort, an export).
     void listWhole();
     void fitColumns();
+    // After changes of these entries: the number columns widen for a wider number; only
+    // when one of the widest may have narrowed (or too many changed) is the book asked.
+    void fitNumbersAfter(const QVector<Entry> &present, const QVector<qint64> &gone, bool whole);
     void showCount();
     // Another program's commits since the list last looked: the counts are read again,
     // the index reads what changed, the order follows it (or is read again on a server).
     void followOtherPrograms();
     // What the index found another program changed: the order moves those entries, and a
-    // sorted list shows them in their places.
+    // sorted list shows them in their places, unless a listing under way asked for them.
     void sortChangesElsewhere(const QVector<Entry> &present, const QVector<qint64> &gone,
                               bool whole);
     // The order read and sorted again, for changes it cannot follow one by one: a small
@@ -197,6 +201,13 @@ private:
     qint64 seenVersion = -1;
     qint64 bookSize = -1;
     int numberColumnWidth = -1;
+    // The entries whose numbers the number columns were measured by.
+    QSet<qint64> widestNumbers;
+    // Set while followOtherPrograms takes the changes in: its caller lists them.
+    bool takingChangesIn = false;
+    // The index answered on while it read another program's changes: they are listed
+    // when they arrive.
+    bool changesAwaited = false;
     QLabel *countLabel = nullptr;
 
     QUndoStack *history = nullptr;
