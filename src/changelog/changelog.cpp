@@ -126,7 +126,8 @@ bool forgetDeleted(const QVector<LoggedChange> &deletions, QString &error)
     }
     QSqlQuery query(phoneBookDb);
     for (const LoggedChange &deletion : deletions)
-        if (!runStatement(query, forgetLoggedStatement(deletion.id, deletion.revision))) {
+        if (!runStatement(query, forgetLoggedStatement(deletion.id, deletion.revision)) ||
+            !runStatement(query, forgetEarlierLivesStatement(deletion.before, deletion.revision))) {
             error = query.lastError().text();
             return false;
         }

@@ -43,16 +43,26 @@ Statement loggedHistoryStatement(qint64 id)
 
 Statement loggedDeletionsStatement()
 {
-    // Deleted and not brought back under its id since: another entry that took the id
-    // (another program may store one under any id) does not hide it.
-    const QString same = onServer() ? QStringLiteral("IS NOT DISTINCT FROM") : QStringLiteral("IS");
-    return {selectLog(QStringLiteral("islem = 'sil' AND NOT EXISTS (SELECT 1 FROM TELEFON_GECMIS "
-                                     "h WHERE h.kayit = g.kayit AND h.surum > g.surum AND "
-                                     "h.islem = 'ekle' AND h.yeni_adsoyad %1 g.eski_adsoyad AND "
-                                     "h.yeni_telefon %1 g.eski_telefon AND h.yeni_cep %1 "
-                                     "g.eski_cep AND h.yeni_mail %1 g.eski_mail) ORDER BY surum "
-                                     "DESC")
-                          .arg(same)),
+    // Deleted and not brought back since. Back under its id: another entry that took the id
+    // (another program may store one under any id) does not hide it. Back under another id
+    // (its own was taken, or a program moved it): an addition of the same values after it.
+    // The additions are scanned once and matched against the few deletions, never the other
+    // way round, so that a long log costs one pass.
+    const bool server = onServer();
+    const QString same = server ? QStringLiteral("IS NOT DISTINCT FROM") : QStringLiteral("IS");
+    const QString join = server ? QStringLiteral("JOIN") : QStringLiteral("CROSS JOIN");
+    return {selectLog(QStringLiteral(
+                          "islem = 'sil' AND NOT EXISTS (SELECT 1 FROM TELEFON_GECMIS h WHERE "
+                          "h.kayit = g.kayit AND h.surum > g.surum AND h.islem = 'ekle' AND "
+                          "h.yeni_adsoyad %1 g.eski_adsoyad AND h.yeni_telefon %1 g.eski_telefon "
+                          "AND h.yeni_cep %1 g.eski_cep AND h.yeni_mail %1 g.eski_mail) AND "
+                          "g.surum NOT IN (SELECT d.surum FROM TELEFON_GECMIS h %2 TELEFON_GECMIS "
+                          "d ON h.yeni_adsoyad = d.eski_adsoyad AND h.yeni_telefon %1 "
+                          "d.eski_telefon AND h.yeni_cep %1 d.eski_cep AND h.yeni_mail %1 "
+                          "d.eski_mail AND h.surum > d.surum WHERE d.islem = 'sil' AND h.islem = "
+                          "'ekle' AND h.surum > (SELECT MIN(surum) FROM TELEFON_GECMIS WHERE "
+                          "islem = 'sil')) ORDER BY surum DESC")
+                          .arg(same, join)),
             {}};
 }
 
@@ -80,6 +90,18 @@ Statement forgetLoggedStatement(qint64 id, qint64 upToRevision)
 {
     return {QStringLiteral("DELETE FROM TELEFON_GECMIS WHERE kayit = ? AND surum <= ?"),
             {id, upToRevision}};
+}
+
+Statement forgetEarlierLivesStatement(const Entry &values, qint64 beforeRevision)
+{
+    const QString same = onServer() ? QStringLiteral("IS NOT DISTINCT FROM") : QStringLiteral("IS");
+    return {QStringLiteral("DELETE FROM TELEFON_GECMIS WHERE surum IN (SELECT h.surum FROM "
+                           "TELEFON_GECMIS h JOIN TELEFON_GECMIS d ON h.kayit = d.kayit AND "
+                           "h.surum <= d.surum WHERE d.islem = 'sil' AND d.surum < ? AND "
+                           "d.eski_adsoyad = ? AND d.eski_telefon %1 ? AND d.eski_cep %1 ? AND "
+                           "d.eski_mail %1 ?)")
+                .arg(same),
+            {beforeRevision, values.adsoyad, values.telefon, values.cep, values.mail}};
 }
 
 Statement pruneLogStatement(const QDateTime &before)

@@ -8,7 +8,7 @@
 // both books: revision, time (UTC, ISO 8601 text), who, operation, id, group (as text),
 // then the entry's four texts before and after.
 Statement loggedHistoryStatement(qint64 id);
-// Each deletion not undone by the same entry stored again under its id, newest first.
+// Each deletion not undone since by the same values stored again, newest first.
 Statement loggedDeletionsStatement();
 Statement loggedSinceStatement(const QDateTime &time);
 // The revisions and ids of what was changed after the revision, oldest first.
@@ -17,6 +17,9 @@ Statement loggedAfterStatement(qint64 revision, int most = 0);
 Statement newestRevisionStatement();
 // An entry's rows up to its deletion, taken out for good.
 Statement forgetLoggedStatement(qint64 id, qint64 upToRevision);
+// The rows of the same entry's earlier lives, each up to a deletion that its storing again
+// undid: an entry forgotten for good does not come back into Silinenler from them.
+Statement forgetEarlierLivesStatement(const Entry &values, qint64 beforeRevision);
 Statement pruneLogStatement(const QDateTime &before);
 Statement settingStatement(const QString &key);
 Statement storeSettingStatement(const QString &key, const QString &value);
