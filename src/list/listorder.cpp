@@ -240,39 +240,103 @@ void ListOrder::forget(qint64 id)
         later -= later > rank ? 1 : 0;
 }
 
-void ListOrder::place(const Entry &entry)
+std::size_t ListOrder::rankFor(const Entry &entry, std::size_t leftOut) const
 {
-    forget(entry.id);
-    const QString value = textIn(entry, sortedColumn);
+    const QString value = textIn(entry, sortedColumn).trimmed();
     const bool ascending = sortedDirection == Qt::AscendingOrder;
     // Before the first entry it sorts before; among equals, by id.
-    const auto before = [&](qint64 otherId, const QString &other) {
-        const QString mine = value.trimmed(), theirs = other.trimmed();
-        int byValue = compare(mine, theirs);
-        if (byValue != 0 && !mine.isEmpty() && !theirs.isEmpty() && !ascending)
+    const auto before = [&](qint64 otherId) {
+        const QString theirs = valueOf(otherId).trimmed();
+        int byValue = compare(value, theirs);
+        if (byValue != 0 && !value.isEmpty() && !theirs.isEmpty() && !ascending)
             byValue = -byValue;
         return byValue != 0 ? byValue < 0 : entry.id < otherId;
     };
-    std::size_t low = 0, high = size();
+    // Ranks counted as if the one left out were not there.
+    const auto idAt = [&](std::size_t rank) { return ids[int(rank < leftOut ? rank : rank + 1)]; };
+    std::size_t low = 0, high = size() - (leftOut < size() ? 1 : 0);
     while (low < high) {
         const std::size_t middle = (low + high) / 2;
-        if (before(ids[middle], valueOf(ids[middle])))
+        if (before(idAt(middle)))
             high = middle;
         else
             low = middle + 1;
     }
-    const auto tiedWith = [&](std::size_t rank) { return compare(value, valueOf(ids[rank])) == 0; };
-    ids.insert(ids.begin() + std::ptrdiff_t(low), entry.id);
+    return low;
+}
+
+void ListOrder::markTies(std::size_t rank, const QString &value)
+{
+    const auto tiedWith = [&](std::size_t other) {
+        return compare(value, valueOf(ids[int(other)])) == 0;
+    };
+    tiedWithPrevious[rank] = rank > 0 && tiedWith(rank - 1);
+    if (rank + 1 < size())
+        tiedWithPrevious[rank + 1] = tiedWith(rank + 1);
+}
+
+void ListOrder::place(const Entry &entry)
+{
+    const auto known = std::lower_bound(idsAscending.cbegin(), idsAscending.cend(), entry.id);
+    if (known != idsAscending.cend() && *known == entry.id)
+        move(std::size_t(known - idsAscending.cbegin()), entry);
+    else
+        insert(std::size_t(known - idsAscending.cbegin()), entry);
+}
+
+void ListOrder::move(std::size_t position, const Entry &entry)
+{
+    // A changed entry keeps its place among the ids ascending; only the ranks between its
+    // old place and its new one shift by one, which for a typical edit is none or a few.
+    const std::size_t from = rankOf[position], to = rankFor(entry, from);
+    const QString value = textIn(entry, sortedColumn);
+    if (from < firstEmpty)
+        --firstEmpty;
     if (!value.trimmed().isEmpty())
         ++firstEmpty;
-    tiedWithPrevious.insert(tiedWithPrevious.begin() + std::ptrdiff_t(low),
-                            low > 0 && tiedWith(low - 1));
-    if (low + 1 < size())
-        tiedWithPrevious[low + 1] = tiedWith(low + 1);
+    if (from != to) {
+        // The one after it is tied with the one before it only if both were tied with it.
+        if (from + 1 < size())
+            tiedWithPrevious[from + 1] = tiedWithPrevious[from + 1] && tiedWithPrevious[from];
+        const auto turn = [from, to](auto begin) {
+            if (to > from)
+                std::rotate(begin + std::ptrdiff_t(from), begin + std::ptrdiff_t(from + 1),
+                            begin + std::ptrdiff_t(to + 1));
+            else
+                std::rotate(begin + std::ptrdiff_t(to), begin + std::ptrdiff_t(from),
+                            begin + std::ptrdiff_t(from + 1));
+        };
+        turn(ids.begin());
+        turn(tiedWithPrevious.begin());
+        const std::size_t low = std::min(from, to), high = std::max(from, to);
+        if (high - low < size() / 64) {
+            for (std::size_t rank = low; rank <= high; ++rank) {
+                const auto at =
+                    std::lower_bound(idsAscending.cbegin(), idsAscending.cend(), ids[int(rank)]);
+                rankOf[std::size_t(at - idsAscending.cbegin())] = std::uint32_t(rank);
+            }
+        } else {
+            const int shift = to > from ? -1 : 1;
+            for (std::uint32_t &rank : rankOf)
+                if (rank >= low && rank <= high)
+                    rank = std::uint32_t(int(rank) + shift);
+            rankOf[position] = std::uint32_t(to);
+        }
+    }
+    markTies(to, value);
+}
+
+void ListOrder::insert(std::size_t position, const Entry &entry)
+{
+    const std::size_t rank = rankFor(entry, size());
+    const QString value = textIn(entry, sortedColumn);
+    ids.insert(ids.begin() + std::ptrdiff_t(rank), entry.id);
+    if (!value.trimmed().isEmpty())
+        ++firstEmpty;
+    tiedWithPrevious.insert(tiedWithPrevious.begin() + std::ptrdiff_t(rank), false);
+    markTies(rank, value);
     for (std::uint32_t &later : rankOf)
-        later += later >= low ? 1 : 0;
-    const auto at = int(std::lower_bound(idsAscending.cbegin(), idsAscending.cend(), entry.id) -
-                        idsAscending.cbegin());
-    rankOf.insert(rankOf.begin() + at, std::uint32_t(low));
-    idsAscending.insert(at, entry.id);
+        later += later >= rank ? 1 : 0;
+    rankOf.insert(rankOf.begin() + std::ptrdiff_t(position), std::uint32_t(rank));
+    idsAscending.insert(int(position), entry.id);
 }

@@ -57,6 +57,13 @@ public:
 private:
     // Negative, zero or positive as a sorts before, with or after b (ascending).
     int compare(const QString &a, const QString &b) const;
+    // Where the entry belongs, counting ranks as if the one at leftOut were not there.
+    std::size_t rankFor(const Entry &entry, std::size_t leftOut) const;
+    // Whether the entry at the rank, of this value, and the one after it tie with the one
+    // before each.
+    void markTies(std::size_t rank, const QString &value);
+    void move(std::size_t position, const Entry &entry);
+    void insert(std::size_t position, const Entry &entry);
     // The ids at the ranks marked, in rank order: its own when every one is.
     QVector<qint64> idsRanked(const std::vector<std::uint64_t> &listed) const;
 
