@@ -214,16 +214,20 @@ void IndexTest::indexListsWhatTheStoreAndTheReferenceList()
     fillBook(side, random, 600);
     QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
 
-    // Searched in two halves, as a large book is.
-    SearchIndex index(2);
-    for (const Entry &entry : storedEntries(side))
+    // Searched in two halves, as a large book is. An entry that grows takes the room to
+    // spare after a near one, or, in a book with none, moves the rest.
+    SearchIndex index(2, 16), roomless(2, std::size_t(-1));
+    for (const Entry &entry : storedEntries(side)) {
         index.append(entry);
+        roomless.append(entry);
+    }
     for (int round = 0; round < 3; ++round) {
         const QVector<Entry> entries = storedEntries(side);
         QCOMPARE(index.size(), entries.size());
         for (const QString &search : searchesFor(entries, random)) {
             const QVector<qint64> expected = referenceIds(entries, search);
             QVERIFY2(index.search(search) == expected, qPrintable(search.left(80)));
+            QVERIFY2(roomless.search(search) == expected, qPrintable(search.left(80)));
             const QString halfAnEmoji = search + QString(QChar(0xD83D));
             QVERIFY2(index.search(halfAnEmoji) == expected, qPrintable(search.left(80)));
             QVERIFY2(searchIds(search) == expected, qPrintable(search.left(80)));
@@ -239,6 +243,7 @@ void IndexTest::indexListsWhatTheStoreAndTheReferenceList()
             if (change == 0) {
                 side.exec(QStringLiteral("DELETE FROM TELEFON WHERE id=%1").arg(target.id));
                 index.forget(target.id);
+                roomless.forget(target.id);
                 deleted.insert(target.id, target);
             } else if (change == 3 && !deleted.isEmpty()) {
                 const Entry back = deleted.take(deleted.firstKey());
@@ -250,21 +255,27 @@ void IndexTest::indexListsWhatTheStoreAndTheReferenceList()
                     restore.addBindValue(text->isNull() ? QVariant() : QVariant(*text));
                 QVERIFY(restore.exec());
                 index.place(back);
+                roomless.place(back);
             } else if (change != 3) {
                 Entry changed = target;
                 changed.adsoyad = change == 1 ? QStringLiteral("Değişen Ğ %1").arg(i) : QString();
                 changed.mail = QStringLiteral("yeni%1@celik.net").arg(i);
+                // Numbers that grow and shrink move the keys as names move the texts.
+                changed.telefon = QStringLiteral("0532 %1").arg(qint64(i) * i * i * i);
                 QSqlQuery update(side.db());
-                update.prepare("UPDATE TELEFON SET adsoyad=?, mail=? WHERE id=?");
+                update.prepare("UPDATE TELEFON SET adsoyad=?, mail=?, telefon=? WHERE id=?");
                 update.addBindValue(changed.adsoyad.isNull() ? QVariant() : changed.adsoyad);
                 update.addBindValue(changed.mail);
+                update.addBindValue(changed.telefon);
                 update.addBindValue(changed.id);
                 QVERIFY(update.exec());
                 index.place(changed);
+                roomless.place(changed);
             }
         }
         const qint64 added = side.insert("Yeni Eklenen", "0555 000", "", "");
         index.place(storedEntries(side).last());
+        roomless.place(storedEntries(side).last());
         QCOMPARE(index.allIds().last(), added);
     }
     closePhoneBook();

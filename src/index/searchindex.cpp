@@ -48,6 +48,10 @@ std::string keyOf(const QString &number)
 
 // Half a byte of the number keys: a digit, or one of these.
 constexpr char betweenKeys = 0xE, endOfKeys = 0xF;
+// Room to spare in the keys: two halves that never stand together in an entry's keys.
+constexpr std::uint8_t spareKeys = 0xEE;
+// How much room to spare follows an entry that has it.
+constexpr std::size_t spareTextBytes = 1024, spareKeyBytes = 256;
 
 // The keys of an entry's phone and mobile, two to a byte, high half first: the digits,
 // betweenKeys between the two, endOfKeys at the end (twice, where that leaves half a
@@ -227,21 +231,14 @@ void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
     const std::string phone = keyOf(entry.telefon), mobile = keyOf(entry.cep);
     const std::string keys = packedKeys(phone, mobile);
     const std::uint8_t nullFlags = (entry.adsoyad.isNull() ? 1 : 0) | (entry.mail.isNull() ? 2 : 0);
-    const auto splice = [at, replace](std::string &buffer, Positions &starts,
-                                      const std::string &part) {
-        const std::size_t begin = starts[at];
-        const std::size_t old = replace ? starts[at + 1] - begin : 0;
-        buffer.replace(begin, old, part);
-        const auto shift = std::int64_t(part.size()) - std::int64_t(old);
-        if (!replace)
-            starts.insert(starts.begin() + std::ptrdiff_t(at) + 1, std::uint32_t(begin));
-        for (std::size_t i = at + 1; i < starts.size(); ++i)
-            starts[i] = std::uint32_t(std::int64_t(starts[i]) + shift);
-    };
+    // Every so many entries one is followed by room to spare, so that an entry that grows
+    // moves only the bytes up to the next room, not the rest of the buffer.
+    const bool spared = !replace && at == std::size_t(ids.size()) && (at + 1) % sparedEvery == 0;
     for (const char byte : text)
         ++byteCounts[std::uint8_t(byte)];
-    splice(texts, textStart, text);
-    splice(numbers, numberStart, keys);
+    splice(texts, textStart, Spare{std::uint8_t(ending), spareTextBytes, true}, at, replace, text,
+           spared);
+    splice(numbers, numberStart, Spare{spareKeys, spareKeyBytes, false}, at, replace, keys, spared);
     const EntryBitmaps::Kinds held =
         EntryBitmaps::textKinds(text.data(), text.size()) | numberKinds(phone + mobile);
     if (replace)
@@ -256,6 +253,52 @@ void SearchIndex::write(std::size_t at, const Entry &entry, bool replace)
         nulls.insert(nulls.begin() + std::ptrdiff_t(at), nullFlags);
         entryDigests.insert(entryDigests.begin() + std::ptrdiff_t(at), digestOf(entry));
     }
+}
+
+std::size_t SearchIndex::spareAfter(const std::string &buffer, const Positions &starts, Spare spare,
+                                    std::size_t entry)
+{
+    // Room to spare is a run of the spare byte at the end of an entry's bytes; where the
+    // entry's own ending is that byte, it is not room.
+    std::size_t end = starts[entry + 1], begin = starts[entry], run = 0;
+    while (end > begin + run && std::uint8_t(buffer[end - run - 1]) == spare.byte)
+        ++run;
+    return spare.endsEntries && run > 0 ? run - 1 : run;
+}
+
+void SearchIndex::splice(std::string &buffer, Positions &starts, Spare spare, std::size_t at,
+                         bool replace, const std::string &part, bool spared)
+{
+    const std::size_t begin = starts[at], held = replace ? starts[at + 1] - begin : 0;
+    if (replace && part.size() <= held) {
+        // Shorter or the same: written over, the rest room to spare.
+        std::copy(part.begin(), part.end(), buffer.begin() + std::ptrdiff_t(begin));
+        std::fill_n(buffer.begin() + std::ptrdiff_t(begin + part.size()), held - part.size(),
+                    char(spare.byte));
+        return;
+    }
+    if (replace) {
+        // Longer: the bytes up to the next entry with room enough move along into it.
+        const std::size_t grows = part.size() - held, last = starts.size() - 1;
+        for (std::size_t next = at + 1; next < last && next <= at + 4 * sparedEvery; ++next)
+            if (spareAfter(buffer, starts, spare, next) >= grows) {
+                const std::size_t from = starts[at + 1], to = starts[next + 1] - grows;
+                std::memmove(&buffer[from + grows], &buffer[from], to - from);
+                std::copy(part.begin(), part.end(), buffer.begin() + std::ptrdiff_t(begin));
+                for (std::size_t i = at + 1; i <= next; ++i)
+                    starts[i] += std::uint32_t(grows);
+                return;
+            }
+    }
+    // No room near: the rest of the buffer moves, and the entry gets room of its own.
+    const std::string written =
+        replace || spared ? part + std::string(spare.bytes, char(spare.byte)) : part;
+    buffer.replace(begin, held, written);
+    const auto shift = std::int64_t(written.size()) - std::int64_t(held);
+    if (!replace)
+        starts.insert(starts.begin() + std::ptrdiff_t(at) + 1, std::uint32_t(begin));
+    for (std::size_t i = at + 1; i < starts.size(); ++i)
+        starts[i] = std::uint32_t(std::int64_t(starts[i]) + shift);
 }
 
 void SearchIndex::place(const Entry &entry)
@@ -305,7 +348,7 @@ void SearchIndex::apply(const QVector<Entry> &present, const QVector<qint64> &go
 SearchIndex SearchIndex::mergedWith(const QVector<Entry> &present,
                                     const QVector<qint64> &gone) const
 {
-    SearchIndex merged(parallelFrom);
+    SearchIndex merged(parallelFrom, sparedEvery);
     merged.byteCounts = byteCounts;
     merged.ids.reserve(ids.size() + present.size());
     merged.texts.reserve(texts.size());
@@ -370,13 +413,16 @@ void SearchIndex::appendRun(const SearchIndex &from, std::size_t first, std::siz
 bool SearchIndex::holds(std::size_t entry, const Word &word) const
 {
     const char *begin = texts.data() + textStart[entry];
-    const char *end = texts.data() + textStart[entry + 1] - 1;
+    // Its own ending, before any room to spare.
+    const char *middle = static_cast<const char *>(
+        std::memchr(begin, between, textStart[entry + 1] - textStart[entry]));
+    const char *end = static_cast<const char *>(
+        std::memchr(middle, ending, std::size_t(texts.data() + textStart[entry + 1] - middle)));
     // A plain word is its run; a pattern is matched only where its run lies.
     if (!word.scanned.empty() && word.findIn(begin, end) == nullptr)
         return false;
     if (!word.pattern)
         return true;
-    const char *middle = static_cast<const char *>(std::memchr(begin, between, end - begin));
     const auto matches = [&word](const char *from, const char *to) {
         return word.onBytes ? word.onBytes->matches(from, to)
                             : word.decoding->matches(from, int(to - from));

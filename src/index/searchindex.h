@@ -22,7 +22,11 @@ class SearchIndex
 {
 public:
     // A book of at least parallelFrom entries is searched in two halves on two threads.
-    explicit SearchIndex(std::size_t parallelFrom = 100000) : parallelFrom(parallelFrom) {}
+    // Every sparedEvery-th entry appended is followed by room to spare for entries that grow.
+    explicit SearchIndex(std::size_t parallelFrom = 100000, std::size_t sparedEvery = 1024)
+        : parallelFrom(parallelFrom), sparedEvery(sparedEvery)
+    {
+    }
 
     // Entries come in ascending order of their ids, as a scan of the table yields them.
     void append(const Entry &entry);
@@ -87,10 +91,24 @@ private:
     // more is searched in two halves at once.
     std::size_t halfWords() const;
     void write(std::size_t at, const Entry &entry, bool replace);
+    // The byte that fills room to spare in a buffer, how much of it an entry gets, and
+    // whether every entry's bytes end in one of it as well.
+    struct Spare {
+        std::uint8_t byte;
+        std::size_t bytes;
+        bool endsEntries;
+    };
+    // Writes an entry's part of a buffer: over its old bytes, into room to spare nearby,
+    // or with the rest of the buffer moved.
+    void splice(std::string &buffer, Positions &starts, Spare spare, std::size_t at, bool replace,
+                const std::string &part, bool spared);
+    static std::size_t spareAfter(const std::string &buffer, const Positions &starts, Spare spare,
+                                  std::size_t entry);
     // The entries from first to before last of another index, after those held.
     void appendRun(const SearchIndex &from, std::size_t first, std::size_t last);
 
     std::size_t parallelFrom;
+    std::size_t sparedEvery;
     // Shared with the lists made of every id (allIds) until either changes.
     QVector<qint64> ids;
     // Per entry the folded name and mail in UTF-8, parted by a byte that UTF-8 never

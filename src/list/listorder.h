@@ -17,7 +17,7 @@
 // platform's collation, ICU on Debian: C < Ç, ı < i, ...); numbers by their digits, the
 // country and trunk prefix left out. Empty values come last either way; equal values keep
 // the stored order. Only the order is kept, not the sort keys: the ids in this order and
-// ascending and each one's rank, about 20 bytes an entry, 16 of them shared with the list
+// ascending and each one's rank, about 21 bytes an entry, 16 of them shared with the list
 // of every entry and the search index. A changed entry finds its place by comparing
 // values read again.
 class ListOrder
@@ -73,8 +73,9 @@ private:
     QCollator collator;
     // Shared with the list when it shows every entry.
     QVector<qint64> ids;
-    // Whether each entry's value equals the one before it.
-    std::vector<bool> tiedWithPrevious;
+    // Whether each entry's value equals the one before it: a byte each, so that moving an
+    // entry far moves them as fast as the ids.
+    std::vector<std::uint8_t> tiedWithPrevious;
     // Where the entries with an empty value begin.
     std::size_t firstEmpty = 0;
     // Every id ascending, and where each stands in the order: found by a walk along the
