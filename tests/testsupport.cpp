@@ -215,6 +215,14 @@ WindowFixture::WindowFixture(const std::function<void(const SideConnection &)> &
     window = std::make_unique<MainWindow>();
 }
 
+BookFixture::BookFixture(const std::function<void(const SideConnection &)> &seed)
+    : side(cwd.databaseFile())
+{
+    side.createTable();
+    seed(side);
+    opening = openPhoneBook();
+}
+
 BoxAnswer clickButton(QMessageBox::StandardButton button)
 {
     return [button](QMessageBox *box) {

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "privateserver.h"
+#include "store/phonebookdb.h"
 #include "window/mainwindow.h"
 
 class QAbstractItemModel;
@@ -117,6 +118,15 @@ struct WindowFixture {
     WorkingDirectory cwd;
     SideConnection side;
     std::unique_ptr<MainWindow> window;
+};
+
+// A book in a fresh working directory, made and filled by seed through a side connection,
+// and opened by this program.
+struct BookFixture {
+    explicit BookFixture(const std::function<void(const SideConnection &)> &seed);
+    WorkingDirectory cwd;
+    SideConnection side;
+    PhoneBookOpening opening;
 };
 
 template <typename T> T *child(QWidget *window, const char *name)

@@ -208,11 +208,9 @@ void IndexTest::bytesAreFoundWhereANaiveSearchFindsThem()
 void IndexTest::indexListsWhatTheStoreAndTheReferenceList()
 {
     QRandomGenerator random(20261207);
-    WorkingDirectory cwd;
-    SideConnection side(cwd.databaseFile());
-    side.createTable();
-    fillBook(side, random, 600);
-    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    const BookFixture book([&random](const SideConnection &seed) { fillBook(seed, random, 600); });
+    QCOMPARE(book.opening, PhoneBookOpening::Opened);
+    const SideConnection &side = book.side;
 
     // Searched in two halves, as a large book is. An entry that grows takes the room to
     // spare after a near one, or, in a book with none, moves the rest.
@@ -286,11 +284,9 @@ void IndexTest::anotherProgramsChangesAreTakenInAlone()
     if (testingOnServer())
         QSKIP("A server answers with its own indexes.");
     QRandomGenerator random(20261208);
-    WorkingDirectory cwd;
-    SideConnection side(cwd.databaseFile());
-    side.createTable();
-    fillBook(side, random, 400);
-    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    const BookFixture book([&random](const SideConnection &seed) { fillBook(seed, random, 400); });
+    QCOMPARE(book.opening, PhoneBookOpening::Opened);
+    const SideConnection &side = book.side;
     PhoneBookIndex index;
     QSet<qint64> reported, reportedGone;
     bool whole = true;
@@ -360,11 +356,9 @@ void IndexTest::anotherProgramsChangesAreTakenInAlone()
 void IndexTest::fewChangesElsewhereAreTakenInAtOnceAndManyBesideTheIndex()
 {
     QRandomGenerator random(20261209);
-    WorkingDirectory cwd;
-    SideConnection side(cwd.databaseFile());
-    side.createTable();
-    fillBook(side, random, 200);
-    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    const BookFixture book([&random](const SideConnection &seed) { fillBook(seed, random, 200); });
+    QCOMPARE(book.opening, PhoneBookOpening::Opened);
+    const SideConnection &side = book.side;
     PhoneBookIndex index;
     QSet<qint64> present, gone;
     int reports = 0;
@@ -445,13 +439,13 @@ void IndexTest::fewChangesElsewhereAreTakenInAtOnceAndManyBesideTheIndex()
 
 void IndexTest::listPagesThroughAHundredThousandMatches()
 {
-    WorkingDirectory cwd;
-    SideConnection side(cwd.databaseFile());
-    side.createTable();
-    side.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
-              "INSERT INTO TELEFON (adsoyad, telefon, cep, mail) "
-              "SELECT 'Kişi ' || i, '0212 ' || i, NULL, '' FROM n");
-    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    const BookFixture book([](const SideConnection &seed) {
+        seed.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                  "100000) INSERT INTO TELEFON (adsoyad, telefon, cep, mail) "
+                  "SELECT 'Kişi ' || i, '0212 ' || i, NULL, '' FROM n");
+    });
+    QCOMPARE(book.opening, PhoneBookOpening::Opened);
+    const SideConnection &side = book.side;
     PhoneBookListModel model;
     const QVector<qint64> ids = searchIds(QStringLiteral("kisi"));
     QCOMPARE(ids.size(), 100000);
