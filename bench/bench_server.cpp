@@ -10,8 +10,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLineEdit>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
