@@ -266,6 +266,11 @@ void ServerTest::aPasswordIsAskedOnceAndNeverShown()
     MainWindow window;
     QCOMPARE(hidden, QStringLiteral("hidden"));
     QVERIFY(phoneBookDb.isOpen());
+    // The title names the role, the server and the database, never the password.
+    QVERIFY2(window.windowTitle().startsWith("TELEFON DEFTERİ — sifreli@") &&
+                 window.windowTitle().endsWith("/" + database) &&
+                 !window.windowTitle().contains("parola"),
+             qPrintable(window.windowTitle()));
     window.close();
     closePhoneBook();
     setServerPassword(QString());

@@ -51,6 +51,10 @@ void StartupTest::listsEveryEntryWithTheIdHidden()
     MainWindow window;
 
     QVERIFY(boxes.seen.isEmpty());
+    // The title names the book, so that two windows on two books tell which is which.
+    QCOMPARE(window.windowTitle().section(" — ", 0, 0), QStringLiteral("TELEFON DEFTERİ"));
+    QCOMPARE(QFileInfo(window.windowTitle().section(" — ", 1)).canonicalFilePath(),
+             QFileInfo(cwd.databaseFile()).canonicalFilePath());
     QVERIFY(window.isMaximized());
     QVERIFY(window.isVisible());
     QVERIFY(child<QLineEdit>(&window, "txt_id")->isHidden());
@@ -276,6 +280,8 @@ void StartupTest::phoneBookThatCannotBeWritten()
         for (int row = 0; row < listModel(&window)->rowCount(); ++row)
             listed << listModel(&window)->index(row, 1).data().toString();
         QCOMPARE(listed, names);
+        QVERIFY2(window.windowTitle().endsWith("/database.db (salt okunur)"),
+                 qPrintable(window.windowTitle()));
         typeInto(&window, "txt_ara", "zeynep");
         QCOMPARE(listModel(&window)->rowCount(), 1);
         typeInto(&window, "txt_adsoyad", "Emre Aydın");

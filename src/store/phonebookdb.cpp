@@ -1,5 +1,6 @@
 #include "store/phonebookdb.h"
 
+#include "server/serveraddress.h"
 #include "server/sessionlimits.h"
 #include "store/booklog.h"
 #include "store/databasepath.h"
@@ -7,6 +8,7 @@
 #include "store/searchfunctions.h"
 #include "store/serverbook.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -153,6 +155,20 @@ bool hasLogBeside(const QString &path)
 void usePhoneBookServer(const QString &uri)
 {
     serverUri = uri;
+}
+
+QString phoneBookName()
+{
+    if (!serverUri.isEmpty()) {
+        QString error;
+        const std::optional<ServerAddress> address = parseServerUri(serverUri, error);
+        return address ? describeServer(*address) : QString();
+    }
+    const QString path = QFileInfo(databasePath()).absoluteFilePath();
+    const QString home = QDir::homePath();
+    if (path.startsWith(home + QLatin1Char('/')))
+        return QLatin1Char('~') + path.mid(home.size());
+    return QDir::toNativeSeparators(path);
 }
 
 bool bookIsLocal()

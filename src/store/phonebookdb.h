@@ -26,6 +26,9 @@ enum class PhoneBookOpening {
 // Where the book is: on the server the URI names (see serveraddress.h), or, when it is
 // empty, database.db in the working directory. Takes effect at the next openPhoneBook.
 void usePhoneBookServer(const QString &uri);
+// The book as the user knows it, for the window's title: the file (under "~" in the home
+// folder), or user@server:port/database, never the password.
+QString phoneBookName();
 // The password the user typed, kept in memory only, for the opens that follow.
 void setServerPassword(const QString &password);
 // Why the last open failed, naming the server but never the password; empty for

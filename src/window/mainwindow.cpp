@@ -58,6 +58,11 @@ void MainWindow::openBook()
     // A file that cannot be read, or whose table cannot be made, is reported like a
     // failed open instead of being shown as an empty phone book.
     if (opening == PhoneBookOpening::Opened || opening == PhoneBookOpening::OpenedReadOnly) {
+        // Two windows on two books tell which is which.
+        setWindowTitle(QStringLiteral("TELEFON DEFTERİ — %1%2")
+                           .arg(phoneBookName(), opening == PhoneBookOpening::OpenedReadOnly
+                                                     ? QStringLiteral(" (salt okunur)")
+                                                     : QString()));
         listAll();
         watcher->start();
         pruning->start();
