@@ -17,7 +17,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
@@ -37,6 +39,7 @@ private slots:
     void aRoleThatMayOnlyReadIsToldSo();
     void aPasswordIsAskedOnceAndNeverShown();
     void aRestartedServerIsReachedAgain();
+    void everySessionHasTimeLimitsAndNoneStaysInATransaction();
     void ownSavesAreNotTakenForAnotherDesks();
     void changesMadeWhileAwayArriveOnceByRevision();
     void theCommandLineWorksOnTheServer();
@@ -207,7 +210,32 @@ void ServerTest::aRoleThatMayOnlyReadIsToldSo()
     const QVector<QVariantList> before = fixture->side.rows();
     fixture->window.reset();
     server.psql(database, "CREATE ROLE okur LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public "
-                          "TO okur");
+                          "TO okur; CREATE ROLE yazar LOGIN; GRANT SELECT, INSERT, UPDATE, "
+                          "DELETE ON telefon TO yazar; GRANT USAGE ON ALL SEQUENCES IN SCHEMA "
+                          "public TO yazar; GRANT SELECT ON ALL TABLES IN SCHEMA public TO yazar");
+    const QString readOnly = QStringLiteral("Bu defter salt okunur: değiştirme yetkiniz yok.");
+    const auto showsReadOnly = [&](MainWindow &window) {
+        QVERIFY2(window.windowTitle().endsWith(" (salt okunur)"), qPrintable(window.windowTitle()));
+        for (const char *button : {"btn_kaydet", "btn_sil"}) {
+            QVERIFY(!child<QPushButton>(&window, button)->isEnabled());
+            QCOMPARE(child<QPushButton>(&window, button)->toolTip(), readOnly);
+        }
+        const QStringList menu = menuTexts(&window);
+        for (const char *action :
+             {"İçe aktar…", "Yinelenenleri birleştir…", "Defteri geri al…", "Geri al"})
+            QVERIFY2(menu.contains(QString::fromUtf8(action) + " (kapalı)"),
+                     qPrintable(menu.join('|')));
+        // What still reads is on.
+        QVERIFY(menu.contains("Silinenler…") && menu.contains("CSV olarak dışa aktar…"));
+        // A key that would save anyway is told why, and changes nothing.
+        BoxAnswerer told({clickButton(QMessageBox::Ok)});
+        QTest::keyClick(child<QLineEdit>(&window, "txt_telefon"), Qt::Key_Return);
+        QCOMPARE(told.seen.size(), 1);
+        QCOMPARE(told.seen.first().text, readOnly);
+        QCOMPARE(fixture->side.rows(), before);
+    };
+
+    // A role that may only read: read only from the start.
     usePhoneBookServer(server.uri(database, "okur"));
     {
         MainWindow window;
@@ -215,25 +243,53 @@ void ServerTest::aRoleThatMayOnlyReadIsToldSo()
         QMetaObject::invokeMethod(&window, "on_tbl_liste_doubleClicked",
                                   Q_ARG(QModelIndex, listModel(&window)->index(0, 1)));
         typeInto(&window, "txt_telefon", "0212 2");
-        // The refusal itself, never "changed elsewhere" (the refused read is no deleted or
-        // changed entry) and never the driver's text alone.
-        const QString refused =
-            QStringLiteral("Bu defteri değiştirme yetkiniz yok; değişiklik kaydedilmedi.\n");
-        for (const char *id : {"", "1"}) {
-            child<QLineEdit>(&window, "txt_id")->setText(QString::fromLatin1(id));
-            const SeenBox save = pressSave(&window);
-            QCOMPARE(save.title, QStringLiteral("Hata"));
-            QVERIFY2(save.text.startsWith(refused) && save.text.contains("permission denied"),
-                     qPrintable(save.text));
-            QCOMPARE(fieldText(&window, "txt_telefon"), QStringLiteral("0212 2"));
-        }
-        QCOMPARE(fixture->side.rows(), before);
+        showsReadOnly(window);
+        QCOMPARE(fieldText(&window, "txt_telefon"), QStringLiteral("0212 2"));
         window.close();
     }
     closePhoneBook();
-    server.psql(database, "DROP OWNED BY okur");
+    // The command line refuses to write, in Turkish, and still reads.
+    QFile csv(fixture->cwd.path() + "/yeni.csv");
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("Ad Soyad;Telefon\r\nZeki Öz;0212 9\r\n");
+    csv.close();
+    const auto imported = runAktar(
+        fixture->cwd.path(), {"--sunucu", server.uri(database, "okur"), "import", "yeni.csv"});
+    QCOMPARE(imported.first, 1);
+    QVERIFY2(imported.second.contains("bu defter salt okunur, değiştirme yetkiniz yok; hiçbir "
+                                      "şey değiştirilmedi"),
+             qPrintable(imported.second));
+    QCOMPARE(runAktar(fixture->cwd.path(),
+                      {"--sunucu", server.uri(database, "okur"), "export", "liste.csv"})
+                 .first,
+             0);
+    QCOMPARE(fixture->side.rows(), before);
+
+    // Rights taken away while the window is open: the refusal itself, never "changed
+    // elsewhere" and never the driver's text alone, and read only from then on.
+    usePhoneBookServer(server.uri(database, "yazar"));
+    {
+        MainWindow window;
+        QVERIFY(child<QPushButton>(&window, "btn_kaydet")->isEnabled());
+        QVERIFY(!window.windowTitle().contains("salt okunur"));
+        server.psql(database, "REVOKE INSERT, UPDATE, DELETE ON telefon FROM yazar");
+        QMetaObject::invokeMethod(&window, "on_tbl_liste_doubleClicked",
+                                  Q_ARG(QModelIndex, listModel(&window)->index(0, 1)));
+        typeInto(&window, "txt_telefon", "0212 2");
+        const SeenBox save = pressSave(&window);
+        QCOMPARE(save.title, QStringLiteral("Hata"));
+        QVERIFY2(save.text.startsWith("Bu defteri değiştirme yetkiniz yok; değişiklik "
+                                      "kaydedilmedi.\n") &&
+                     save.text.contains("permission denied"),
+                 qPrintable(save.text));
+        QCOMPARE(fieldText(&window, "txt_telefon"), QStringLiteral("0212 2"));
+        showsReadOnly(window);
+        window.close();
+    }
+    closePhoneBook();
+    server.psql(database, "DROP OWNED BY okur; DROP OWNED BY yazar");
     fixture.reset();
-    server.psql("postgres", "DROP ROLE okur");
+    server.psql("postgres", "DROP ROLE okur; DROP ROLE yazar");
 }
 
 void ServerTest::aPasswordIsAskedOnceAndNeverShown()
@@ -302,6 +358,49 @@ void ServerTest::aRestartedServerIsReachedAgain()
     PrivateServer::instance().psql(fixture.cwd.database(),
                                    "INSERT INTO telefon (adsoyad) VALUES ('Başka Masa')");
     QTRY_COMPARE_WITH_TIMEOUT(listModel(window)->rowCount(), 3, 30000);
+}
+
+void ServerTest::everySessionHasTimeLimitsAndNoneStaysInATransaction()
+{
+    const auto limits = [](const QSqlDatabase &db) {
+        QSqlQuery query(db);
+        if (!query.exec("SELECT current_setting('lock_timeout') || ' ' || "
+                        "current_setting('statement_timeout') || ' ' || "
+                        "current_setting('idle_in_transaction_session_timeout')") ||
+            !query.next())
+            return QStringLiteral("refused: ") + query.lastError().text();
+        return query.value(0).toString();
+    };
+    {
+        WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ali Veli"); });
+        MainWindow *window = fixture.window.get();
+        QCOMPARE(limits(phoneBookDb), QStringLiteral("5s 1min 30s"));
+        // The connections of the background work have them too.
+        QString own;
+        QVERIFY(
+            readOnOwnConnection(bookAddress(), [&](const QSqlDatabase &db) { own = limits(db); }));
+        QCOMPARE(own, QStringLiteral("5s 1min 30s"));
+        // After a save and a delete, no session of the book waits in a transaction.
+        typeInto(window, "txt_adsoyad", "Zeki Öz");
+        QCOMPARE(pressSave(window).text, QStringLiteral("Kaydedildi"));
+        BoxAnswerer confirm({clickButton(QMessageBox::Yes)});
+        click(window, "btn_sil");
+        QCOMPARE(listModel(window)->rowCount(), 1);
+        QCOMPARE(PrivateServer::instance().psql(
+                     fixture.cwd.database(),
+                     "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                     "AND pid <> pg_backend_pid() AND state LIKE 'idle in transaction%'"),
+                 QStringLiteral("0"));
+        // What the administrator set for the database is kept.
+        PrivateServer::instance().psql(
+            fixture.cwd.database(),
+            "ALTER DATABASE " + fixture.cwd.database() +
+                " SET idle_in_transaction_session_timeout = '2min'; ALTER DATABASE " +
+                fixture.cwd.database() + " SET lock_timeout = '10s'");
+        closePhoneBook();
+        QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+        QCOMPARE(limits(phoneBookDb), QStringLiteral("10s 1min 2min"));
+    }
 }
 
 void ServerTest::ownSavesAreNotTakenForAnotherDesks()

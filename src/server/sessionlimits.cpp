@@ -10,7 +10,12 @@ bool limitServerSession(const QSqlDatabase &db)
     return query.exec(QStringLiteral("SELECT CASE WHEN current_setting('lock_timeout') = '0' "
                                      "THEN set_config('lock_timeout', '%1s', false) END, "
                                      "CASE WHEN current_setting('statement_timeout') = '0' "
-                                     "THEN set_config('statement_timeout', '%2s', false) END")
+                                     "THEN set_config('statement_timeout', '%2s', false) END, "
+                                     "CASE WHEN current_setting("
+                                     "'idle_in_transaction_session_timeout') = '0' THEN "
+                                     "set_config('idle_in_transaction_session_timeout', '%3s', "
+                                     "false) END")
                           .arg(serverLockWaitSeconds)
-                          .arg(serverStatementSeconds));
+                          .arg(serverStatementSeconds)
+                          .arg(serverIdleTransactionSeconds));
 }
