@@ -171,6 +171,9 @@ QAbstractItemModel *listModel(QWidget *window);
 QAbstractItemModel *wholeList(QWidget *window);
 // Clicks KAYDET, answers the one box it must show with OK, and returns what it showed.
 SeenBox pressSave(QWidget *window);
+// The texts of the list's menu, opened from the keyboard, each switched-off one marked
+// " (kapalı)".
+QStringList menuTexts(QWidget *window);
 
 // Every entry of the book phoneBookDb has open, in ascending order of the ids.
 QVector<Entry> wholeBook();

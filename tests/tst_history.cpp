@@ -38,30 +38,6 @@ void dropFile(QWidget *window, const QString &path)
     QApplication::sendEvent(window, &drop);
 }
 
-// The texts of the list's menu, which is closed again without choosing.
-QStringList menuTexts(QWidget *window)
-{
-    auto *list = child<QTableView>(window, "tbl_liste");
-    QApplication::setActiveWindow(window);
-    if (!QTest::qWaitForWindowActive(window))
-        qFatal("the window did not become active");
-    QStringList texts;
-    QWidget *focus = QApplication::focusWidget();
-    list->setFocus();
-    whenPopupShown([&texts](QMenu *menu) {
-        for (QAction *action : menu->actions())
-            if (!action->isSeparator())
-                texts << action->text() + (action->isEnabled() ? "" : " (kapalı)");
-        menu->close();
-    });
-    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-    if (texts.isEmpty())
-        qFatal("the list's menu did not open");
-    if (focus)
-        focus->setFocus();
-    return texts;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Step)

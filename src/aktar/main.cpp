@@ -208,6 +208,9 @@ int main(int argc, char *argv[])
             openingFailure() +
             QStringLiteral("\nsunucu parola istiyor: ~/.pgpass ya da PGPASSWORD ile verin"));
     const bool writing = importing || (logging && logCommandWrites(command, arguments.mid(1)));
+    if (writing && opened == PhoneBookOpening::OpenedReadOnly)
+        return fail(QStringLiteral("bu defter salt okunur, değiştirme yetkiniz yok; hiçbir şey "
+                                   "değiştirilmedi"));
     if (opened == PhoneBookOpening::Failed || (writing && opened != PhoneBookOpening::Opened))
         return fail(local ? QStringLiteral("database.db açılamadı ya da yazılamıyor")
                           : QStringLiteral("ortak defter açılamadı: ") + openingFailure());

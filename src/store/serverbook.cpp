@@ -46,6 +46,17 @@ PGconn *connectionHandle()
     return *static_cast<PGconn *const *>(handle.constData());
 }
 
+// Whether the role may add, change and delete entries; a role that may only read opens the
+// book read only. When the server cannot say, the statements themselves will.
+bool mayChangeTheBook()
+{
+    QSqlQuery rights(phoneBookDb);
+    return !rights.exec(QStringLiteral("SELECT has_table_privilege('telefon', 'INSERT') AND "
+                                       "has_table_privilege('telefon', 'UPDATE') AND "
+                                       "has_table_privilege('telefon', 'DELETE')")) ||
+           !rights.next() || rights.value(0).toBool();
+}
+
 } // namespace
 
 PhoneBookOpening openServerBook(const QString &uri)
@@ -88,7 +99,7 @@ PhoneBookOpening openServerBook(const QString &uri)
         return PhoneBookOpening::Failed;
     }
     advice = schema.advice;
-    return PhoneBookOpening::Opened;
+    return mayChangeTheBook() ? PhoneBookOpening::Opened : PhoneBookOpening::OpenedReadOnly;
 }
 
 void closeServerBook()

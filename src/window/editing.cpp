@@ -28,6 +28,8 @@ qint64 entryId(const QLineEdit *idField)
 
 void MainWindow::on_btn_kaydet_clicked()
 {
+    if (refusedAsReadOnly())
+        return;
     QMessageBox box;
     const QString name = form->txt_adsoyad->text().trimmed();
     const qint64 id = entryId(form->txt_id);
@@ -54,6 +56,7 @@ void MainWindow::on_btn_kaydet_clicked()
         query.finish();
         Entry added = typed;
         if (const Change change = addEntry(added); change.outcome != ChangeOutcome::Done) {
+            noteFailure(change.kind);
             tell(box, QStringLiteral("Hata"), failureMessage(change), QMessageBox::Warning);
             return;
         }
@@ -97,6 +100,7 @@ void MainWindow::updateEntry(QMessageBox &box, const Entry &typed)
     }
     // A read or a write that failed is never taken for a deleted entry.
     if (change.outcome == ChangeOutcome::Failed) {
+        noteFailure(change.kind);
         tell(box, QStringLiteral("Hata"), failureMessage(change), QMessageBox::Warning);
         return;
     }
@@ -178,6 +182,8 @@ void MainWindow::on_btn_yeni_clicked()
 
 void MainWindow::on_btn_sil_clicked()
 {
+    if (refusedAsReadOnly())
+        return;
     QMessageBox box;
     const qint64 id = entryId(form->txt_id);
     if (id < 1) {
@@ -216,6 +222,7 @@ void MainWindow::on_btn_sil_clicked()
     if (change.outcome == ChangeOutcome::Failed) {
         // The entry is still stored, so the form keeps showing it.
         box.setStandardButtons(QMessageBox::Ok);
+        noteFailure(change.kind);
         tell(box, QStringLiteral("Hata"), failureMessage(change), QMessageBox::Warning);
         listAll();
         return;

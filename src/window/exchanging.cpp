@@ -53,6 +53,7 @@ void MainWindow::showContactMenu(const QPoint &at)
     menu.addSeparator();
     QAction *importing = menu.addAction(QStringLiteral("İçe aktar…"));
     QAction *merging = menu.addAction(QStringLiteral("Yinelenenleri birleştir…"));
+    markChanging(menu, {importing, merging});
     menu.addSeparator();
     addRememberingActions(menu);
     menu.addSeparator();
@@ -205,6 +206,8 @@ QString MainWindow::readingFailure(const QString &error)
 
 void MainWindow::importContactFiles(const QList<QByteArray> &paths)
 {
+    if (refusedAsReadOnly())
+        return;
     QMessageBox box;
     ContactFile read;
     if (!readContactFiles(paths, read))

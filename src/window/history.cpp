@@ -87,11 +87,12 @@ void MainWindow::addHistoryActions(QMenu &menu)
     redo->setShortcut(redoKeys[0]);
     redo->setEnabled(history->canRedo());
     connect(redo, &QAction::triggered, this, [this] { takeStep(false); });
+    markChanging(menu, {undo, redo});
 }
 
 void MainWindow::takeStep(bool back)
 {
-    if (back ? !history->canUndo() : !history->canRedo())
+    if ((back ? !history->canUndo() : !history->canRedo()) || refusedAsReadOnly())
         return;
     const QString text = back ? history->undoText() : history->redoText();
     lastStep.reset();
@@ -109,6 +110,7 @@ void MainWindow::showStepOutcome(bool back, const QString &stepText)
     const StepOutcome outcome = *lastStep;
     QMessageBox box;
     if (outcome.outcome == ChangeOutcome::Failed) {
+        noteFailure(outcome.kind);
         tell(box, QStringLiteral("Hata"), failureMessage(outcome.kind, outcome.error),
              QMessageBox::Warning);
         return;

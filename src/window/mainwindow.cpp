@@ -58,11 +58,7 @@ void MainWindow::openBook()
     // A file that cannot be read, or whose table cannot be made, is reported like a
     // failed open instead of being shown as an empty phone book.
     if (opening == PhoneBookOpening::Opened || opening == PhoneBookOpening::OpenedReadOnly) {
-        // Two windows on two books tell which is which.
-        setWindowTitle(QStringLiteral("TELEFON DEFTERİ — %1%2")
-                           .arg(phoneBookName(), opening == PhoneBookOpening::OpenedReadOnly
-                                                     ? QStringLiteral(" (salt okunur)")
-                                                     : QString()));
+        showBookAccess(opening == PhoneBookOpening::OpenedReadOnly);
         listAll();
         watcher->start();
         pruning->start();
@@ -105,6 +101,7 @@ bool MainWindow::toldUndone(const Change &change, const QString &failed)
 {
     if (change.outcome == ChangeOutcome::Done)
         return false;
+    noteFailure(change.kind);
     listAll();
     QMessageBox box;
     tell(box, QStringLiteral("Hata"),
@@ -121,6 +118,7 @@ void MainWindow::showFailure(QMessageBox &box, const QSqlQuery &query)
     const QSqlError error = query.lastError();
     // A book that was never opened leaves no error on the query.
     const FailureKind kind = error.isValid() ? failureKind(error) : FailureKind::Unreachable;
+    noteFailure(kind);
     tell(box, QStringLiteral("Hata"), failureMessage(kind, error.text()), QMessageBox::Warning);
 }
 

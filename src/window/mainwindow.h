@@ -7,7 +7,9 @@
 
 #include "exchange/columnchoice.h"
 #include "history/entrysteps.h"
+#include "store/storefailure.h"
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -22,6 +24,7 @@ class OrderRebuild;
 class PhoneBookIndex;
 class PhoneBookListModel;
 class QLabel;
+class QAction;
 class QMenu;
 class QModelIndex;
 class QSqlQuery;
@@ -173,7 +176,16 @@ private:
     // Titles the box, sets its text and icon, and runs it.
     static void tell(QMessageBox &box, const QString &title, const QString &text,
                      QMessageBox::Icon icon);
-    static void showFailure(QMessageBox &box, const QSqlQuery &query);
+    void showFailure(QMessageBox &box, const QSqlQuery &query);
+    // A book this desk may only read (see readonly.cpp): the title says so, and what would
+    // change it is switched off, saying why.
+    void showBookAccess(bool readOnly);
+    // The actions of a menu that would change the book, switched off on a read-only one.
+    void markChanging(QMenu &menu, std::initializer_list<QAction *> actions) const;
+    // True, and said, when the book may only be read.
+    bool refusedAsReadOnly();
+    // A change refused for want of rights shows the book as read only from then on.
+    void noteFailure(FailureKind kind);
     // A change of several entries that did not happen: the list shown again, and a box
     // saying another desk changed them meanwhile, or the failure given. False when it was done.
     bool toldUndone(const Change &change, const QString &failed);
@@ -208,6 +220,7 @@ private:
     // The index answered on while it read another program's changes: they are listed
     // when they arrive.
     bool changesAwaited = false;
+    bool bookReadOnly = false;
     QLabel *countLabel = nullptr;
 
     QUndoStack *history = nullptr;

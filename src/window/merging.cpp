@@ -26,6 +26,8 @@ QString lossWarning(const DuplicateMerge &merge)
 
 void MainWindow::mergeDuplicates()
 {
+    if (refusedAsReadOnly())
+        return;
     QVector<Entry> book;
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Yinelenenleri Birleştir"));

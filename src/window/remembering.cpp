@@ -30,8 +30,10 @@ void MainWindow::addRememberingActions(QMenu &menu)
     QAction *versions = menu.addAction(QStringLiteral("Geçmiş…"));
     versions->setEnabled(form->txt_id->text().toLongLong() > 0);
     connect(versions, &QAction::triggered, this, &MainWindow::showVersions, Qt::QueuedConnection);
-    connect(menu.addAction(QStringLiteral("Defteri geri al…")), &QAction::triggered, this,
-            &MainWindow::rollBackBook, Qt::QueuedConnection);
+    QAction *rollingBack = menu.addAction(QStringLiteral("Defteri geri al…"));
+    connect(rollingBack, &QAction::triggered, this, &MainWindow::rollBackBook,
+            Qt::QueuedConnection);
+    markChanging(menu, {rollingBack});
 }
 
 void MainWindow::showDeleted()
@@ -65,12 +67,15 @@ void MainWindow::showDeleted()
 
 void MainWindow::restoreDeleted(const QVector<LoggedChange> &chosen)
 {
+    if (refusedAsReadOnly())
+        return;
     QMessageBox box;
     QString error;
     const EntriesChange plan = restoringDeleted(chosen, error);
     EntriesChange applied;
     const Change outcome = error.isEmpty() ? applyRestoring(plan, applied) : Change{};
     if (!error.isEmpty() || outcome.outcome == ChangeOutcome::Failed) {
+        noteFailure(outcome.kind);
         tell(box, QStringLiteral("Hata"),
              error.isEmpty() ? failureMessage(outcome) : QStringLiteral("HATA") + error,
              QMessageBox::Warning);
@@ -88,6 +93,8 @@ void MainWindow::restoreDeleted(const QVector<LoggedChange> &chosen)
 
 void MainWindow::forgetDeletedForGood(const QVector<LoggedChange> &chosen)
 {
+    if (refusedAsReadOnly())
+        return;
     QMessageBox question(this);
     question.setWindowTitle(QStringLiteral("Kalıcı Olarak Sil"));
     question.setIcon(QMessageBox::Warning);
@@ -152,6 +159,8 @@ void MainWindow::showVersions()
 
 void MainWindow::rollBackBook()
 {
+    if (refusedAsReadOnly())
+        return;
     RollbackDialog dialog(changesSince, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
