@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,6 +26,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -704,4 +706,12 @@ QStringList menuTexts(QWidget *window)
     if (focus)
         focus->setFocus();
     return texts;
+}
+
+// As a click on the row does; selectRow needs a table laid out on the screen.
+void chooseRow(QTableWidget *table, int row)
+{
+    table->selectionModel()->select(table->model()->index(row, 0),
+                                    QItemSelectionModel::ClearAndSelect |
+                                        QItemSelectionModel::Rows);
 }

@@ -23,6 +23,7 @@ class QDialog;
 class QMenu;
 class QProcess;
 class QProcessEnvironment;
+class QTableWidget;
 class QWidget;
 
 // Makes a fresh temporary directory the working directory for the life of the object,
@@ -174,6 +175,8 @@ SeenBox pressSave(QWidget *window);
 // The texts of the list's menu, opened from the keyboard, each switched-off one marked
 // " (kapalı)".
 QStringList menuTexts(QWidget *window);
+// Chooses a row of a table as a click on it does.
+void chooseRow(QTableWidget *table, int row);
 
 // Every entry of the book phoneBookDb has open, in ascending order of the ids.
 QVector<Entry> wholeBook();

@@ -64,14 +64,6 @@ QDateTime momentBetween()
     return moment;
 }
 
-// As a click on the row does; selectRow needs a table laid out on the screen.
-void chooseRow(QTableWidget *table, int row)
-{
-    table->selectionModel()->select(table->model()->index(row, 0),
-                                    QItemSelectionModel::ClearAndSelect |
-                                        QItemSelectionModel::Rows);
-}
-
 } // namespace
 
 class ChangeLogTest : public QObject

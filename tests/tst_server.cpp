@@ -13,6 +13,7 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -207,6 +209,8 @@ void ServerTest::aRoleThatMayOnlyReadIsToldSo()
     std::unique_ptr<WindowFixture> fixture = std::make_unique<WindowFixture>(
         [](const SideConnection &seed) { seed.insert("Ali Veli", "0212 1"); });
     const QString database = fixture->cwd.database();
+    server.psql(database, "INSERT INTO telefon (adsoyad) VALUES ('Eski Kayıt'); DELETE FROM "
+                          "telefon WHERE adsoyad = 'Eski Kayıt'");
     const QVector<QVariantList> before = fixture->side.rows();
     fixture->window.reset();
     server.psql(database, "CREATE ROLE okur LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public "
@@ -227,6 +231,20 @@ void ServerTest::aRoleThatMayOnlyReadIsToldSo()
                      qPrintable(menu.join('|')));
         // What still reads is on.
         QVERIFY(menu.contains("Silinenler…") && menu.contains("CSV olarak dışa aktar…"));
+        // Silinenler shows what was deleted, and brings nothing back.
+        QStringList refusedButtons;
+        whenDialogShown("DeletedDialog", [&](QDialog *dialog) {
+            auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("logTable"));
+            QCOMPARE(table->rowCount(), 1);
+            chooseRow(table, 0);
+            for (QPushButton *button : dialog->findChildren<QPushButton *>())
+                if (!button->isEnabled() && button->toolTip() == readOnly)
+                    refusedButtons << button->text();
+            dialog->reject();
+        });
+        activate(&window);
+        QTest::keyClick(&window, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(refusedButtons, QStringList({"Geri Getir", "Kalıcı Olarak Sil…"}));
         // A key that would save anyway is told why, and changes nothing.
         BoxAnswerer told({clickButton(QMessageBox::Ok)});
         QTest::keyClick(child<QLineEdit>(&window, "txt_telefon"), Qt::Key_Return);

@@ -32,6 +32,7 @@ DeletedDialog::DeletedDialog(QWidget *parent) : QDialog(parent)
         buttons->addButton(QStringLiteral("Kalıcı Olarak Sil…"), QDialogButtonBox::ActionRole);
     buttons->addButton(QStringLiteral("Kapat"), QDialogButtonBox::RejectRole);
     needChoice = {restore, group, forget};
+    changing = {restore, forget};
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(restore, &QPushButton::clicked, this, [this] { emit restoreAsked(chosen()); });
     connect(forget, &QPushButton::clicked, this, [this] { emit forgetAsked(chosen()); });
@@ -82,5 +83,13 @@ void DeletedDialog::allowWhatIsChosen()
 {
     const bool any = table->selectionModel()->hasSelection();
     for (QPushButton *button : needChoice)
-        button->setEnabled(any);
+        button->setEnabled(any && (refusal.isEmpty() || !changing.contains(button)));
+}
+
+void DeletedDialog::refuseChanges(const QString &why)
+{
+    refusal = why;
+    for (QPushButton *button : changing)
+        button->setToolTip(why);
+    allowWhatIsChosen();
 }

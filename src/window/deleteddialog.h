@@ -17,6 +17,8 @@ public:
     explicit DeletedDialog(QWidget *parent);
     void setDeletions(const QVector<LoggedChange> &deletions);
     QVector<LoggedChange> chosen() const;
+    // On a book this desk may only read: what would change it stays off, saying why.
+    void refuseChanges(const QString &why);
 
 signals:
     void restoreAsked(const QVector<LoggedChange> &deletions);
@@ -30,4 +32,6 @@ private:
     QVector<LoggedChange> deletions;
     QTableWidget *table = nullptr;
     QVector<QPushButton *> needChoice;
+    QVector<QPushButton *> changing;
+    QString refusal;
 };

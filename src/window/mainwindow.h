@@ -182,6 +182,7 @@ private:
     void showBookAccess(bool readOnly);
     // The actions of a menu that would change the book, switched off on a read-only one.
     void markChanging(QMenu &menu, std::initializer_list<QAction *> actions) const;
+    static QString readOnlyReason();
     // True, and said, when the book may only be read.
     bool refusedAsReadOnly();
     // A change refused for want of rights shows the book as read only from then on.

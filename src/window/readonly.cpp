@@ -11,15 +11,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace
-{
-
-QString readOnlyReason()
+QString MainWindow::readOnlyReason()
 {
     return QStringLiteral("Bu defter salt okunur: değiştirme yetkiniz yok.");
 }
-
-} // namespace
 
 void MainWindow::showBookAccess(bool readOnly)
 {

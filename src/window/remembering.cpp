@@ -48,6 +48,8 @@ void MainWindow::showDeleted()
     }
     DeletedDialog dialog(this);
     dialog.setDeletions(*deletions);
+    if (bookReadOnly)
+        dialog.refuseChanges(readOnlyReason());
     const auto listAgain = [&dialog] {
         QString unread;
         dialog.setDeletions(deletedEntries(unread).value_or(QVector<LoggedChange>()));
