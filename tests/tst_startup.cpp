@@ -32,6 +32,7 @@ private slots:
     void placesThatCannotBeUsed();
     void phoneBookThatCannotBeWritten_data();
     void phoneBookThatCannotBeWritten();
+    void aFileThatMayNotBeWrittenOpensReadOnly();
     void tableThatCouldNotBeMadeIsMadeByTheNextSave();
     void panelIsCentredWithTruncatingDivision_data();
     void panelIsCentredWithTruncatingDivision();
@@ -299,6 +300,36 @@ void StartupTest::phoneBookThatCannotBeWritten()
     }
     // The copy made to read the log is gone with the window.
     QCOMPARE(temporary.entries(), QStringList());
+}
+
+void StartupTest::aFileThatMayNotBeWrittenOpensReadOnly()
+{
+    WorkingDirectory cwd;
+    {
+        SideConnection side(cwd.databaseFile());
+        side.createTable();
+        side.insert("Ali Veli");
+    }
+    // Only the file stands in the way: the folder anybody may write to.
+    ::chmod(QFile::encodeName(cwd.path()).constData(), 0777);
+    ::chmod(QFile::encodeName(cwd.databaseFile()).constData(), 0444);
+    {
+        AsUnprivilegedUser nobody;
+        BoxAnswerer boxes({closeBox()});
+        MainWindow window;
+        QCOMPARE(boxes.seen.size(), 0);
+        QCOMPARE(listModel(&window)->rowCount(), 1);
+        QVERIFY2(window.windowTitle().endsWith(" (salt okunur)"), qPrintable(window.windowTitle()));
+        QVERIFY(!child<QPushButton>(&window, "btn_kaydet")->isEnabled());
+        QVERIFY(!child<QPushButton>(&window, "btn_sil")->isEnabled());
+    }
+    // Writable again: the next window saves.
+    ::chmod(QFile::encodeName(cwd.databaseFile()).constData(), 0666);
+    AsUnprivilegedUser nobody;
+    MainWindow window;
+    QVERIFY(child<QPushButton>(&window, "btn_kaydet")->isEnabled());
+    typeInto(&window, "txt_adsoyad", "Emre Aydın");
+    QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
 }
 
 void StartupTest::tableThatCouldNotBeMadeIsMadeByTheNextSave()

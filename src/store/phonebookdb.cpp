@@ -19,8 +19,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 QSqlDatabase phoneBookDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
 
@@ -38,6 +40,12 @@ bool writeAheadLog = false;
 QString foundJournalMode;
 // A phone book read through a copy of it and its log, removed when it is closed.
 std::unique_ptr<QTemporaryDir> privateCopy;
+
+// Whether this user (by the effective ids, as SQLite's writes are checked) may write there.
+bool mayWrite(const QString &path)
+{
+    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
+}
 
 bool isRegularFileOrMissing(const QString &path)
 {
@@ -210,6 +218,10 @@ PhoneBookOpening openPhoneBook()
         readOnly = true;
     }
 
+    // A file, or a folder for its journal, this user may not write: read only from the
+    // start, not one error per save.
+    if (!mayWrite(path) || !mayWrite(QFileInfo(path).absolutePath()))
+        readOnly = true;
     mapPhoneBookFile(true);
     installSearchFunctions(phoneBookDb);
     if (readOnly)
