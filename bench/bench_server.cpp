@@ -116,16 +116,7 @@ QString measureBook(const QString &dataDir, long n)
 
     // A save's cost beside the change log, with a million changes logged beside the
     // entries: by turns with the log's trigger off, as before the book kept one, and on.
-    auto *save = child<QAbstractButton>(&window, "btn_kaydet");
-    const auto saveOnce = [&] {
-        child<QAbstractButton>(&window, "btn_yeni")->click();
-        child<QLineEdit>(&window, "txt_adsoyad")->setText(QStringLiteral("Ölçüm Kaydı"));
-        closeBoxWhenShown();
-        QElapsedTimer timer;
-        timer.start();
-        save->click();
-        return since(timer);
-    };
+    const auto saveOnce = [&window] { return saveNewEntry(window); };
     const auto asServer = [&](const char *sql) { server.psql(database, QString::fromUtf8(sql)); };
     asServer("INSERT INTO telefon_gecmis (kim, islem, kayit, eski_adsoyad, yeni_adsoyad) SELECT "
              "'ölçüm', 'degistir', i, 'a', 'b' FROM generate_series(1, 1000000) i");

@@ -388,16 +388,7 @@ Row measureBook(long n)
     emit header->sectionClicked(1);
     emit header->sectionClicked(1);
 
-    auto *save = child<QAbstractButton>(&window, "btn_kaydet");
-    const auto saveOnce = [&] {
-        child<QAbstractButton>(&window, "btn_yeni")->click();
-        child<QLineEdit>(&window, "txt_adsoyad")->setText(QStringLiteral("Ölçüm Kaydı"));
-        closeBoxWhenShown();
-        QElapsedTimer timer;
-        timer.start();
-        save->click();
-        return since(timer);
-    };
+    const auto saveOnce = [&window] { return saveNewEntry(window); };
     f["save"] = measure(9, saveOnce);
     std::tie(f["save_unlogged"].median, f["save_logged"].median) =
         saveBesideTheLog(n, window, saveOnce);

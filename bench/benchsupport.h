@@ -3,6 +3,7 @@
 // repainted, medians and 95th percentiles, the process's resident memory.
 #include "window/mainwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -77,6 +78,19 @@ void closeBoxWhenShown()
         else
             closeBoxWhenShown();
     });
+}
+
+// One new entry saved through the form, as a user does: the time of the click, its
+// message box shown and closed at once.
+double saveNewEntry(MainWindow &window)
+{
+    child<QAbstractButton>(&window, "btn_yeni")->click();
+    child<QLineEdit>(&window, "txt_adsoyad")->setText(QStringLiteral("Ölçüm Kaydı"));
+    closeBoxWhenShown();
+    QElapsedTimer timer;
+    timer.start();
+    child<QAbstractButton>(&window, "btn_kaydet")->click();
+    return since(timer);
 }
 
 Figures keystrokes(MainWindow &window, const QString &first, const QString &second)
