@@ -53,17 +53,6 @@ QByteArray databaseFile(long entries)
     return (dataDir + QLatin1Char('/') + QString::number(entries) + "/database.db").toUtf8();
 }
 
-// Until the window's search index is ready: what start-up leaves running.
-double waitForIndex(MainWindow &window)
-{
-    auto *index = window.findChild<PhoneBookIndex *>();
-    QElapsedTimer timer;
-    timer.start();
-    while (!index->ready() && timer.elapsed() < 600000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return since(timer);
-}
-
 // The floor of the store: the plain search statement through SQLite, every row scanned.
 double plainStatementScan(long entries, const QByteArray &pattern)
 {

@@ -1,6 +1,7 @@
 #pragma once
 // What both window benchmarks measure the same way: a keystroke to the first screen
 // repainted, medians and 95th percentiles, the process's resident memory.
+#include "index/phonebookindex.h"
 #include "window/mainwindow.h"
 
 #include <QAbstractButton>
@@ -53,6 +54,17 @@ Figures measure(int times, const std::function<double()> &once)
 double since(const QElapsedTimer &timer)
 {
     return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Until the window's search index is ready: what start-up leaves running.
+double waitForIndex(MainWindow &window)
+{
+    auto *index = window.findChild<PhoneBookIndex *>();
+    QElapsedTimer timer;
+    timer.start();
+    while (!index->ready() && timer.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return since(timer);
 }
 
 // Replaces the search text and waits until the list has repainted its first screen.

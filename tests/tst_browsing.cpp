@@ -514,8 +514,9 @@ void BrowsingTest::countShowsListedAndAllEntries()
     QCOMPARE(countText(window), QStringLiteral("2 / 1.235 kişi"));
     BoxAnswerer confirm({clickButton(QMessageBox::Yes)});
     click(window, "btn_sil");
+    // The other program's entries may still be read beside the index: listed when they are.
     wholeList(window);
-    QCOMPARE(countText(window), QStringLiteral("1.234 kişi"));
+    QTRY_COMPARE_WITH_TIMEOUT(countText(window), QStringLiteral("1.234 kişi"), 30000);
     // The count lies in the search box without moving or covering any other widget.
     auto *label = child<QLabel>(window, "lbl_sayi");
     QCOMPARE(label->parentWidget(), child<QWidget>(window, "txt_ara"));

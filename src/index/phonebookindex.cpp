@@ -4,13 +4,16 @@
 #include "platform/freedmemory.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
+#include "store/serverbook.h"
 
 #include <QSet>
 #include <QSqlDatabase>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace
 {
@@ -25,8 +28,13 @@ constexpr int fewChanges = 16;
 // all would cost more memory than reading it again costs time.
 constexpr int mostChangesListed = 65536;
 
-// The whole book in a new index; null when stopped, failed or too large.
-std::shared_ptr<SearchIndex> readWhole(const QSqlDatabase &db, const std::atomic<bool> &stopped)
+// A reading that could not be made (the connection lost, say) is made again after this.
+constexpr int retryMs = 2000;
+
+// The whole book in a new index; null when stopped, failed or too large, `failed` telling
+// which.
+std::shared_ptr<SearchIndex> readWhole(const QSqlDatabase &db, const std::atomic<bool> &stopped,
+                                       bool &failed)
 {
     auto read = std::make_shared<SearchIndex>();
     qint64 bytes = 0;
@@ -37,6 +45,7 @@ std::shared_ptr<SearchIndex> readWhole(const QSqlDatabase &db, const std::atomic
         read->append(entry);
         return true;
     });
+    failed = !whole && !stopped && bytes <= largestText;
     if (!whole)
         return nullptr;
     read->releaseSpare();
@@ -101,6 +110,8 @@ struct PhoneBookIndex::Reading {
     QVector<qint64> gone;
     // The log's newest revision the reading saw everything up to; -1 without a log.
     qint64 revision = -1;
+    // Nothing could be read: the index stays as it was.
+    bool failed = false;
 };
 
 PhoneBookIndex::PhoneBookIndex(QObject *parent) : QObject(parent) {}
@@ -121,13 +132,6 @@ void PhoneBookIndex::stop()
 
 void PhoneBookIndex::rebuild()
 {
-    // A server answers with its own indexes: nothing to build, and a reading of its changes
-    // under way must not be dropped. Its changes are followed from the revision first seen.
-    if (!bookIsLocal()) {
-        if (revision < 0 && changeLogPresent())
-            revision = newestRevision(phoneBookDb);
-        return;
-    }
     stop();
     current.reset();
     stale = refreshing = false;
@@ -135,24 +139,42 @@ void PhoneBookIndex::rebuild()
     reading = true;
     ++generation;
     const bool logged = changeLogPresent();
+    buildLogged = logged;
+    changedWhileBuilding = false;
+    connectionsSeen = serverConnectionCount();
     revision = -1;
     mapPhoneBookFile(true);
     startReading([logged](const QSqlDatabase &db, const std::atomic<bool> &stopped) {
         Reading read;
         // Read before the entries: a change between the two is read again, never missed.
         read.revision = logged ? newestRevision(db) : -1;
-        read.whole = readWhole(db, stopped);
+        read.whole = readWhole(db, stopped, read.failed);
         return read;
     });
 }
 
 bool PhoneBookIndex::refresh()
 {
-    // Without an index, a server's changes are still named by the log.
     const bool byRevision = revision >= 0 && changeLogPresent();
-    if (!current && !(byRevision && !bookIsLocal())) {
+    if (!current) {
+        // The whole book being read took the log's revision first: what changed since is
+        // read by revision when it arrives, so that a busy book's index is ever ready.
+        if (reading && !refreshing && buildLogged) {
+            changedWhileBuilding = true;
+            return false;
+        }
         rebuild();
         return false;
+    }
+    // A standby promoted in the primary's place may lack the primary's last commits: a
+    // revision the book no longer reaches means the book is read whole again.
+    if (byRevision && connectionsSeen != serverConnectionCount()) {
+        connectionsSeen = serverConnectionCount();
+        const qint64 newest = newestRevision(phoneBookDb);
+        if (newest >= 0 && newest < revision) {
+            rebuild();
+            return false;
+        }
     }
     if (byRevision && !reading && takeFewChanges())
         return true;
@@ -184,7 +206,7 @@ bool PhoneBookIndex::refresh()
             if (base && !read.changesOnly && !stopped) {
                 read.present.clear();
                 read.gone.clear();
-                read.whole = readWhole(db, stopped);
+                read.whole = readWhole(db, stopped, read.failed);
             }
         }
         if (read.changesOnly && base) {
@@ -234,6 +256,7 @@ bool PhoneBookIndex::takeFewChanges()
     if (current && present.size() + gone.size() > fewChanges)
         return false;
     revision = newest;
+    stale = false;
     if (current)
         takeIn(present, gone);
     emit changesFound(present, gone, false);
@@ -243,13 +266,15 @@ bool PhoneBookIndex::takeFewChanges()
 void PhoneBookIndex::startReading(Read read)
 {
     cancelled = std::make_shared<std::atomic<bool>>(false);
-    builder.reset(QThread::create([this, read, book = bookAddress(), wanted = generation,
-                                   stopped = cancelled] {
-        auto result = std::make_shared<Reading>();
-        readOnOwnConnection(book, [&](const QSqlDatabase &db) { *result = read(db, *stopped); });
-        QMetaObject::invokeMethod(
-            this, [this, result, wanted] { take(*result, wanted); }, Qt::QueuedConnection);
-    }));
+    builder.reset(QThread::create(
+        [this, read, book = bookAddress(), wanted = generation, stopped = cancelled] {
+            auto result = std::make_shared<Reading>();
+            if (!readOnOwnConnection(book,
+                                     [&](const QSqlDatabase &db) { *result = read(db, *stopped); }))
+                result->failed = true;
+            QMetaObject::invokeMethod(
+                this, [this, result, wanted] { take(*result, wanted); }, Qt::QueuedConnection);
+        }));
     builder->start(QThread::LowPriority);
 }
 
@@ -259,6 +284,19 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
         return;
     const bool wasRefreshing = refreshing;
     reading = stale = refreshing = false;
+    if (read.failed) {
+        // What the index holds stays, and so does its revision: the reading is made again
+        // shortly, the store answering meanwhile.
+        stale = true;
+        changes.clear();
+        if (current)
+            mapPhoneBookFile(false);
+        QTimer::singleShot(retryMs, this, [this, wanted = generation] {
+            if (wanted == generation && !reading)
+                refresh();
+        });
+        return;
+    }
     QVector<Entry> present;
     QVector<qint64> gone;
     revision = read.revision;
@@ -288,8 +326,6 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
         } else if (current) {
             takeIn(present, gone);
         }
-    } else if (!bookIsLocal()) {
-        // A server book without its log: the order is read again whole.
     } else {
         current.reset();
         if (read.whole) {
@@ -306,6 +342,8 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
         emit changesFound(present, gone, !read.changesOnly);
     if (current)
         emit this->built();
+    if (std::exchange(changedWhileBuilding, false) && current && revision >= 0)
+        refresh();
 }
 
 void PhoneBookIndex::takeIn(const QVector<Entry> &present, const QVector<qint64> &gone)

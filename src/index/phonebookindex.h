@@ -28,7 +28,8 @@ public:
     // After another program's commit: only what changed is put into the index and listed
     // by changesFound, before refresh returns when the log names a few changes, otherwise
     // once the book is read again in the background. False when there is no index to
-    // compare with, so that it is built whole instead and changesFound will not list them.
+    // compare with: it is built whole, or the build under way reads them when it is done,
+    // and changesFound will not list them until then.
     bool refresh();
     // Null while there is none ready, or while another program's changes are read beside
     // it. While they are read by revision it answers on: they follow through changesFound.
@@ -69,6 +70,11 @@ private:
     std::shared_ptr<std::atomic<bool>> cancelled;
     quint64 generation = 0;
     bool reading = false;
+    // The whole book is read after the log's revision, and another program changed it since.
+    bool buildLogged = false;
+    bool changedWhileBuilding = false;
+    // The connections to the server made when the revision was last known to be reached.
+    quint64 connectionsSeen = 0;
     // This program's changes since the reading began, in order, to put into what it brings.
     struct Change {
         Entry entry;

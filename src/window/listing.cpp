@@ -127,6 +127,7 @@ void MainWindow::showFound(const QString &text)
     // A list still being read for the last text is not read on.
     ++listing;
     moreToList = false;
+    listBehind = false;
     if (const SearchIndex *index = searchIndex->ready()) {
         // A sorted list picks what the index marked out of the order, none looked up.
         showInListOrder(order ? order->arrange(index->find(text).bits, index->allIds())
@@ -237,9 +238,24 @@ void MainWindow::sortChangesElsewhere(const QVector<Entry> &present, const QVect
         }
     }
     shareIndexIds();
-    if ((whole || !present.isEmpty() || !gone.isEmpty()) && (order || awaited) &&
-        !takingChangesIn && !QApplication::activeModalWidget())
+    if ((whole || !present.isEmpty() || !gone.isEmpty()) && (order || awaited) && !takingChangesIn)
+        listAgainWhenNoBoxIsOpen();
+}
+
+void MainWindow::listAgainWhenNoBoxIsOpen()
+{
+    if (!QApplication::activeModalWidget()) {
         listAgainInPlace();
+        return;
+    }
+    // Once the box has closed, unless the list is listed again meanwhile.
+    constexpr int boxCheckMs = 100;
+    if (std::exchange(listBehind, true))
+        return;
+    QTimer::singleShot(boxCheckMs, this, [this] {
+        if (std::exchange(listBehind, false))
+            listAgainWhenNoBoxIsOpen();
+    });
 }
 
 void MainWindow::sortAgain()
@@ -261,8 +277,7 @@ void MainWindow::takeRebuiltOrder(std::unique_ptr<ListOrder> rebuilt)
         rebuilt->reverse();
     order = std::move(rebuilt);
     shareIndexIds();
-    if (!QApplication::activeModalWidget())
-        listAgainInPlace();
+    listAgainWhenNoBoxIsOpen();
 }
 
 void MainWindow::shareIndexIds()
