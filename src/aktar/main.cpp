@@ -7,6 +7,7 @@
 #include "aktar/logcommands.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
+#include "platform/keyring.h"
 #include "platform/terminationsignals.h"
 #include "printing/phonelist.h"
 #include "server/serveraddress.h"
@@ -20,6 +21,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace
 {
@@ -202,11 +204,21 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("burada telefon defteri yok: bu klasörde database.db "
                                    "bulunamadı, hiçbir dosya yazılmadı"));
     // A phone book on a read-only medium can still be exported.
-    const PhoneBookOpening opened = openPhoneBook();
-    if (opened == PhoneBookOpening::NeedsPassword)
+    PhoneBookOpening opened = openPhoneBook();
+    // A password the window was asked to remember, after libpq's own sources.
+    if (opened == PhoneBookOpening::NeedsPassword) {
+        if (const std::optional<QString> remembered =
+                keyring::rememberedPassword(phoneBookName())) {
+            setServerPassword(*remembered);
+            opened = openPhoneBook();
+        }
+    }
+    if (opened == PhoneBookOpening::NeedsPassword ||
+        (opened == PhoneBookOpening::Failed && passwordRefused()))
         return fail(
             openingFailure() +
-            QStringLiteral("\nsunucu parola istiyor: ~/.pgpass ya da PGPASSWORD ile verin"));
+            QStringLiteral("\nsunucu parola istiyor: ~/.pgpass ya da PGPASSWORD ile verin, ya da "
+                           "pencerede \"Parolayı hatırla\" ile anahtarlığa kaydedin"));
     const bool writing = importing || (logging && logCommandWrites(command, arguments.mid(1)));
     if (writing && opened == PhoneBookOpening::OpenedReadOnly)
         return fail(QStringLiteral("bu defter salt okunur, değiştirme yetkiniz yok; hiçbir şey "

@@ -31,6 +31,8 @@ void usePhoneBookServer(const QString &uri);
 QString phoneBookName();
 // The password the user typed, kept in memory only, for the opens that follow.
 void setServerPassword(const QString &password);
+// The last opening of a server book failed because the password was missing or wrong.
+bool passwordRefused();
 // Why the last open failed, naming the server but never the password; empty for
 // database.db, whose failure says nothing more than that it failed.
 QString openingFailure();

@@ -10,7 +10,6 @@
 #include "store/phonebookdb.h"
 #include "store/storefailure.h"
 
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,16 +44,8 @@ void MainWindow::openBook()
 {
     QMessageBox box;
     PhoneBookOpening opening = openPhoneBook();
-    if (opening == PhoneBookOpening::NeedsPassword) {
-        bool typed = false;
-        const QString password =
-            QInputDialog::getText(this, QStringLiteral("Sunucu Parolası"),
-                                  openingFailure().section(QLatin1Char('\n'), 0, 0) +
-                                      QStringLiteral("\nSunucu bir parola istiyor:"),
-                                  QLineEdit::Password, QString(), &typed);
-        setServerPassword(password);
-        opening = typed ? openPhoneBook() : PhoneBookOpening::Failed;
-    }
+    if (opening == PhoneBookOpening::NeedsPassword)
+        opening = openWithPassword();
     // A file that cannot be read, or whose table cannot be made, is reported like a
     // failed open instead of being shown as an empty phone book.
     if (opening == PhoneBookOpening::Opened || opening == PhoneBookOpening::OpenedReadOnly) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+enum class PhoneBookOpening;
 class BookWatcher;
 struct LoggedChange;
 struct ContactFile;
@@ -92,6 +93,7 @@ private:
     // the same place in the list; the form and the focus untouched. Waits while a box is open.
     void followChangesElsewhere();
     void listAgainInPlace();
+    void listAgainWhenNoBoxIsOpen();
 
     // Header clicks sort by a column (A–Z, Z–A, then the stored order again); the count;
     // tooltips for cut cells.
@@ -118,6 +120,7 @@ private:
 
     // Opens the book, asking for the server's password when it wants one.
     void openBook();
+    PhoneBookOpening openWithPassword();
     // False, after telling why, when the book does not answer and cannot be reached again.
     bool bookAnswers(QMessageBox &box);
     // Saves the form over its entry, unless another desk changed it since and the user
@@ -221,6 +224,8 @@ private:
     // The index answered on while it read another program's changes: they are listed
     // when they arrive.
     bool changesAwaited = false;
+    // Changes arrived while a box was open: they are listed once it has closed.
+    bool listBehind = false;
     bool bookReadOnly = false;
     QLabel *countLabel = nullptr;
 
