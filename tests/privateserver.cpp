@@ -11,9 +11,12 @@
 namespace
 {
 
-// The role the password tests log in as; every other local login is trusted.
+// The roles the password tests log in as; every other local login is trusted, a standby's
+// streaming too.
 const char hbaConfig[] = "local all sifreli scram-sha-256\n"
-                         "local all all trust\n";
+                         "local all hatirlanan scram-sha-256\n"
+                         "local all all trust\n"
+                         "local replication all trust\n";
 
 } // namespace
 
@@ -28,7 +31,24 @@ PrivateServer &PrivateServer::instance()
     return server;
 }
 
-PrivateServer::PrivateServer()
+std::unique_ptr<PrivateServer> PrivateServer::another()
+{
+    return std::unique_ptr<PrivateServer>(new PrivateServer(nullptr));
+}
+
+std::unique_ptr<PrivateServer> PrivateServer::standby() const
+{
+    return std::unique_ptr<PrivateServer>(new PrivateServer(this));
+}
+
+void PrivateServer::promote() const
+{
+    run(asServerUser({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),
+                      dir->path() + QStringLiteral("/data"), QStringLiteral("-w"),
+                      QStringLiteral("-t"), QStringLiteral("120"), QStringLiteral("promote")}));
+}
+
+PrivateServer::PrivateServer(const PrivateServer *primary)
     : dir(std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/td-pg-XXXXXX"))),
       bin(QStringLiteral("/usr/lib/postgresql/15/bin/"))
 {
@@ -42,10 +62,20 @@ PrivateServer::PrivateServer()
             qFatal("cannot hand the server's directory to nobody");
     }
     const QString data = dir->path() + QStringLiteral("/data");
-    run(asServerUser({bin + QStringLiteral("initdb"), QStringLiteral("-D"), data,
-                      QStringLiteral("-U"), QStringLiteral("postgres"), QStringLiteral("-A"),
-                      QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                      QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")}));
+    if (primary) {
+        // A copy of the primary that follows it, as its standby.signal and the primary's
+        // address in postgresql.auto.conf (-R) say.
+        run(asServerUser({bin + QStringLiteral("pg_basebackup"), QStringLiteral("-D"), data,
+                          QStringLiteral("-h"), primary->socketDirectory(), QStringLiteral("-U"),
+                          QStringLiteral("postgres"), QStringLiteral("-R"), QStringLiteral("-X"),
+                          QStringLiteral("stream"), QStringLiteral("--checkpoint=fast"),
+                          QStringLiteral("--no-sync")}));
+    } else {
+        run(asServerUser({bin + QStringLiteral("initdb"), QStringLiteral("-D"), data,
+                          QStringLiteral("-U"), QStringLiteral("postgres"), QStringLiteral("-A"),
+                          QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+                          QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")}));
+    }
     QFile hba(data + QStringLiteral("/pg_hba.conf"));
     if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) || hba.write(hbaConfig) < 0)
         qFatal("cannot write pg_hba.conf");
@@ -65,9 +95,15 @@ PrivateServer::PrivateServer()
 
 PrivateServer::~PrivateServer()
 {
-    run(asServerUser({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),
-                      dir->path() + QStringLiteral("/data"), QStringLiteral("-m"),
-                      QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")}));
+    // A server the test stopped itself is stopped already.
+    QProcess::execute(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"),
+         asServerUser({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),
+                       dir->path() + QStringLiteral("/data"), QStringLiteral("-m"),
+                       QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")})
+                 .join(QLatin1Char(' ')) +
+             QStringLiteral(" >/dev/null 2>&1")});
     dir->remove();
 }
 
@@ -105,6 +141,19 @@ void PrivateServer::stop()
     run(asServerUser({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),
                       dir->path() + QStringLiteral("/data"), QStringLiteral("-m"),
                       QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")}));
+}
+
+void PrivateServer::stopAfter(int seconds) const
+{
+    QProcess::startDetached(QStringLiteral("sh"),
+                            {QStringLiteral("-c"),
+                             QStringLiteral("sleep %1; ").arg(seconds) +
+                                 asServerUser({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),
+                                               dir->path() + QStringLiteral("/data"),
+                                               QStringLiteral("-m"), QStringLiteral("immediate"),
+                                               QStringLiteral("-w"), QStringLiteral("stop")})
+                                     .join(QLatin1Char(' ')) +
+                                 QStringLiteral(" >/dev/null 2>&1")});
 }
 
 QString PrivateServer::uri(const QString &database, const QString &role) const

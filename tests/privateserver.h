@@ -15,6 +15,12 @@ class PrivateServer
 public:
     // Started on first use; the test fails at once when it cannot start.
     static PrivateServer &instance();
+    // Another server of this test process's own, made and started as the first one.
+    static std::unique_ptr<PrivateServer> another();
+    // A streaming standby of this server, copied with pg_basebackup and started: it reads
+    // only, until promoted.
+    std::unique_ptr<PrivateServer> standby() const;
+    void promote() const;
     ~PrivateServer();
 
     QString socketDirectory() const { return dir->path(); }
@@ -32,9 +38,12 @@ public:
     // Stops the server the hard way, as a crash or a restart would, and starts it again.
     void stop();
     void start() const;
+    // Stops it the hard way after a while, whatever this process is doing meanwhile.
+    void stopAfter(int seconds) const;
 
 private:
-    PrivateServer();
+    // A primary of its own, or a standby of the primary given.
+    explicit PrivateServer(const PrivateServer *primary = nullptr);
     QStringList asServerUser(const QStringList &command) const;
     void run(const QStringList &command) const;
 

@@ -10,12 +10,15 @@
 #include "store/serverbook.h"
 #include "store/statements.h"
 
+#include "privatekeyring.h"
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -40,10 +43,13 @@ private slots:
     void aTableOfAnotherShapeIsRefused();
     void aRoleThatMayOnlyReadIsToldSo();
     void aPasswordIsAskedOnceAndNeverShown();
+    void aRememberedPasswordComesFromTheKeyringAfterLibpqsOwn();
     void aRestartedServerIsReachedAgain();
+    void aPromotedStandbyTakesTheBookOver();
     void everySessionHasTimeLimitsAndNoneStaysInATransaction();
     void ownSavesAreNotTakenForAnotherDesks();
     void changesMadeWhileAwayArriveOnceByRevision();
+    void anIndexReadingCutOffIsMadeAgainByRevision();
     void theCommandLineWorksOnTheServer();
 };
 
@@ -51,6 +57,8 @@ void ServerTest::initTestCase()
 {
     // The fixtures' books are on the server too.
     qputenv("TELEFON_TEST_SUNUCU", "1");
+    // A keyring of the test's own, never the desktop's.
+    PrivateKeyring::instance();
 }
 
 void ServerTest::foldAndNumberKeysAreTheProgramsOwn()
@@ -101,6 +109,14 @@ void ServerTest::addressesAreReadAsLibpqReadsThem_data()
     QTest::newRow("TLS, a long wait bounded") << "postgres://h/d?sslmode=require&connect_timeout=60"
                                               << "h/d"
                                               << "sslmode=require;connect_timeout=5";
+    QTest::newRow("a primary and a standby")
+        << "postgresql://ali@birincil:5432,yedek:5433/defter?target_session_attrs=read-write"
+        << "ali@birincil:5432,yedek:5433/defter"
+        << "target_session_attrs=read-write;port=5432,5433;connect_timeout=5";
+    QTest::newRow("two socket directories, one port")
+        << "postgresql:///defter?host=/run/a,/run/b&port=5433"
+        << "/run/a:5433,/run/b:5433/defter"
+        << "connect_timeout=5";
     QTest::newRow("not a URI") << "ofis-sunucu"
                                << ""
                                << "";
@@ -310,6 +326,54 @@ void ServerTest::aRoleThatMayOnlyReadIsToldSo()
     server.psql("postgres", "DROP ROLE okur; DROP ROLE yazar");
 }
 
+namespace
+{
+
+// Answers the password dialog once it shows, from inside its own event loop: the password
+// typed, hidden, and "Parolayı hatırla" as given. What the dialog said is kept.
+void answerPassword(const QString &password, bool remember, QString *said = nullptr,
+                    bool *answered = nullptr)
+{
+    whenDialogShown("PasswordDialog", [=](QDialog *dialog) {
+        auto *box = dialog->findChild<QCheckBox *>();
+        auto *edit = dialog->findChild<QLineEdit *>();
+        if (!box || box->text() != QStringLiteral("Parolayı hatırla") || !edit ||
+            edit->echoMode() != QLineEdit::Password) {
+            dialog->reject();
+            return;
+        }
+        box->setChecked(remember);
+        if (said)
+            *said = dialog->findChild<QLabel *>()->text();
+        if (answered)
+            *answered = true;
+        edit->setText(password);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+}
+
+// Opens a window on the book and closes it; false when any box or dialog showed.
+bool opensWithoutAsking()
+{
+    bool asked = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&asked] {
+        if (QWidget *shown = QApplication::activeModalWidget()) {
+            asked = true;
+            shown->close();
+        }
+    });
+    watch.start(10);
+    {
+        MainWindow window;
+        asked = asked || !phoneBookDb.isOpen();
+    }
+    closePhoneBook();
+    return !asked;
+}
+
+} // namespace
+
 void ServerTest::aPasswordIsAskedOnceAndNeverShown()
 {
     PrivateServer &server = PrivateServer::instance();
@@ -329,16 +393,10 @@ void ServerTest::aPasswordIsAskedOnceAndNeverShown()
 
     // The window asks with hidden input, and opens with what was typed.
     setServerPassword(QString());
-    QString hidden;
-    QTimer::singleShot(0, [&hidden] {
-        QVERIFY(QTest::qWaitFor([] { return QApplication::activeModalWidget(); }, 30000));
-        auto *edit = QApplication::activeModalWidget()->findChild<QLineEdit *>();
-        hidden = edit->echoMode() == QLineEdit::Password ? "hidden" : "shown";
-        edit->setText("doğru parola");
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
+    bool answered = false;
+    answerPassword("doğru parola", false, nullptr, &answered);
     MainWindow window;
-    QCOMPARE(hidden, QStringLiteral("hidden"));
+    QVERIFY(answered);
     QVERIFY(phoneBookDb.isOpen());
     // The title names the role, the server and the database, never the password.
     QVERIFY2(window.windowTitle().startsWith("TELEFON DEFTERİ — sifreli@") &&
@@ -351,6 +409,67 @@ void ServerTest::aPasswordIsAskedOnceAndNeverShown()
     usePhoneBookServer(QString());
     server.dropDatabase(database);
     server.psql("postgres", "DROP OWNED BY sifreli; DROP ROLE sifreli");
+}
+
+void ServerTest::aRememberedPasswordComesFromTheKeyringAfterLibpqsOwn()
+{
+    PrivateServer &server = PrivateServer::instance();
+    const PrivateKeyring &keyring = PrivateKeyring::instance();
+    WorkingDirectory cwd;
+    const QString database = cwd.database();
+    server.psql(database, "CREATE ROLE hatirlanan LOGIN SUPERUSER PASSWORD 'gizli parola ş'");
+    usePhoneBookServer(server.uri(database, "hatirlanan"));
+    const QString book = phoneBookName();
+    QVERIFY(book.startsWith("hatirlanan@"));
+
+    // Remembered when asked to be: in the keyring, nowhere else.
+    bool answered = false;
+    answerPassword("gizli parola ş", true, nullptr, &answered);
+    {
+        MainWindow window;
+        QVERIFY(answered);
+        QVERIFY(phoneBookDb.isOpen());
+    }
+    closePhoneBook();
+    setServerPassword(QString());
+    QCOMPARE(keyring.lookup(book), QStringLiteral("gizli parola ş"));
+    QVERIFY(!PrivateKeyring::anyFileHolds(
+        {cwd.path(), qEnvironmentVariable("XDG_CONFIG_HOME"), keyring.directory()},
+        "gizli parola"));
+    // Not asked again, in the window or on the command line.
+    QVERIFY(opensWithoutAsking());
+    setServerPassword(QString());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TELEFON_DEFTERI_SUNUCU", server.uri(database, "hatirlanan"));
+    QCOMPARE(runAktar(cwd.path(), {"export", "kisiler.csv"}, environment).first, 0);
+
+    // libpq's own password file comes first: the keyring's is not even tried.
+    keyring.store(book, "yanlış");
+    QFile passwords(cwd.path() + "/pgpass");
+    QVERIFY(passwords.open(QIODevice::WriteOnly));
+    passwords.write("*:*:*:hatirlanan:gizli parola ş\n");
+    passwords.close();
+    passwords.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
+    QVERIFY(opensWithoutAsking());
+    qunsetenv("PGPASSFILE");
+    QCOMPARE(keyring.lookup(book), QStringLiteral("yanlış"));
+
+    // A remembered password the server refuses: asked for, and forgotten once another
+    // opens the book without being remembered.
+    QString said;
+    answerPassword("gizli parola ş", false, &said);
+    {
+        MainWindow window;
+        QVERIFY(phoneBookDb.isOpen());
+    }
+    closePhoneBook();
+    setServerPassword(QString());
+    QVERIFY2(said.contains("Anahtarlıkta hatırlanan parola kabul edilmedi."), qPrintable(said));
+    QVERIFY(keyring.lookup(book).isEmpty());
+    usePhoneBookServer(QString());
+    server.psql(database, "DROP OWNED BY hatirlanan");
+    server.psql("postgres", "DROP ROLE hatirlanan");
 }
 
 void ServerTest::aRestartedServerIsReachedAgain()
@@ -376,6 +495,83 @@ void ServerTest::aRestartedServerIsReachedAgain()
     PrivateServer::instance().psql(fixture.cwd.database(),
                                    "INSERT INTO telefon (adsoyad) VALUES ('Başka Masa')");
     QTRY_COMPARE_WITH_TIMEOUT(listModel(window)->rowCount(), 3, 30000);
+}
+
+void ServerTest::aPromotedStandbyTakesTheBookOver()
+{
+    std::unique_ptr<PrivateServer> primary = PrivateServer::another();
+    const QString database = primary->createDatabase();
+    usePhoneBookServer(primary->uri(database));
+    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened); // the schema, before the copy
+    closePhoneBook();
+    std::unique_ptr<PrivateServer> standby = primary->standby();
+    // Each commit waits until the standby has applied it, so that a commit can be caught
+    // between the two.
+    primary->psql("postgres", "ALTER SYSTEM SET synchronous_standby_names = '*'");
+    primary->psql("postgres", "SELECT pg_reload_conf()");
+    primary->psql("postgres",
+                  "ALTER DATABASE " + database + " SET synchronous_commit = 'remote_apply'");
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return primary->psql("postgres", "SELECT count(*) FROM pg_stat_replication WHERE "
+                                             "sync_state = 'sync'") == "1";
+        },
+        30000));
+    const QString uri =
+        QStringLiteral("postgresql:///%1?host=%2,%3&user=postgres&target_session_attrs=read-write")
+            .arg(database, primary->socketDirectory(), standby->socketDirectory());
+    usePhoneBookServer(uri);
+    {
+        MainWindow window;
+        QVERIFY2(window.windowTitle().contains(primary->socketDirectory() + "," +
+                                               standby->socketDirectory()),
+                 qPrintable(window.windowTitle()));
+        typeInto(&window, "txt_adsoyad", "Önce Kaydedilen");
+        QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+
+        // The primary goes while a save's commit waits for the standby: no server can say
+        // yet whether it committed, and the form keeps it.
+        standby->psql("postgres", "SELECT pg_wal_replay_pause()");
+        click(&window, "btn_yeni");
+        typeInto(&window, "txt_adsoyad", "Kesilen Kayıt");
+        primary->stopAfter(3);
+        const SeenBox cut = pressSave(&window);
+        QVERIFY2(cut.text.startsWith("Sunucuyla bağlantı kayıt sırasında koptu; değişikliğin "
+                                     "kaydedilip kaydedilmediği henüz bilinmiyor."),
+                 qPrintable(cut.text));
+        QCOMPARE(fieldText(&window, "txt_adsoyad"), QStringLiteral("Kesilen Kayıt"));
+
+        // The standby takes over with the commit: saved again, it is found saved, once.
+        standby->psql("postgres", "SELECT pg_wal_replay_resume()");
+        standby->promote();
+        const auto saved = [&] {
+            return standby->psql(database,
+                                 "SELECT count(*) FROM telefon WHERE adsoyad = 'Kesilen Kayıt'");
+        };
+        QCOMPARE(saved(), QStringLiteral("1"));
+        QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+        QCOMPARE(saved(), QStringLiteral("1"));
+        QCOMPARE(fieldText(&window, "txt_id"),
+                 standby->psql(database, "SELECT id FROM telefon WHERE adsoyad = 'Kesilen Kayıt'"));
+
+        // The desk listens on the new primary, and reads another desk's changes there.
+        standby->psql(database, "INSERT INTO telefon (adsoyad) VALUES ('Yeni Birincilden')");
+        QTRY_COMPARE_WITH_TIMEOUT(listModel(&window)->rowCount(), 3, 30000);
+        typeInto(&window, "txt_ara", "birincilden");
+        QCOMPARE(listModel(&window)->rowCount(), 1);
+    }
+    closePhoneBook();
+    // The command line finds the new primary behind the old one's address too.
+    WorkingDirectory cwd;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TELEFON_DEFTERI_SUNUCU", uri);
+    QCOMPARE(runAktar(cwd.path(), {"export", "liste.csv"}, environment).first, 0);
+    QFile exported(cwd.path() + "/liste.csv");
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const QString listed = QString::fromUtf8(exported.readAll());
+    QCOMPARE(listed.count("Kesilen Kayıt"), 1);
+    QVERIFY(listed.contains("Yeni Birincilden"));
+    usePhoneBookServer(QString());
 }
 
 void ServerTest::everySessionHasTimeLimitsAndNoneStaysInATransaction()
@@ -483,6 +679,43 @@ void ServerTest::changesMadeWhileAwayArriveOnceByRevision()
     // And what comes after, once.
     fixture.cwd.runOtherProgram("UPDATE telefon SET adsoyad = 'Ada Er' WHERE adsoyad = 'Can Er'");
     QTRY_COMPARE_WITH_TIMEOUT(listed(), QStringList({"Ada Er", "Bora Tan", "Zeki Öz"}), 30000);
+}
+
+void ServerTest::anIndexReadingCutOffIsMadeAgainByRevision()
+{
+    const BookFixture book([](const SideConnection &seed) {
+        for (const char *name : {"Ali Veli", "Ece Su"})
+            seed.insert(name);
+    });
+    QCOMPARE(book.opening, PhoneBookOpening::Opened);
+    PhoneBookIndex index;
+    bool whole = false;
+    QStringList present;
+    connect(&index, &PhoneBookIndex::changesFound,
+            [&](const QVector<Entry> &changed, const QVector<qint64> &, bool all) {
+                for (const Entry &entry : changed)
+                    present << entry.adsoyad;
+                whole = whole || all;
+            });
+    index.rebuild();
+    QVERIFY(QTest::qWaitFor([&index] { return index.ready(); }, 30000));
+    // Another desk's changes, and the server goes away before they are read: the store
+    // answers meanwhile, and once it is back they are read from the index's revision.
+    book.cwd.runOtherProgram("INSERT INTO telefon (adsoyad) VALUES ('Geri Gelen'); UPDATE "
+                             "telefon SET adsoyad = 'Zeki Öz' WHERE adsoyad = 'Ali Veli'");
+    PrivateServer::instance().stop();
+    QVERIFY(index.refresh());
+    QVERIFY(QTest::qWaitFor([&index] { return !index.readingChanges(); }, 30000));
+    QVERIFY(!index.ready());
+    PrivateServer::instance().start();
+    QVERIFY(QTest::qWaitFor([&index] { return index.ready() && !index.readingChanges(); }, 30000));
+    QCOMPARE(present, QStringList({"Zeki Öz", "Geri Gelen"}));
+    QVERIFY(!whole);
+    QCOMPARE(index.ready()->search("geri gelen").size(), 1);
+    QVERIFY(index.ready()->search("ali").isEmpty());
+    QCOMPARE(index.ready()->size(), 3);
+    index.stop();
+    closePhoneBook();
 }
 
 void ServerTest::theCommandLineWorksOnTheServer()

@@ -70,6 +70,9 @@ std::optional<ServerAddress> parseServerUri(const QString &uri, QString &error)
         const QString value = QString::fromUtf8(option->val);
         if (key == "host")
             address.host = value;
+        else if (key == "port" && value.contains(QLatin1Char(',')))
+            // One for each of several hosts: libpq takes the list, Qt's driver one number.
+            address.ports = value;
         else if (key == "port")
             address.port = value.toInt();
         else if (key == "dbname")
@@ -89,6 +92,8 @@ std::optional<ServerAddress> parseServerUri(const QString &uri, QString &error)
     }
     if (!error.isEmpty())
         return std::nullopt;
+    if (!address.ports.isEmpty())
+        options << QStringLiteral("port=") + address.ports;
     options << QStringLiteral("connect_timeout=%1").arg(timeout);
     address.options = options.join(QLatin1Char(';'));
     return address;
@@ -96,9 +101,19 @@ std::optional<ServerAddress> parseServerUri(const QString &uri, QString &error)
 
 QString describeServer(const ServerAddress &address)
 {
-    QString where = address.host.isEmpty() ? QStringLiteral("localhost") : address.host;
-    if (address.port > 0)
-        where += QLatin1Char(':') + QString::number(address.port);
+    // Each of several hosts with its port, as libpq pairs them.
+    const QStringList hosts = (address.host.isEmpty() ? QStringLiteral("localhost") : address.host)
+                                  .split(QLatin1Char(','));
+    const QStringList ports =
+        address.ports.isEmpty()
+            ? QStringList(address.port > 0 ? QString::number(address.port) : QString())
+            : address.ports.split(QLatin1Char(','));
+    QStringList places;
+    for (int i = 0; i < hosts.size(); ++i) {
+        const QString port = ports.value(ports.size() == 1 ? 0 : i);
+        places << (port.isEmpty() ? hosts.at(i) : hosts.at(i) + QLatin1Char(':') + port);
+    }
+    QString where = places.join(QLatin1Char(','));
     if (!address.user.isEmpty())
         where = address.user + QLatin1Char('@') + where;
     return where + QLatin1Char('/') + address.database;

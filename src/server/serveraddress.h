@@ -9,8 +9,12 @@
 // A PostgreSQL server holding the phone book, named by a libpq connection URI
 // ("postgresql://ali@ofis-sunucu:5433/defter?sslmode=require").
 struct ServerAddress {
+    // One host, or several separated by commas, tried in turn as libpq tries them (with
+    // target_session_attrs=read-write, until one takes changes).
     QString host;
     int port = -1;
+    // The ports of several hosts, "5432,5433", when not one for all.
+    QString ports;
     QString database;
     QString user;
     // Only when the URI itself carries one; libpq's ~/.pgpass, PGPASSWORD and service

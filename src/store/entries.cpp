@@ -1,12 +1,15 @@
 #include "store/entries.h"
 
 #include "store/phonebookdb.h"
+#include "store/serverbook.h"
 #include "store/statements.h"
 #include "store/writetransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <utility>
 
 namespace
 {
@@ -28,6 +31,43 @@ Change failedWith(const QSqlError &error)
 {
     return {ChangeOutcome::Failed, error.text(), failureKind(error)};
 }
+
+namespace
+{
+
+// The addition whose commit's outcome is not known yet, its transaction's id and its book.
+struct LostAddition {
+    qint64 transaction;
+    Entry entry;
+    QString book = phoneBookName();
+};
+std::optional<LostAddition> lostAddition;
+
+Change outcomeStillUnknown()
+{
+    return {ChangeOutcome::Failed, QString(), FailureKind::OutcomeUnknown};
+}
+
+} // namespace
+
+Change committedOrWhyNot(WriteTransaction &transaction)
+{
+    if (transaction.commit())
+        return {};
+    if (transaction.outcomeUnknown())
+        return {ChangeOutcome::Failed, transaction.error().text(), FailureKind::OutcomeUnknown};
+    return failedWith(transaction.error());
+}
+
+namespace
+{
+
+bool sameTexts(const Entry &a, const Entry &b)
+{
+    return a.adsoyad == b.adsoyad && a.telefon == b.telefon && a.cep == b.cep && a.mail == b.mail;
+}
+
+} // namespace
 
 QString failureMessage(const Change &change)
 {
@@ -111,6 +151,19 @@ bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry
 
 Change addEntry(Entry &entry)
 {
+    // An addition whose commit was lost with the connection is saved again as itself.
+    if (lostAddition && lostAddition->book != phoneBookName())
+        lostAddition.reset();
+    if (lostAddition) {
+        const std::optional<bool> committed = serverCommitted(lostAddition->transaction);
+        if (!committed)
+            return outcomeStillUnknown();
+        const Entry added = std::exchange(lostAddition, std::nullopt)->entry;
+        if (*committed) {
+            entry.id = added.id;
+            return sameTexts(added, entry) ? Change{} : replaceEntry(added, entry);
+        }
+    }
     WriteTransaction transaction;
     if (!transaction.began())
         return failedWith(transaction.error());
@@ -119,7 +172,10 @@ Change addEntry(Entry &entry)
         return failedWith(insert.lastError());
     entry.id = insertedId(insert);
     insert.finish();
-    return transaction.commit() ? Change{} : failedWith(transaction.error());
+    const Change change = committedOrWhyNot(transaction);
+    if (change.kind == FailureKind::OutcomeUnknown)
+        lostAddition = LostAddition{transaction.id(), entry};
+    return change;
 }
 
 Change restoreEntries(const QVector<Entry> &entries)
@@ -137,7 +193,7 @@ Change restoreEntries(const QVector<Entry> &entries)
         if (!runStatement(insert, restoreStatement(entry.id, entry.adsoyad, entry.telefon,
                                                    entry.cep, entry.mail)))
             return failedWith(insert.lastError());
-    return transaction.commit() ? Change{} : failedWith(transaction.error());
+    return committedOrWhyNot(transaction);
 }
 
 Change removeEntries(const QVector<Entry> &expected)
@@ -152,7 +208,7 @@ Change removeEntries(const QVector<Entry> &expected)
     for (const Entry &entry : expected)
         if (!runStatement(removal, deleteStatement(entry.id)))
             return failedWith(removal.lastError());
-    return transaction.commit() ? Change{} : failedWith(transaction.error());
+    return committedOrWhyNot(transaction);
 }
 
 Change removeEntry(qint64 id)
@@ -163,7 +219,7 @@ Change removeEntry(qint64 id)
     QSqlQuery removal(phoneBookDb);
     if (!runStatement(removal, deleteStatement(id)))
         return failedWith(removal.lastError());
-    return transaction.commit() ? Change{} : failedWith(transaction.error());
+    return committedOrWhyNot(transaction);
 }
 
 Change replaceEntry(const Entry &expected, const Entry &replacement)
@@ -178,5 +234,5 @@ Change replaceEntry(const Entry &expected, const Entry &replacement)
     if (!runStatement(update, updateStatement(replacement.adsoyad, replacement.telefon,
                                               replacement.cep, replacement.mail, expected.id)))
         return failedWith(update.lastError());
-    return transaction.commit() ? Change{} : failedWith(transaction.error());
+    return committedOrWhyNot(transaction);
 }

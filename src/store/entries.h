@@ -7,6 +7,7 @@
 #include <optional>
 
 class QSqlDatabase;
+class WriteTransaction;
 class QSqlError;
 
 // Entries read and changed by id on phoneBookDb: what the list shows a page at a time and
@@ -42,6 +43,9 @@ bool readEntriesOn(const QSqlDatabase &db, const QVector<qint64> &ids, QVector<E
 Change stillAsExpected(const QVector<Entry> &expected);
 // A change the database refused, with its reason.
 Change failedWith(const QSqlError &error);
+// The transaction committed, or why not: a commit whose answer was lost and whose outcome
+// no server can tell yet is told as such.
+Change committedOrWhyNot(WriteTransaction &transaction);
 
 // Reads every entry of the book on the given connection, in ascending order of the ids,
 // handing each to take until it answers false. Returns whether all were read.

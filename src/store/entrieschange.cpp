@@ -68,8 +68,9 @@ Change applyEntriesChange(const EntriesChange &change, QVector<qint64> *inserted
         ids << insertedId(insert);
     }
     insert.finish();
-    if (!transaction.commit())
-        return failedWith(transaction.error());
+    if (const Change committed = committedOrWhyNot(transaction);
+        committed.outcome != ChangeOutcome::Done)
+        return committed;
     if (insertedIds)
         *insertedIds = ids;
     return {};

@@ -16,6 +16,7 @@ namespace
 {
 
 QString password;
+bool refused = false;
 QString failure;
 QString advice;
 quint64 connections = 0;
@@ -63,6 +64,7 @@ PhoneBookOpening openServerBook(const QString &uri)
 {
     failure.clear();
     advice.clear();
+    refused = false;
     QString error;
     const std::optional<ServerAddress> address = parseServerUri(uri, error);
     if (!address) {
@@ -85,8 +87,8 @@ PhoneBookOpening openServerBook(const QString &uri)
         const QString why = phoneBookDb.lastError().text();
         failure = named + QLatin1Char('\n') + why;
         const bool typedNone = password.isEmpty() && address->password.isEmpty();
-        return refusedForPassword(why) && typedNone ? PhoneBookOpening::NeedsPassword
-                                                    : PhoneBookOpening::Failed;
+        refused = refusedForPassword(why);
+        return refused && typedNone ? PhoneBookOpening::NeedsPassword : PhoneBookOpening::Failed;
     }
     ++connections;
     limitServerSession(phoneBookDb);
@@ -111,6 +113,11 @@ void closeServerBook()
 void setServerPassword(const QString &typed)
 {
     password = typed;
+}
+
+bool passwordRefused()
+{
+    return refused;
 }
 
 QString openingFailure()
@@ -145,6 +152,37 @@ bool keepServerConnection(QString &error)
     // Whatever changed while it was away is read again.
     ++changes;
     return true;
+}
+
+qint64 serverTransactionId()
+{
+    QSqlQuery query(phoneBookDb);
+    if (!query.exec(QStringLiteral("SELECT txid_current()")) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+std::optional<bool> serverCommitted(qint64 transaction)
+{
+    QString error;
+    if (!keepServerConnection(error))
+        return std::nullopt;
+    QSqlQuery query(phoneBookDb);
+    query.prepare(QStringLiteral("SELECT txid_status(?)"));
+    query.addBindValue(transaction);
+    if (!query.exec() || !query.next()) {
+        // A server that never saw the transaction (a standby that had not received it when
+        // it was promoted) calls it one of the future: it never committed there.
+        if (query.lastError().nativeErrorCode() == QLatin1String("22023"))
+            return false;
+        return std::nullopt;
+    }
+    const QString status = query.value(0).toString();
+    if (status == QLatin1String("committed"))
+        return true;
+    if (status == QLatin1String("aborted"))
+        return false;
+    return std::nullopt;
 }
 
 bool serverConnectionLost()

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The phone book on a PostgreSQL server, on phoneBookDb: opened with the address the user
 // named, its schema made or found, and opened again when the connection is lost.
 
@@ -16,6 +18,12 @@ bool keepServerConnection(QString &error);
 // Whether the connection no longer answers: a failed statement was the network's or the
 // server's going, not the statement's.
 bool serverConnectionLost();
+// The id of the transaction under way on phoneBookDb; -1 when it cannot be read.
+qint64 serverTransactionId();
+// After the answer to a COMMIT was lost with the connection: whether that transaction
+// committed, asked on a new connection (to the standby promoted in the primary's place,
+// say); nullopt while no server answers or it cannot tell yet.
+std::optional<bool> serverCommitted(qint64 transaction);
 // Counts the connections made, so that what lives on one (a subscription) is made again.
 quint64 serverConnectionCount();
 

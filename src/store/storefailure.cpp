@@ -71,6 +71,11 @@ QString failureReason(FailureKind kind, const QString &databaseText)
         sentence = QStringLiteral("Bu kayıt şu anda başka bir masada değiştiriliyor; değişiklik "
                                   "kaydedilmedi. Biraz sonra tekrar deneyin.");
         break;
+    case FailureKind::OutcomeUnknown:
+        sentence = QStringLiteral("Sunucuyla bağlantı kayıt sırasında koptu; değişikliğin "
+                                  "kaydedilip kaydedilmediği henüz bilinmiyor. Biraz sonra "
+                                  "yeniden kaydedin: kaydedilmişse ikinci kez kaydedilmez.");
+        break;
     case FailureKind::Unreachable:
         sentence = bookIsLocal() ? QStringLiteral("Veritabanı Bağlantısı Yapılamadı.")
                                  : QStringLiteral("Sunucuyla bağlantı kurulamadı; değişiklik "

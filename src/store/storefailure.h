@@ -14,6 +14,9 @@ enum class FailureKind {
     Busy,
     // The server is gone, or the book was never opened.
     Unreachable,
+    // The connection went while the change was committed, and no server can say yet
+    // whether it was: the next save of it finds out first, so that it is never made twice.
+    OutcomeUnknown,
 };
 
 FailureKind failureKind(const QSqlError &error);

@@ -3,6 +3,7 @@
 #include "platform/username.h"
 #include "store/booklog.h"
 #include "store/phonebookdb.h"
+#include "store/serverbook.h"
 #include "store/statements.h"
 
 int WriteTransaction::openCount = 0;
@@ -14,6 +15,8 @@ WriteTransaction::WriteTransaction() : query(phoneBookDb)
     // The server's triggers name the role themselves.
     if (begun && bookIsLocal() && changeLogPresent())
         loggedBefore = newestRevision(query);
+    if (begun && !bookIsLocal())
+        transactionId = serverTransactionId();
 }
 
 WriteTransaction::~WriteTransaction()
@@ -28,5 +31,10 @@ bool WriteTransaction::commit()
     if (loggedBefore >= 0 && !nameOwnChanges(query, loggedBefore, desktopUserName()))
         return false;
     ended = query.exec(QStringLiteral("COMMIT"));
+    if (ended || transactionId < 0 || !serverConnectionLost())
+        return ended;
+    const std::optional<bool> committed = serverCommitted(transactionId);
+    unknown = !committed;
+    ended = committed.value_or(false);
     return ended;
 }

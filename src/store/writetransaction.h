@@ -18,7 +18,12 @@ public:
     bool began() const { return begun; }
     // Whether one has begun and not ended yet.
     static bool open() { return openCount > 0; }
+    // On a server whose answer to the COMMIT is lost with the connection, the server
+    // reached again says whether it committed, if it can tell yet.
     bool commit();
+    bool outcomeUnknown() const { return unknown; }
+    // The server's id of this transaction; -1 on database.db.
+    qint64 id() const { return transactionId; }
     // Why it could not begin or commit.
     QSqlError error() const { return query.lastError(); }
 
@@ -26,7 +31,9 @@ private:
     QSqlQuery query;
     // On database.db: the log's newest revision when it began; what follows is this one's.
     qint64 loggedBefore = -1;
+    qint64 transactionId = -1;
     bool begun = false;
     bool ended = false;
+    bool unknown = false;
     static int openCount;
 };
