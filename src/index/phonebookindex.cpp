@@ -340,10 +340,12 @@ void PhoneBookIndex::take(const Reading &read, quint64 readFor)
         mapPhoneBookFile(false);
     if (wasRefreshing)
         emit changesFound(present, gone, !read.changesOnly);
-    if (current)
+    // What changed while the whole book was read: until it is in, the store answers on.
+    if (std::exchange(changedWhileBuilding, false) && current && revision >= 0 && refresh() &&
+        refreshing)
+        stale = true;
+    if (ready())
         emit this->built();
-    if (std::exchange(changedWhileBuilding, false) && current && revision >= 0)
-        refresh();
 }
 
 void PhoneBookIndex::takeIn(const QVector<Entry> &present, const QVector<qint64> &gone)
