@@ -13,8 +13,8 @@ PACKAGES=(
     fonts-crosextra-caladea fonts-liberation2 fonts-dejavu-core qttranslations5-l10n
     # the printed list's emoji: outlines a PDF embeds (a colour emoji face shows nothing)
     fonts-symbola
-    # a phone book shared on a PostgreSQL server
-    libqt5sql5-psql
+    # a phone book shared on a PostgreSQL server; its password in the desktop's keyring
+    libqt5sql5-psql qt5keychain-dev
     # tests: headless and real X windows, a Turkish keyboard, the sqlite3 program,
     # screenshots, independent readers of vCard and Excel files and of the printed PDF
     xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sqlite3 python3 python3-vobject
@@ -22,6 +22,8 @@ PACKAGES=(
     # a private PostgreSQL server the tests start themselves (the package's own cluster is
     # not used), and psql as the other desk
     postgresql-15 postgresql-client-15
+    # a private keyring the tests start themselves: a D-Bus bus, gnome-keyring, secret-tool
+    dbus-daemon gnome-keyring libsecret-tools
     # fuzzing: clang with libFuzzer and the sanitizers' run time
     clang-14 libclang-rt-14-dev
     # packaging checks
