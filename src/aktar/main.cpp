@@ -4,6 +4,7 @@
 //   telefon-defteri-aktar [--sunucu URI] export FILE.vcf|FILE.csv|FILE.xlsx|FILE.pdf
 //   telefon-defteri-aktar [--sunucu URI] silinenler | geri-getir ID... | gecmis ID |
 //                         saklama [GÜN]
+#include "aktar/directorycommand.h"
 #include "aktar/logcommands.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
@@ -33,6 +34,7 @@ const char usage[] =
     "DOSYA.vcf|DOSYA.csv|DOSYA.xlsx|DOSYA.pdf\n"
     "          telefon-defteri-aktar [--sunucu URI] silinenler | geri-getir KİMLİK... |\n"
     "                                gecmis KİMLİK | saklama [GÜN]\n"
+    "          telefon-defteri-aktar [--sunucu URI] rehber --bicim BİÇİM DOSYA.xml\n"
     "\n"
     "Bulunduğunuz klasördeki database.db telefon defterine vCard (.vcf), CSV ya da Excel\n"
     "(.xlsx) dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir\n"
@@ -50,6 +52,10 @@ const char usage[] =
     "  silinenler          silinen kişileri CSV olarak yazar (Kimlik;Ad Soyad;...;Silen;...)\n"
     "  geri-getir KİMLİK... silinen kişileri geri getirir, boşsa eski kimlikleriyle\n"
     "  gecmis KİMLİK       bir kaydın bütün sürümlerini CSV olarak yazar\n"
+    "\n"
+    "rehber, defteri masa telefonlarının uzak rehberi olarak yazar (Türk alfabesine göre\n"
+    "sıralı, numarası olmayanlar dışarıda); BİÇİM yealink (Fanvil de okur), cisco,\n"
+    "grandstream ya da snom.\n"
     "\n"
     "--sunucu URI  PostgreSQL sunucusundaki ortak defter (postgresql://ofis-sunucu/telefon).\n"
     "              Verilmezse TELEFON_DEFTERI_SUNUCU, sonra ayar dosyasındaki sunucu\n"
@@ -192,15 +198,17 @@ int main(int argc, char *argv[])
     const bool importing = command == "import" && parseImport(arguments.mid(1), options, wrong);
     const bool exporting = command == "export" && arguments.size() == 2 && exportable(arguments[1]);
     const bool logging = isLogCommand(command) && logCommandWellFormed(command, arguments.mid(1));
-    if (!importing && !exporting && !logging) {
+    const bool directory =
+        isDirectoryCommand(command) && directoryCommandWellFormed(arguments.mid(1));
+    if (!importing && !exporting && !logging && !directory) {
         if (!wrong.isEmpty())
             say(stderr, QStringLiteral("telefon-defteri-aktar: ") + wrong);
         std::fputs(usage, stderr);
         return 2;
     }
     // Exporting a phone book that is not there would make an empty one and an empty file.
-    if ((exporting || (logging && !logCommandWrites(command, arguments.mid(1)))) && local &&
-        !QFile::exists(databasePath()))
+    if ((exporting || directory || (logging && !logCommandWrites(command, arguments.mid(1)))) &&
+        local && !QFile::exists(databasePath()))
         return fail(QStringLiteral("burada telefon defteri yok: bu klasörde database.db "
                                    "bulunamadı, hiçbir dosya yazılmadı"));
     // A phone book on a read-only medium can still be exported.
@@ -226,9 +234,10 @@ int main(int argc, char *argv[])
     if (opened == PhoneBookOpening::Failed || (writing && opened != PhoneBookOpening::Opened))
         return fail(local ? QStringLiteral("database.db açılamadı ya da yazılamıyor")
                           : QStringLiteral("ortak defter açılamadı: ") + openingFailure());
-    const int status = importing ? importFiles(options)
-                       : logging ? runLogCommand(command, arguments.mid(1))
-                                 : exportTo(arguments[1]);
+    const int status = importing   ? importFiles(options)
+                       : logging   ? runLogCommand(command, arguments.mid(1))
+                       : directory ? runDirectoryCommand(arguments.mid(1))
+                                   : exportTo(arguments[1]);
     // Rolled back by then; the phone book still goes back to the rollback journal.
     closePhoneBook();
     const int signal = terminationSignal();
