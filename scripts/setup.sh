@@ -9,8 +9,9 @@ PACKAGES=(
     # build
     cmake g++ make pkg-config clang-format qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
     libqt5printsupport5 libsqlite3-dev libxlsxwriter-dev libzip-dev libpq-dev
-    # run time: the free faces the form's fonts fall back to, Qt's Turkish texts
-    fonts-crosextra-caladea fonts-liberation2 fonts-dejavu-core qttranslations5-l10n
+    # run time: the free faces the form's fonts fall back to, Qt's Turkish texts, the
+    # desktop's program for tel: addresses
+    fonts-crosextra-caladea fonts-liberation2 fonts-dejavu-core qttranslations5-l10n xdg-utils
     # the printed list's emoji: outlines a PDF embeds (a colour emoji face shows nothing)
     fonts-symbola
     # a phone book shared on a PostgreSQL server; its password in the desktop's keyring

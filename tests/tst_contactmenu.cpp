@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QJsonArray>
@@ -15,6 +16,7 @@
 #include <QSet>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace
@@ -67,6 +69,7 @@ private slots:
     void unknownColumnsAreAskedFor();
     void exportsExcelAndPdf_data();
     void exportsExcelAndPdf();
+    void aNumberIsHandedToTheDesktopsSoftphone();
 };
 
 void ContactMenuTest::importCompletesEntriesAsOneStep()
@@ -251,6 +254,75 @@ void ContactMenuTest::exportsExcelAndPdf()
         QVERIFY(text.contains("2 kişi"));
         QVERIFY(text.contains("+90 505 1"));
     }
+}
+
+void ContactMenuTest::aNumberIsHandedToTheDesktopsSoftphone()
+{
+    // A desktop of the test's own: its programs, its defaults, a display xdg-open sees.
+    QTemporaryDir desktop;
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME"), dataDirs = qgetenv("XDG_DATA_DIRS"),
+                     configHome = qgetenv("XDG_CONFIG_HOME"), display = qgetenv("DISPLAY");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.path() + "/data"));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(desktop.path() + "/none"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.path() + "/config"));
+    qputenv("DISPLAY", ":77");
+    WindowFixture fixture([](const SideConnection &seed) {
+        seed.insert("Ali Veli", "0212 555 00 00", "+90 (532) 111-22-33", "");
+        seed.insert("Numarasız", "", "", "n@ornek.tr");
+    });
+    QWidget *window = fixture.window.get();
+    QStringList texts;
+    bool chosen = false;
+
+    // None set: said so, with the number.
+    BoxAnswerer none({clickButton(QMessageBox::Ok)});
+    chooseFromListMenu(window, "Ara: 0212 555 00 00", texts, chosen);
+    QVERIFY2(chosen, qPrintable(texts.join('|')));
+    QCOMPARE(texts.mid(0, 2), QStringList({"Ara: 0212 555 00 00", "Ara: +90 (532) 111-22-33"}));
+    QTRY_COMPARE_WITH_TIMEOUT(none.seen.size(), 1, 30000);
+    QCOMPARE(none.seen.first().title, QStringLiteral("Ara"));
+    QVERIFY2(none.seen.first().text.contains("softphone") &&
+                 none.seen.first().text.endsWith("02125550000"),
+             qPrintable(none.seen.first().text));
+
+    // A softphone set as the desktop's program for tel: addresses gets the number as dialled.
+    QVERIFY(QDir().mkpath(desktop.path() + "/data/applications"));
+    const QString called = desktop.path() + "/arandi";
+    writeFile(desktop.path() + "/softphone",
+              ("#!/bin/sh\necho \"$1\" >> '" + called + "'\n").toUtf8());
+    QFile::setPermissions(desktop.path() + "/softphone",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    writeFile(desktop.path() + "/data/applications/sahte-softphone.desktop",
+              ("[Desktop Entry]\nType=Application\nName=Sahte\nExec=" + desktop.path() +
+               "/softphone %u\nMimeType=x-scheme-handler/tel;\n")
+                  .toUtf8());
+    output("xdg-mime", {"default", "sahte-softphone.desktop", "x-scheme-handler/tel"});
+    const auto calls = [&called] {
+        QFile file(called);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    chooseFromListMenu(window, "Ara: 0212 555 00 00", texts, chosen);
+    QVERIFY(chosen);
+    QTRY_COMPARE_WITH_TIMEOUT(calls(), QStringLiteral("tel:02125550000\n"), 30000);
+    // Ctrl+T on the mobile's cell calls the mobile.
+    auto *list = child<QTableView>(window, "tbl_liste");
+    list->setCurrentIndex(listModel(window)->index(0, 3));
+    press(window, Qt::Key_T, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(calls(), QStringLiteral("tel:02125550000\ntel:+905321112233\n"),
+                              30000);
+    // An entry without a number has nothing to call.
+    list->setCurrentIndex(listModel(window)->index(1, 1));
+    texts.clear();
+    chooseFromListMenu(window, "Ara", texts, chosen);
+    QVERIFY(!chosen);
+    QCOMPARE(texts.first(), QStringLiteral("Ara"));
+
+    const QVector<QPair<const char *, QByteArray>> kept = {{"XDG_DATA_HOME", dataHome},
+                                                           {"XDG_DATA_DIRS", dataDirs},
+                                                           {"XDG_CONFIG_HOME", configHome},
+                                                           {"DISPLAY", display}};
+    for (const auto &[name, value] : kept)
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
 }
 
 QTEST_MAIN(ContactMenuTest)

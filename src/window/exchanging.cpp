@@ -49,6 +49,8 @@ void MainWindow::showContactMenu(const QPoint &at)
 {
     const int entries = list->rowCount();
     QMenu menu;
+    addDialingActions(menu);
+    menu.addSeparator();
     addHistoryActions(menu);
     menu.addSeparator();
     QAction *importing = menu.addAction(QStringLiteral("İçe aktar…"));

@@ -31,6 +31,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpHistory();
     setUpContactExchange();
     setUpRemembering();
+    setUpDialing();
     showMaximized();
 
     watcher = new BookWatcher(this);

@@ -161,6 +161,10 @@ private:
     // in the form (one brought back by an ordinary save), the book taken back to a time.
     void setUpRemembering();
     void addRememberingActions(QMenu &menu);
+    void setUpDialing();
+    void addDialingActions(QMenu &menu);
+    void dial(const QString &number);
+    std::optional<Entry> currentRowEntry() const;
     void showDeleted();
     void restoreDeleted(const QVector<LoggedChange> &chosen);
     void forgetDeletedForGood(const QVector<LoggedChange> &chosen);
