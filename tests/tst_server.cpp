@@ -46,6 +46,7 @@ private slots:
     void aRememberedPasswordComesFromTheKeyringAfterLibpqsOwn();
     void aRestartedServerIsReachedAgain();
     void aPromotedStandbyTakesTheBookOver();
+    void anInterruptedSaveThatNeverCommittedIsSavedOnce();
     void everySessionHasTimeLimitsAndNoneStaysInATransaction();
     void ownSavesAreNotTakenForAnotherDesks();
     void changesMadeWhileAwayArriveOnceByRevision();
@@ -571,6 +572,40 @@ void ServerTest::aPromotedStandbyTakesTheBookOver()
     const QString listed = QString::fromUtf8(exported.readAll());
     QCOMPARE(listed.count("Kesilen Kayıt"), 1);
     QVERIFY(listed.contains("Yeni Birincilden"));
+    usePhoneBookServer(QString());
+}
+
+void ServerTest::anInterruptedSaveThatNeverCommittedIsSavedOnce()
+{
+    std::unique_ptr<PrivateServer> primary = PrivateServer::another();
+    const QString database = primary->createDatabase();
+    usePhoneBookServer(primary->uri(database));
+    QCOMPARE(openPhoneBook(), PhoneBookOpening::Opened);
+    closePhoneBook();
+    // A commit that waits in a deferred trigger, before the server writes it.
+    primary->psql(database,
+                  "CREATE FUNCTION bekle() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM "
+                  "pg_sleep(20); RETURN NULL; END $$; CREATE CONSTRAINT TRIGGER bekle AFTER "
+                  "INSERT ON telefon DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE "
+                  "FUNCTION bekle()");
+    std::unique_ptr<PrivateServer> standby = primary->standby();
+    usePhoneBookServer(
+        QStringLiteral("postgresql:///%1?host=%2,%3&user=postgres&target_session_attrs=read-write")
+            .arg(database, primary->socketDirectory(), standby->socketDirectory()));
+    MainWindow window;
+    typeInto(&window, "txt_adsoyad", "Hiç Kaydedilmeyen");
+    primary->stopAfter(3);
+    QVERIFY(pressSave(&window).text.startsWith("Sunucuyla bağlantı kayıt sırasında koptu"));
+    standby->promote();
+    standby->psql(database, "DROP TRIGGER bekle ON telefon");
+    // The new primary says the transaction never committed: saved now, once.
+    QCOMPARE(pressSave(&window).text, QStringLiteral("Kaydedildi"));
+    QCOMPARE(
+        standby->psql(database, "SELECT count(*) FROM telefon WHERE adsoyad = 'Hiç Kaydedilmeyen'"),
+        QStringLiteral("1"));
+    QCOMPARE(listModel(&window)->rowCount(), 1);
+    window.close();
+    closePhoneBook();
     usePhoneBookServer(QString());
 }
 
