@@ -30,12 +30,27 @@ PrivateKeyring::PrivateKeyring()
     QFile::setPermissions(dir.path() + QStringLiteral("/run"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QString bus = QStringLiteral("unix:path=%1/bus").arg(dir.path());
+    // A bus that starts no service itself: the desktop's service files would start a
+    // second, locked keyring daemon for a client that asks before ours is on the bus.
+    QFile config(dir.path() + QStringLiteral("/bus.conf"));
+    if (!config.open(QIODevice::WriteOnly) ||
+        config.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus "
+                                    "Configuration 1.0//EN\" \"http://www.freedesktop.org/"
+                                    "standards/dbus/1.0/busconfig.dtd\"><busconfig><type>session"
+                                    "</type><listen>%1</listen><policy context=\"default\">"
+                                    "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow "
+                                    "eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                                    "</busconfig>")
+                         .arg(bus)
+                         .toUtf8()) < 0)
+        qFatal("cannot write the private bus's configuration");
+    config.close();
     // The bus ends with this process, and the keyring's daemon with the bus.
     const QString watchdog =
-        QStringLiteral("dbus-daemon --session --nofork --nopidfile --address='%1' & bus=$!; "
+        QStringLiteral("dbus-daemon --config-file='%1' --nofork --nopidfile & bus=$!; "
                        "while kill -0 %2 2>/dev/null; do sleep 1; done; kill $bus; sleep 1; "
                        "rm -rf '%3'")
-            .arg(bus)
+            .arg(config.fileName())
             .arg(QCoreApplication::applicationPid())
             .arg(dir.path());
     QProcess::startDetached(QStringLiteral("setsid"),
