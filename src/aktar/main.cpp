@@ -2,10 +2,12 @@
 // of the book on a server, without the window.
 //   telefon-defteri-aktar [--sunucu URI] import [--ayrinti] [--sutunlar ROLES] FILE...
 //   telefon-defteri-aktar [--sunucu URI] export FILE.vcf|FILE.csv|FILE.xlsx|FILE.pdf
+//   telefon-defteri-aktar [--sunucu URI] rehber --bicim BİÇİM FILE | sun [--adres A:PORT]
 //   telefon-defteri-aktar [--sunucu URI] silinenler | geri-getir ID... | gecmis ID |
 //                         saklama [GÜN]
 #include "aktar/directorycommand.h"
 #include "aktar/logcommands.h"
+#include "aktar/servecommand.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
 #include "platform/keyring.h"
@@ -35,6 +37,8 @@ const char usage[] =
     "          telefon-defteri-aktar [--sunucu URI] silinenler | geri-getir KİMLİK... |\n"
     "                                gecmis KİMLİK | saklama [GÜN]\n"
     "          telefon-defteri-aktar [--sunucu URI] rehber --bicim BİÇİM DOSYA.xml\n"
+    "          telefon-defteri-aktar [--sunucu URI] sun [--adres ADRES:PORT] [--kullanici AD\n"
+    "                                [--parola-dosyasi DOSYA]] [--istek-siniri N]\n"
     "\n"
     "Bulunduğunuz klasördeki database.db telefon defterine vCard (.vcf), CSV ya da Excel\n"
     "(.xlsx) dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir\n"
@@ -57,13 +61,22 @@ const char usage[] =
     "sıralı, numarası olmayanlar dışarıda); BİÇİM yealink (Fanvil de okur), cisco,\n"
     "grandstream ya da snom.\n"
     "\n"
+    "sun, rehberleri ve santral için arayanın adını canlı sunar (Ctrl+C ile durur):\n"
+    "  http://ADRES:PORT/rehber/BİÇİM.xml     defterin o anki hali\n"
+    "  http://ADRES:PORT/arayan?numara=NUMARA arayanın adı (düz metin; Accept:\n"
+    "                                         application/json ile JSON); yoksa 404\n"
+    "  --adres ADRES:PORT   öntanımlı 127.0.0.1:8080; ağdaki telefonlar için 0.0.0.0:8080\n"
+    "  --kullanici AD       temel kimlik doğrulaması; parola --parola-dosyasi DOSYA'nın ilk\n"
+    "                       satırı ya da TELEFON_DEFTERI_SUN_PAROLA\n"
+    "  --istek-siniri N     bir istemcinin saniyede ortalama en çok isteği (öntanımlı 50)\n"
+    "\n"
     "--sunucu URI  PostgreSQL sunucusundaki ortak defter (postgresql://ofis-sunucu/telefon).\n"
     "              Verilmezse TELEFON_DEFTERI_SUNUCU, sonra ayar dosyasındaki sunucu\n"
     "              anahtarı. Parola ~/.pgpass ya da PGPASSWORD ile verilir.\n"
     "\n"
     "Çıkış durumu: 0 başarılı, 1 bir dosya okunamadı ya da yazılamadı, 2 hatalı kullanım,\n"
     "128 + sinyal numarası bir sinyalle durduruldu (yarım kalan içe aktarmadan hiçbir kişi\n"
-    "eklenmez).\n";
+    "eklenmez; sun bir sinyalle durunca 0).\n";
 
 void say(FILE *stream, const QString &line)
 {
@@ -200,14 +213,16 @@ int main(int argc, char *argv[])
     const bool logging = isLogCommand(command) && logCommandWellFormed(command, arguments.mid(1));
     const bool directory =
         isDirectoryCommand(command) && directoryCommandWellFormed(arguments.mid(1));
-    if (!importing && !exporting && !logging && !directory) {
+    const bool serving = isServeCommand(command) && serveCommandWellFormed(arguments.mid(1), wrong);
+    if (!importing && !exporting && !logging && !directory && !serving) {
         if (!wrong.isEmpty())
             say(stderr, QStringLiteral("telefon-defteri-aktar: ") + wrong);
         std::fputs(usage, stderr);
         return 2;
     }
     // Exporting a phone book that is not there would make an empty one and an empty file.
-    if ((exporting || directory || (logging && !logCommandWrites(command, arguments.mid(1)))) &&
+    if ((exporting || directory || serving ||
+         (logging && !logCommandWrites(command, arguments.mid(1)))) &&
         local && !QFile::exists(databasePath()))
         return fail(QStringLiteral("burada telefon defteri yok: bu klasörde database.db "
                                    "bulunamadı, hiçbir dosya yazılmadı"));
@@ -234,6 +249,11 @@ int main(int argc, char *argv[])
     if (opened == PhoneBookOpening::Failed || (writing && opened != PhoneBookOpening::Opened))
         return fail(local ? QStringLiteral("database.db açılamadı ya da yazılamıyor")
                           : QStringLiteral("ortak defter açılamadı: ") + openingFailure());
+    if (serving) {
+        const int served = runServeCommand(arguments.mid(1), *application);
+        closePhoneBook();
+        return served;
+    }
     const int status = importing   ? importFiles(options)
                        : logging   ? runLogCommand(command, arguments.mid(1))
                        : directory ? runDirectoryCommand(arguments.mid(1))

@@ -1,5 +1,6 @@
 #include "changelog/changelog.h"
 
+#include "store/entries.h"
 #include "store/logstatements.h"
 #include "store/phonebookdb.h"
 #include "store/writetransaction.h"
@@ -114,6 +115,26 @@ bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids,
             ids.append(*id);
         }
     std::reverse(ids.begin(), ids.end());
+    return true;
+}
+
+bool readLoggedChanges(const QSqlDatabase &db, qint64 revision, qint64 &newest,
+                       QVector<Entry> &present, QVector<qint64> &gone, int mostIds, int mostRows)
+{
+    QVector<qint64> ids;
+    if (!changedAfter(db, revision, ids, newest, mostRows) || ids.size() > mostIds ||
+        !readEntriesOn(db, ids, present))
+        return false;
+    QSet<qint64> stored;
+    for (const Entry &entry : present)
+        stored << entry.id;
+    for (const qint64 id : ids)
+        if (!stored.contains(id))
+            gone << id;
+    // Ascending, as the index and the order take them.
+    std::sort(present.begin(), present.end(),
+              [](const Entry &a, const Entry &b) { return a.id < b.id; });
+    std::sort(gone.begin(), gone.end());
     return true;
 }
 

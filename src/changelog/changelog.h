@@ -26,6 +26,12 @@ qint64 newestRevision(const QSqlDatabase &db);
 // the revision when `most` is above zero.
 bool changedAfter(const QSqlDatabase &db, qint64 revision, QVector<qint64> &ids, qint64 &newest,
                   int most = 0);
+// What changed after the revision, as the log names it: the entries changed, as they are
+// now, and the ids gone, each ascending. False when the log cannot be read, or names more
+// than `mostIds` ids, or more than `mostRows` rows when that is above zero.
+bool readLoggedChanges(const QSqlDatabase &db, qint64 revision, qint64 &newest,
+                       QVector<Entry> &present, QVector<qint64> &gone, int mostIds,
+                       int mostRows = 0);
 
 // Takes the deleted entries' rows out of the log for good: they leave Silinenler.
 bool forgetDeleted(const QVector<LoggedChange> &deletions, QString &error);

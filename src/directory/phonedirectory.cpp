@@ -149,6 +149,11 @@ QStringList directoryLayoutNames()
     return names;
 }
 
+QString listedName(const QString &name)
+{
+    return withoutControls(name.simplified());
+}
+
 QString dialledNumber(const QString &number)
 {
     QString dialled;
@@ -167,7 +172,7 @@ QByteArray directoryXml(DirectoryLayout layout, const QVector<Entry> &entries)
     QVector<Listed> listed;
     listed.reserve(entries.size());
     for (const Entry &entry : entries) {
-        Listed one{withoutControls(entry.adsoyad.simplified()), dialledNumber(entry.telefon),
+        Listed one{listedName(entry.adsoyad), dialledNumber(entry.telefon),
                    dialledNumber(entry.cep)};
         if (one.cell == one.work)
             one.cell.clear();

@@ -25,6 +25,8 @@ enum class DirectoryLayout {
 std::optional<DirectoryLayout> directoryLayoutNamed(const QString &name);
 QStringList directoryLayoutNames();
 
+// A name as a phone or a switchboard shows it: on one line, without control characters.
+QString listedName(const QString &name);
 // A number as a phone dials it: its digits, and a leading + kept; empty when it has none.
 QString dialledNumber(const QString &number);
 

@@ -75,30 +75,6 @@ bool readChanges(const QSqlDatabase &db, const SearchIndex::Digests &held,
     return read && few();
 }
 
-// What changed after the revision, as the change log names it: the entries changed, as
-// they are now, and those gone. False when the log cannot be read, or names more than
-// `mostIds` ids or more than `mostRows` rows when that is above zero.
-bool readLoggedChanges(const QSqlDatabase &db, qint64 revision, qint64 &newest,
-                       QVector<Entry> &present, QVector<qint64> &gone,
-                       int mostIds = mostChangesListed, int mostRows = 0)
-{
-    QVector<qint64> ids;
-    if (!changedAfter(db, revision, ids, newest, mostRows) || ids.size() > mostIds ||
-        !readEntriesOn(db, ids, present))
-        return false;
-    QSet<qint64> stored;
-    for (const Entry &entry : present)
-        stored << entry.id;
-    for (const qint64 id : ids)
-        if (!stored.contains(id))
-            gone << id;
-    // Ascending, as the index and the order take them.
-    std::sort(present.begin(), present.end(),
-              [](const Entry &a, const Entry &b) { return a.id < b.id; });
-    std::sort(gone.begin(), gone.end());
-    return true;
-}
-
 } // namespace
 
 struct PhoneBookIndex::Reading {
@@ -189,46 +165,47 @@ bool PhoneBookIndex::refresh()
     if (current)
         mapPhoneBookFile(true);
     const bool logged = changeLogPresent();
-    startReading([base = std::shared_ptr<const SearchIndex>(current), byRevision, logged,
-                  after = revision](const QSqlDatabase &db,
-                                    const std::atomic<bool> &stopped) mutable {
-        Reading read;
-        if (byRevision && readLoggedChanges(db, after, read.revision, read.present, read.gone)) {
-            read.changesOnly = true;
-        } else {
-            read.present.clear();
-            read.gone.clear();
-            // Read before the book, so that the next change is read by revision again.
-            read.revision = logged ? newestRevision(db) : -1;
-            if (base)
-                read.changesOnly =
-                    readChanges(db, base->digests(), stopped, read.present, read.gone);
-            if (base && !read.changesOnly && !stopped) {
+    startReading(
+        [base = std::shared_ptr<const SearchIndex>(current), byRevision, logged,
+         after = revision](const QSqlDatabase &db, const std::atomic<bool> &stopped) mutable {
+            Reading read;
+            if (byRevision && readLoggedChanges(db, after, read.revision, read.present, read.gone,
+                                                mostChangesListed)) {
+                read.changesOnly = true;
+            } else {
                 read.present.clear();
                 read.gone.clear();
-                read.whole = readWhole(db, stopped, read.failed);
+                // Read before the book, so that the next change is read by revision again.
+                read.revision = logged ? newestRevision(db) : -1;
+                if (base)
+                    read.changesOnly =
+                        readChanges(db, base->digests(), stopped, read.present, read.gone);
+                if (base && !read.changesOnly && !stopped) {
+                    read.present.clear();
+                    read.gone.clear();
+                    read.whole = readWhole(db, stopped, read.failed);
+                }
             }
-        }
-        if (read.changesOnly && base) {
-            // What the log names again (read up to a revision before it, or this
-            // program's own) and the index holds already is no change.
-            QVector<Entry> present;
-            QVector<qint64> gone;
-            for (const Entry &entry : read.present)
-                if (!base->holds(entry))
-                    present << entry;
-            for (const qint64 id : read.gone)
-                if (base->holds(id))
-                    gone << id;
-            read.present = present;
-            read.gone = gone;
-            if (present.size() + gone.size() > fewChanges)
-                read.merged = std::make_shared<SearchIndex>(base->mergedWith(present, gone));
-        }
-        // This program's saves may now change the index in place again.
-        base.reset();
-        return read;
-    });
+            if (read.changesOnly && base) {
+                // What the log names again (read up to a revision before it, or this
+                // program's own) and the index holds already is no change.
+                QVector<Entry> present;
+                QVector<qint64> gone;
+                for (const Entry &entry : read.present)
+                    if (!base->holds(entry))
+                        present << entry;
+                for (const qint64 id : read.gone)
+                    if (base->holds(id))
+                        gone << id;
+                read.present = present;
+                read.gone = gone;
+                if (present.size() + gone.size() > fewChanges)
+                    read.merged = std::make_shared<SearchIndex>(base->mergedWith(present, gone));
+            }
+            // This program's saves may now change the index in place again.
+            base.reset();
+            return read;
+        });
     return true;
 }
 

@@ -1,0 +1,121 @@
+#include "directoryserver/directoryhttp.h"
+
+#include "directoryserver/connectionwatch.h"
+#include "directoryserver/requestrate.h"
+#include "directoryserver/servedbook.h"
+
+#include <httplib.h>
+
+#include <thread>
+
+namespace
+{
+
+// Enough for many phones and a switchboard at once; a client that holds one long is
+// dropped (see ConnectionWatch).
+constexpr std::size_t workers = 32;
+// A request is a line and a few headers: no body is taken.
+constexpr std::size_t largestBody = 4096;
+constexpr time_t readSeconds = 5;
+constexpr time_t writeSeconds = 10;
+constexpr std::size_t requestsPerConnection = 100;
+
+DirectoryRequest requestOf(const httplib::Request &request)
+{
+    DirectoryRequest read;
+    read.method = request.method;
+    read.path = request.path;
+    if (request.has_param("numara"))
+        read.number = request.get_param_value("numara");
+    read.json = request.get_param_value("bicim") == "json" ||
+                request.get_header_value("Accept").find("application/json") != std::string::npos;
+    read.authorization = request.get_header_value("Authorization");
+    return read;
+}
+
+} // namespace
+
+struct DirectoryHttpServer::Listening {
+    Listening(const ServedBook &book, ServeOptions options)
+        : book(book), options(std::move(options)), rate(this->options.requestsPerSecond)
+    {
+    }
+
+    const ServedBook &book;
+    const ServeOptions options;
+    RequestRate rate;
+    httplib::Server server;
+    std::unique_ptr<ConnectionWatch> watch;
+    std::thread thread;
+    int port = 0;
+};
+
+DirectoryHttpServer::DirectoryHttpServer(const ServedBook &book, ServeOptions options)
+    : listening(std::make_unique<Listening>(book, std::move(options)))
+{
+    Listening &l = *listening;
+    l.server.new_task_queue = [] { return new httplib::ThreadPool(workers); };
+    l.server.set_read_timeout(readSeconds);
+    l.server.set_write_timeout(writeSeconds);
+    l.server.set_keep_alive_timeout(readSeconds);
+    l.server.set_keep_alive_max_count(requestsPerConnection);
+    l.server.set_payload_max_length(largestBody);
+    // Every request, whatever its method or path, is answered here.
+    l.server.set_pre_routing_handler(
+        [&l](const httplib::Request &request, httplib::Response &response) {
+            if (!l.rate.allow(request.remote_addr)) {
+                response.status = 429;
+                response.set_header("Retry-After", "1");
+                response.set_content("çok fazla istek\n", "text/plain; charset=utf-8");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            const DirectoryReply reply =
+                answerDirectoryRequest(requestOf(request), l.book, l.options.credentials);
+            response.status = reply.status;
+            for (const auto &[name, value] : reply.headers)
+                response.set_header(name, value);
+            response.set_content(reply.body, reply.contentType);
+            return httplib::Server::HandlerResponse::Handled;
+        });
+}
+
+DirectoryHttpServer::~DirectoryHttpServer()
+{
+    stop();
+}
+
+bool DirectoryHttpServer::bind(QString &error)
+{
+    Listening &l = *listening;
+    l.port = l.options.port == 0
+                 ? l.server.bind_to_any_port(l.options.host)
+                 : (l.server.bind_to_port(l.options.host, l.options.port) ? l.options.port : -1);
+    if (l.port > 0)
+        return true;
+    error = QStringLiteral("%1:%2 dinlenemiyor (adres bu makinenin değil ya da kullanımda)")
+                .arg(QString::fromStdString(l.options.host))
+                .arg(l.options.port);
+    return false;
+}
+
+int DirectoryHttpServer::port() const
+{
+    return listening->port;
+}
+
+void DirectoryHttpServer::start()
+{
+    Listening &l = *listening;
+    l.watch = std::make_unique<ConnectionWatch>(l.port);
+    l.thread = std::thread([&l] { l.server.listen_after_bind(); });
+}
+
+void DirectoryHttpServer::stop()
+{
+    Listening &l = *listening;
+    if (!l.thread.joinable())
+        return;
+    l.server.stop();
+    l.thread.join();
+    l.watch.reset();
+}
