@@ -1,7 +1,7 @@
 #include "aktar/directorycommand.h"
 
 #include "directory/phonedirectory.h"
-#include "printing/phonelist.h"
+#include "search/turkishorder.h"
 #include "store/entries.h"
 #include "store/phonebookdb.h"
 

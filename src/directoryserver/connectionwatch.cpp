@@ -6,6 +6,7 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <linux/tcp.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -41,6 +42,14 @@ bool acceptedOn(int fd, int port, std::string &client)
     return true;
 }
 
+unsigned long long bytesReceived(int fd)
+{
+    tcp_info info = {};
+    socklen_t size = sizeof info;
+    return ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 ? info.tcpi_bytes_received
+                                                                      : 0;
+}
+
 ino_t inodeOf(int fd)
 {
     struct stat status = {};
@@ -49,8 +58,10 @@ ino_t inodeOf(int fd)
 
 } // namespace
 
-ConnectionWatch::ConnectionWatch(int port, std::chrono::seconds longest, int perClient)
-    : port(port), longest(longest), perClient(perClient), thread([this] { watch(); })
+ConnectionWatch::ConnectionWatch(int port, std::chrono::seconds longest, int perClient,
+                                 unsigned long long mostReceived)
+    : port(port), longest(longest), perClient(perClient), mostReceived(mostReceived),
+      thread([this] { watch(); })
 {
 }
 
@@ -67,7 +78,7 @@ ConnectionWatch::~ConnectionWatch()
 void ConnectionWatch::watch()
 {
     std::unique_lock<std::mutex> locked(lock);
-    while (!wake.wait_for(locked, std::chrono::seconds(1), [this] { return stopping; }))
+    while (!wake.wait_for(locked, std::chrono::milliseconds(200), [this] { return stopping; }))
         look();
 }
 
@@ -97,7 +108,7 @@ void ConnectionWatch::look()
     std::vector<int> dropped;
     std::map<std::string, std::vector<std::pair<Clock::time_point, int>>> byClient;
     for (const auto &[fd, connection] : seen) {
-        if (now - connection.since > longest)
+        if (now - connection.since > longest || bytesReceived(fd) > mostReceived)
             dropped.push_back(fd);
         else
             byClient[connection.client].emplace_back(connection.since, fd);

@@ -1,10 +1,7 @@
 #include "directoryserver/servedbook.h"
 
-#include "printing/phonelist.h"
 #include "search/folding.h"
-
-#include <QCollator>
-#include <QLocale>
+#include "search/turkishorder.h"
 
 #include <algorithm>
 #include <functional>
@@ -108,23 +105,21 @@ int ServedBook::size() const
 
 QStringList ServedBook::callerNames(const QByteArray &key) const
 {
-    QStringList names;
+    QVector<Entry> calling;
     if (key.isEmpty())
-        return names;
+        return {};
     {
         QReadLocker locked(&lock);
         const auto [first, end] = callers.equal_range(keyCode(key));
         for (auto at = first; at != end; ++at) {
             const Entry &entry = entries.value(at->second);
             if (keysOf(entry).contains(key))
-                names << listedName(entry.adsoyad);
+                calling << entry;
         }
     }
-    if (names.size() > 1) {
-        thread_local QCollator turkish{QLocale(QLocale::Turkish, QLocale::Turkey)};
-        std::sort(names.begin(), names.end(),
-                  [](const QString &a, const QString &b) { return turkish.compare(a, b) < 0; });
-    }
+    QStringList names;
+    for (const Entry &entry : inTurkishOrder(calling))
+        names << listedName(entry.adsoyad);
     return names;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/turkishorder.h"
 #include "store/entry.h"
 
 #include <functional>
@@ -8,10 +9,6 @@
 #include <QDate>
 
 class QPrinter;
-
-// The entries in Turkish alphabetical order of their names (C before Ç, ı before i, case
-// ignored), equal names in the order given.
-QVector<Entry> inTurkishOrder(QVector<Entry> entries);
 
 // An A4 phone list of the entries as given, on the printer: name, phone, mobile and mail in
 // columns under a heading with the date and the count, the page's number at its foot,
