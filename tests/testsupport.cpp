@@ -482,6 +482,98 @@ QPair<int, QString> runAktar(const QString &directory, const QStringList &argume
     return runAktar(directory, arguments, QProcessEnvironment::systemEnvironment());
 }
 
+ServingAktar::ServingAktar(const QString &directory, const QStringList &options,
+                           const QProcessEnvironment *environment)
+    : process(std::make_unique<QProcess>())
+{
+    process->setWorkingDirectory(directory);
+    if (environment)
+        process->setProcessEnvironment(*environment);
+    process->start(QStringLiteral(TELEFON_AKTAR),
+                   QStringList{QStringLiteral("sun"), QStringLiteral("--adres"),
+                               QStringLiteral("127.0.0.1:0")} +
+                       options);
+    static const QRegularExpression address(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
+    const bool started = QTest::qWaitFor(
+        [&] {
+            const QRegularExpressionMatch match = address.match(output());
+            listening = match.hasMatch() ? match.captured(1).toInt() : 0;
+            return listening > 0 || process->state() == QProcess::NotRunning;
+        },
+        60000);
+    if (!started || listening == 0)
+        qFatal("telefon-defteri-aktar sun did not start: %s", qPrintable(output()));
+}
+
+ServingAktar::~ServingAktar()
+{
+    stop();
+}
+
+QString ServingAktar::url(const QString &pathAndQuery) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(listening).arg(pathAndQuery);
+}
+
+int ServingAktar::stop()
+{
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(60000)) {
+            process->kill();
+            process->waitForFinished(60000);
+            return -1;
+        }
+    }
+    return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+}
+
+QString ServingAktar::output() const
+{
+    printed += process->readAllStandardOutput() + process->readAllStandardError();
+    return QString::fromUtf8(printed);
+}
+
+bool ServingAktar::running() const
+{
+    return process->state() == QProcess::Running;
+}
+
+QByteArray HttpAnswer::header(const QByteArray &name) const
+{
+    for (const QByteArray &line : headers.split('\n')) {
+        const int colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower())
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
+}
+
+HttpAnswer askWithCurl(const QString &url, const QStringList &options)
+{
+    QTemporaryDir files;
+    const QString headers = files.filePath(QStringLiteral("headers"));
+    const QString body = files.filePath(QStringLiteral("body"));
+    QProcess curl;
+    curl.start(QStringLiteral("curl"),
+               QStringList{QStringLiteral("--silent"), QStringLiteral("--max-time"),
+                           QStringLiteral("60"), QStringLiteral("--dump-header"), headers,
+                           QStringLiteral("--output"), body, QStringLiteral("--write-out"),
+                           QStringLiteral("%{http_code}")} +
+                   options + QStringList{url});
+    if (!curl.waitForFinished(120000))
+        qFatal("curl did not end");
+    HttpAnswer answer;
+    answer.status = curl.readAllStandardOutput().toInt();
+    QFile read(body);
+    if (read.open(QIODevice::ReadOnly))
+        answer.body = read.readAll();
+    QFile readHeaders(headers);
+    if (readHeaders.open(QIODevice::ReadOnly))
+        answer.headers = readHeaders.readAll();
+    return answer;
+}
+
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments)
 {
     process.setWorkingDirectory(directory);

@@ -187,6 +187,37 @@ QPair<int, QString> runAktar(const QString &directory, const QStringList &argume
                              const QProcessEnvironment &environment);
 QPair<int, QString> runAktar(const QString &directory, const QStringList &arguments);
 
+// telefon-defteri-aktar serving the book ("sun") on a free loopback port, in the directory;
+// stopped with SIGTERM when it goes. The test fails at once when it does not start.
+class ServingAktar
+{
+public:
+    explicit ServingAktar(const QString &directory, const QStringList &options = {},
+                          const QProcessEnvironment *environment = nullptr);
+    ~ServingAktar();
+    int port() const { return listening; }
+    QString url(const QString &pathAndQuery) const;
+    // Stops it as systemd does, with SIGTERM; its exit status.
+    int stop();
+    QString output() const;
+    bool running() const;
+
+private:
+    std::unique_ptr<QProcess> process;
+    int listening = 0;
+    mutable QByteArray printed;
+};
+
+// An answer over HTTP as curl, an independent client, got it: status 0 when none came.
+struct HttpAnswer {
+    int status = 0;
+    QByteArray body;
+    QByteArray headers;
+    // A header's value, its name in any case; empty when it is absent.
+    QByteArray header(const QByteArray &name) const;
+};
+HttpAnswer askWithCurl(const QString &url, const QStringList &options = {});
+
 // Starts tests/window_driver (the real window in a process of its own) in a directory.
 void startWindowDriver(QProcess &process, const QString &directory, const QStringList &arguments);
 

@@ -4,9 +4,13 @@
 #include "directoryserver/requestrate.h"
 #include "directoryserver/servedbook.h"
 
+#include <QUrlQuery>
+
 #include <httplib.h>
 
 #include <thread>
+
+#include <sys/socket.h>
 
 namespace
 {
@@ -25,9 +29,16 @@ DirectoryRequest requestOf(const httplib::Request &request)
     DirectoryRequest read;
     read.method = request.method;
     read.path = request.path;
-    if (request.has_param("numara"))
-        read.number = request.get_param_value("numara");
-    read.json = request.get_param_value("bicim") == "json" ||
+    // Read from the request's own text: the library takes a "+" for a space, which would
+    // make +90… another number, and keeps only what follows the last "=" of a value.
+    const std::size_t question = request.target.find('?');
+    const QUrlQuery query(question == std::string::npos
+                              ? QString()
+                              : QString::fromStdString(request.target.substr(question + 1)));
+    const QString number = QStringLiteral("numara");
+    if (query.hasQueryItem(number))
+        read.number = query.queryItemValue(number, QUrl::FullyDecoded).toStdString();
+    read.json = query.queryItemValue(QStringLiteral("bicim")) == QLatin1String("json") ||
                 request.get_header_value("Accept").find("application/json") != std::string::npos;
     read.authorization = request.get_header_value("Authorization");
     return read;
@@ -55,6 +66,12 @@ DirectoryHttpServer::DirectoryHttpServer(const ServedBook &book, ServeOptions op
 {
     Listening &l = *listening;
     l.server.new_task_queue = [] { return new httplib::ThreadPool(workers); };
+    // The library's own options would share the port with another server started on it,
+    // which would then take half the requests; a restart may take it at once all the same.
+    l.server.set_socket_options([](socket_t socket) {
+        const int on = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    });
     l.server.set_read_timeout(readSeconds);
     l.server.set_write_timeout(writeSeconds);
     l.server.set_keep_alive_timeout(readSeconds);
