@@ -1,5 +1,6 @@
 #include "directoryserver/servedbook.h"
 
+#include "platform/freedmemory.h"
 #include "search/folding.h"
 #include "search/turkishorder.h"
 
@@ -35,26 +36,48 @@ QVector<QByteArray> keysOf(const Entry &entry)
     return keys;
 }
 
+// What the server shows of an entry, in one allocation: its name, phone and mobile in
+// UTF-8, parted by a byte UTF-8 never holds. No phone shows a mail address, nor does the
+// switchboard.
+constexpr char parting = '\xFF';
+
+QByteArray packed(const Entry &entry)
+{
+    return entry.adsoyad.toUtf8() + parting + entry.telefon.toUtf8() + parting + entry.cep.toUtf8();
+}
+
+Entry unpacked(qint64 id, const QByteArray &served)
+{
+    const int phone = served.indexOf(parting), mobile = served.indexOf(parting, phone + 1);
+    return {id, QString::fromUtf8(served.left(phone)),
+            QString::fromUtf8(served.mid(phone + 1, mobile - phone - 1)),
+            QString::fromUtf8(served.mid(mobile + 1)), QString()};
+}
+
 } // namespace
 
 void ServedBook::replace(const QVector<Entry> &read)
 {
-    QHash<qint64, Entry> byId;
+    QHash<qint64, QByteArray> byId;
     byId.reserve(read.size());
     std::unordered_multimap<std::uint64_t, qint64> byKey;
     byKey.reserve(std::size_t(read.size()) * 2);
     for (const Entry &entry : read) {
-        byId.insert(entry.id, entry);
+        byId.insert(entry.id, packed(entry));
         for (const QByteArray &key : keysOf(entry))
             byKey.emplace(keyCode(key), entry.id);
     }
-    QWriteLocker locked(&lock);
-    entries.swap(byId);
-    callers.swap(byKey);
-    ++version;
-    isLoaded = true;
-    // The old book goes once the lock is let go.
-    locked.unlock();
+    {
+        QWriteLocker locked(&lock);
+        entries.swap(byId);
+        callers.swap(byKey);
+        ++version;
+        isLoaded = true;
+    }
+    // The old book, gone now, and what reading this one took.
+    byId.clear();
+    byKey.clear();
+    releaseFreedMemory();
 }
 
 void ServedBook::apply(const QVector<Entry> &present, const QVector<qint64> &gone)
@@ -73,7 +96,7 @@ void ServedBook::apply(const QVector<Entry> &present, const QVector<qint64> &gon
 
 void ServedBook::add(const Entry &entry)
 {
-    entries.insert(entry.id, entry);
+    entries.insert(entry.id, packed(entry));
     for (const QByteArray &key : keysOf(entry))
         callers.emplace(keyCode(key), entry.id);
 }
@@ -83,7 +106,7 @@ void ServedBook::remove(qint64 id)
     const auto held = entries.constFind(id);
     if (held == entries.constEnd())
         return;
-    for (const QByteArray &key : keysOf(*held)) {
+    for (const QByteArray &key : keysOf(unpacked(id, *held))) {
         auto [at, end] = callers.equal_range(keyCode(key));
         while (at != end)
             at = at->second == id ? callers.erase(at) : std::next(at);
@@ -112,7 +135,7 @@ QStringList ServedBook::callerNames(const QByteArray &key) const
         QReadLocker locked(&lock);
         const auto [first, end] = callers.equal_range(keyCode(key));
         for (auto at = first; at != end; ++at) {
-            const Entry &entry = entries.value(at->second);
+            const Entry entry = unpacked(at->second, entries.value(at->second));
             if (keysOf(entry).contains(key))
                 calling << entry;
         }
@@ -134,8 +157,8 @@ QByteArray ServedBook::directory(DirectoryLayout layout) const
             return one.xml;
         one.version = version;
         listed.reserve(entries.size());
-        for (const Entry &entry : entries)
-            listed << entry;
+        for (auto entry = entries.constBegin(); entry != entries.constEnd(); ++entry)
+            listed << unpacked(entry.key(), entry.value());
     }
     one.xml = directoryXml(layout, inTurkishOrder(listed));
     one.made = true;

@@ -37,7 +37,8 @@ private:
     void remove(qint64 id);
 
     mutable QReadWriteLock lock;
-    QHash<qint64, Entry> entries;
+    // Each entry's name, phone and mobile, packed (see packed()).
+    QHash<qint64, QByteArray> entries;
     // Number keys in 64 bits (see keyCode) to the ids of the entries that hold them.
     std::unordered_multimap<std::uint64_t, qint64> callers;
     quint64 version = 0;
