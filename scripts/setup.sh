@@ -30,7 +30,7 @@ PACKAGES=(
     # fuzzing: clang with libFuzzer and the sanitizers' run time
     clang-14 libclang-rt-14-dev
     # packaging checks
-    desktop-file-utils appstream dpkg-dev file man-db
+    desktop-file-utils appstream dpkg-dev file man-db systemd
     # benchmarks
     gnuplot-nox bc procps
 )

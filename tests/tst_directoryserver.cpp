@@ -216,6 +216,9 @@ void DirectoryServerTest::phonesAndTheSwitchboardAreAnsweredFromTheBook()
         QCOMPARE(head.header("Content-Length").toInt(), answer.body.size());
     }
 
+    // Where a Grandstream phone looks, given the folder.
+    QCOMPARE(askWithCurl(server.url("/rehber/grandstream/phonebook.xml")).body,
+             askWithCurl(server.url("/rehber/grandstream.xml")).body);
     // The caller's name, by the number key, in every style; the name on one line.
     const QVector<QPair<QString, QString>> callers = {
         {"05321234567", "Ayşe Yılmaz"},        {"+905321234567", "Ayşe Yılmaz"},

@@ -81,8 +81,11 @@ DirectoryReply caller(const DirectoryRequest &request, const ServedBook &book)
     return plain(status, names.isEmpty() ? std::string() : names.first().toStdString());
 }
 
-DirectoryReply directory(const std::string &path, const ServedBook &book)
+DirectoryReply directory(std::string path, const ServedBook &book)
 {
+    // Grandstream phones ask their server path for a file of this name.
+    if (path == "/rehber/grandstream/phonebook.xml")
+        path = "/rehber/grandstream.xml";
     const std::string folder = "/rehber/", suffix = ".xml";
     if (path.size() <= folder.size() + suffix.size() ||
         path.compare(0, folder.size(), folder) != 0 ||
