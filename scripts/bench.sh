@@ -15,5 +15,6 @@ done
 "$ROOT/build/bench/bench_server" "$DATA" 100000 1000000 --markdown "$DATA/server.md" \
     2>&1 | grep -v -e propagateSizeHints -e XDG_RUNTIME
 "$ROOT/build/bench/bench_exchange" "$DATA" 2>&1 | grep -v XDG_RUNTIME | tee "$DATA/exchange.txt"
+"$ROOT/build/bench/bench_directory" "$DATA" "${SIZES[@]}" --markdown "$DATA/directory.md"
 bash "$ROOT/bench/make_report.sh" "$DATA/results.csv" "$DATA/output.txt" "$DATA/exchange.txt" \
-    "$DATA/server.md" "$ROOT/docs"
+    "$DATA/server.md" "$DATA/directory.md" "$ROOT/docs"

@@ -453,6 +453,14 @@ SeenBox pressSave(QWidget *window)
     return boxes.seen.first();
 }
 
+QString insertNumberedRows(int count, const QString &columns, const QString &values)
+{
+    return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                          "i < %1) INSERT INTO TELEFON (%2) SELECT %3 FROM n")
+        .arg(count)
+        .arg(columns, values);
+}
+
 QVector<Entry> wholeBook()
 {
     QVector<Entry> entries;

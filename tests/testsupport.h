@@ -178,6 +178,10 @@ QStringList menuTexts(QWidget *window);
 // Chooses a row of a table as a click on it does.
 void chooseRow(QTableWidget *table, int row);
 
+// An INSERT into TELEFON of count generated rows, i running from 1: the columns, and the
+// SQL of i that fills them. SQLite and PostgreSQL both run it.
+QString insertNumberedRows(int count, const QString &columns, const QString &values);
+
 // Every entry of the book phoneBookDb has open, in ascending order of the ids.
 QVector<Entry> wholeBook();
 

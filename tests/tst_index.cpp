@@ -399,10 +399,7 @@ void IndexTest::fewChangesElsewhereAreTakenInAtOnceAndManyBesideTheIndex()
     // An import of many: read on a thread while the index answers as before it.
     const QVector<Entry> beforeImport = storedEntries(side);
     const auto import = [&side](int count) {
-        side.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                 "WHERE i < %1) INSERT INTO TELEFON (adsoyad, telefon) SELECT "
-                                 "'Toplu ' || i, '0212 ' || i FROM n")
-                      .arg(count));
+        side.exec(insertNumberedRows(count, "adsoyad, telefon", "'Toplu ' || i, '0212 ' || i"));
     };
     import(100);
     reports = 0;
@@ -436,9 +433,7 @@ void IndexTest::aBusyBookIsIndexedAndMissesNoChange()
     QRandomGenerator random(20261209);
     const BookFixture book([&random](const SideConnection &seed) {
         fillBook(seed, random, 100);
-        seed.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                  "30000) INSERT INTO TELEFON (adsoyad, telefon) SELECT 'Toplu ' || i, "
-                  "'0212 ' || i FROM n");
+        seed.exec(insertNumberedRows(30000, "adsoyad, telefon", "'Toplu ' || i, '0212 ' || i"));
     });
     QCOMPARE(book.opening, PhoneBookOpening::Opened);
     const SideConnection &side = book.side;
@@ -473,9 +468,8 @@ void IndexTest::aBusyBookIsIndexedAndMissesNoChange()
 void IndexTest::listPagesThroughAHundredThousandMatches()
 {
     const BookFixture book([](const SideConnection &seed) {
-        seed.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                  "100000) INSERT INTO TELEFON (adsoyad, telefon, cep, mail) "
-                  "SELECT 'Kişi ' || i, '0212 ' || i, NULL, '' FROM n");
+        seed.exec(insertNumberedRows(100000, "adsoyad, telefon, cep, mail",
+                                     "'Kişi ' || i, '0212 ' || i, NULL, ''"));
     });
     QCOMPARE(book.opening, PhoneBookOpening::Opened);
     const SideConnection &side = book.side;
@@ -634,11 +628,10 @@ void IndexTest::aLargeBookIsSortedOnAThreadOfItsOwn()
 {
     // More entries than are sorted at once, with names in every order of Turkish letters.
     WindowFixture fixture([](const SideConnection &seed) {
-        seed.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
-                  "INSERT INTO TELEFON (adsoyad, telefon, cep, mail) SELECT CASE i % 6 "
-                  "WHEN 0 THEN 'Çağ ' WHEN 1 THEN 'cem ' WHEN 2 THEN 'Işık ' WHEN 3 THEN 'iz ' "
-                  "WHEN 4 THEN 'İz ' ELSE '' END || (i * 7919 % 30011), '0532 ' || i, NULL, NULL "
-                  "FROM n");
+        seed.exec(insertNumberedRows(
+            30000, "adsoyad, telefon, cep, mail",
+            "CASE i % 6 WHEN 0 THEN 'Çağ ' WHEN 1 THEN 'cem ' WHEN 2 THEN 'Işık ' WHEN 3 THEN "
+            "'iz ' WHEN 4 THEN 'İz ' ELSE '' END || (i * 7919 % 30011), '0532 ' || i, NULL, NULL"));
     });
     MainWindow *window = fixture.window.get();
     sortByName(window);
