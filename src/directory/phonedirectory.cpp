@@ -24,6 +24,23 @@ struct Listed {
     QString cell;
 };
 
+// An entry's numbers that can be dialled, in order, each with whether it is the phone
+// (the work number) or the mobile.
+struct Number {
+    bool work;
+    QString dialled;
+};
+
+QVector<Number> numbersOf(const Listed &entry)
+{
+    QVector<Number> numbers;
+    if (!entry.work.isEmpty())
+        numbers.append({true, entry.work});
+    if (!entry.cell.isEmpty())
+        numbers.append({false, entry.cell});
+    return numbers;
+}
+
 // The last word is the family name, as Turkish names are written; one word is a first name.
 QPair<QString, QString> firstAndLastName(const QString &name)
 {
@@ -40,9 +57,8 @@ void writeYealink(QXmlStreamWriter &xml, const QVector<Listed> &listed)
     for (const Listed &entry : listed) {
         xml.writeStartElement(QStringLiteral("DirectoryEntry"));
         xml.writeTextElement(QStringLiteral("Name"), entry.name);
-        for (const QString *number : {&entry.work, &entry.cell})
-            if (!number->isEmpty())
-                xml.writeTextElement(QStringLiteral("Telephone"), *number);
+        for (const Number &number : numbersOf(entry))
+            xml.writeTextElement(QStringLiteral("Telephone"), number.dialled);
         xml.writeEndElement();
     }
     xml.writeEndElement();
@@ -54,12 +70,10 @@ void writeCisco(QXmlStreamWriter &xml, const QVector<Listed> &listed)
     xml.writeTextElement(QStringLiteral("Title"), QStringLiteral("TELEFON DEFTERİ"));
     xml.writeTextElement(QStringLiteral("Prompt"), QStringLiteral("Kişi seçin"));
     for (const Listed &entry : listed)
-        for (const QString *number : {&entry.work, &entry.cell}) {
-            if (number->isEmpty())
-                continue;
+        for (const Number &number : numbersOf(entry)) {
             xml.writeStartElement(QStringLiteral("DirectoryEntry"));
             xml.writeTextElement(QStringLiteral("Name"), entry.name);
-            xml.writeTextElement(QStringLiteral("Telephone"), *number);
+            xml.writeTextElement(QStringLiteral("Telephone"), number.dialled);
             xml.writeEndElement();
         }
     xml.writeEndElement();
@@ -73,13 +87,11 @@ void writeGrandstream(QXmlStreamWriter &xml, const QVector<Listed> &listed)
         xml.writeStartElement(QStringLiteral("Contact"));
         xml.writeTextElement(QStringLiteral("LastName"), last);
         xml.writeTextElement(QStringLiteral("FirstName"), first);
-        for (const auto &[type, number] : {qMakePair(QStringLiteral("Work"), entry.work),
-                                           qMakePair(QStringLiteral("Cell"), entry.cell)}) {
-            if (number.isEmpty())
-                continue;
+        for (const Number &number : numbersOf(entry)) {
             xml.writeStartElement(QStringLiteral("Phone"));
-            xml.writeAttribute(QStringLiteral("type"), type);
-            xml.writeTextElement(QStringLiteral("phonenumber"), number);
+            xml.writeAttribute(QStringLiteral("type"),
+                               number.work ? QStringLiteral("Work") : QStringLiteral("Cell"));
+            xml.writeTextElement(QStringLiteral("phonenumber"), number.dialled);
             xml.writeTextElement(QStringLiteral("accountindex"), QStringLiteral("1"));
             xml.writeEndElement();
         }
@@ -104,13 +116,11 @@ void writeSnom(QXmlStreamWriter &xml, const QVector<Listed> &listed)
         xml.writeTextElement(QStringLiteral("first_name"), first);
         xml.writeTextElement(QStringLiteral("last_name"), last);
         xml.writeStartElement(QStringLiteral("numbers"));
-        for (const auto &[type, number] : {qMakePair(QStringLiteral("business"), entry.work),
-                                           qMakePair(QStringLiteral("mobile"), entry.cell)}) {
-            if (number.isEmpty())
-                continue;
+        for (const Number &number : numbersOf(entry)) {
             xml.writeEmptyElement(QStringLiteral("number"));
-            xml.writeAttribute(QStringLiteral("no"), number);
-            xml.writeAttribute(QStringLiteral("type"), type);
+            xml.writeAttribute(QStringLiteral("no"), number.dialled);
+            xml.writeAttribute(QStringLiteral("type"),
+                               number.work ? QStringLiteral("business") : QStringLiteral("mobile"));
             xml.writeAttribute(QStringLiteral("outgoing_id"), QStringLiteral("0"));
         }
         xml.writeEndElement();
