@@ -35,14 +35,6 @@ Change failedWith(const QSqlError &error)
 namespace
 {
 
-// The addition whose commit's outcome is not known yet, its transaction's id and its book.
-struct LostAddition {
-    qint64 transaction;
-    Entry entry;
-    QString book = phoneBookName();
-};
-std::optional<LostAddition> lostAddition;
-
 Change outcomeStillUnknown()
 {
     return {ChangeOutcome::Failed, QString(), FailureKind::OutcomeUnknown};
@@ -152,13 +144,11 @@ bool readEveryEntry(const QSqlDatabase &db, const std::function<bool(const Entry
 Change addEntry(Entry &entry)
 {
     // An addition whose commit was lost with the connection is saved again as itself.
-    if (lostAddition && lostAddition->book != phoneBookName())
-        lostAddition.reset();
-    if (lostAddition) {
-        const std::optional<bool> committed = serverCommitted(lostAddition->transaction);
+    if (std::optional<LostAddition> &lost = lostAddition()) {
+        const std::optional<bool> committed = serverCommitted(lost->transaction);
         if (!committed)
             return outcomeStillUnknown();
-        const Entry added = std::exchange(lostAddition, std::nullopt)->entry;
+        const Entry added = std::exchange(lost, std::nullopt)->entry;
         if (*committed) {
             entry.id = added.id;
             return sameTexts(added, entry) ? Change{} : replaceEntry(added, entry);
@@ -174,7 +164,7 @@ Change addEntry(Entry &entry)
     insert.finish();
     const Change change = committedOrWhyNot(transaction);
     if (change.kind == FailureKind::OutcomeUnknown)
-        lostAddition = LostAddition{transaction.id(), entry};
+        lostAddition() = LostAddition{transaction.id(), entry};
     return change;
 }
 

@@ -104,8 +104,15 @@ PhoneBookOpening openServerBook(const QString &uri)
     return mayChangeTheBook() ? PhoneBookOpening::Opened : PhoneBookOpening::OpenedReadOnly;
 }
 
+std::optional<LostAddition> &lostAddition()
+{
+    static std::optional<LostAddition> lost;
+    return lost;
+}
+
 void closeServerBook()
 {
+    lostAddition().reset();
     phoneBookDb.close();
     useDriver(QStringLiteral("QSQLITE"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/entry.h"
 #include "store/phonebookdb.h"
 
 #include <QString>
@@ -24,6 +25,13 @@ qint64 serverTransactionId();
 // committed, asked on a new connection (to the standby promoted in the primary's place,
 // say); nullopt while no server answers or it cannot tell yet.
 std::optional<bool> serverCommitted(qint64 transaction);
+// A save of a new entry whose COMMIT's answer was lost with the connection: its transaction
+// and the entry as saved, asked after at the next such save; forgotten with the book.
+struct LostAddition {
+    qint64 transaction;
+    Entry entry;
+};
+std::optional<LostAddition> &lostAddition();
 // Counts the connections made, so that what lives on one (a subscription) is made again.
 quint64 serverConnectionCount();
 
