@@ -2,6 +2,8 @@
 // free loopback port, asked with curl and raw sockets; the caller lookup against a
 // reference through changes.
 #include "directory/phonedirectory.h"
+#include "directoryserver/directoryrequest.h"
+#include "directoryserver/requestrate.h"
 #include "directoryserver/servedbook.h"
 #include "search/folding.h"
 #include "store/entries.h"
@@ -100,6 +102,8 @@ class DirectoryServerTest : public QObject
 
 private slots:
     void callersAreFoundAsTheReferenceFindsThemThroughChanges();
+    void aBookNotReadYetIsNotServedAsAnEmptyOne();
+    void aFloodFromManyClientsLeavesEachItsOwnRate();
     void phonesAndTheSwitchboardAreAnsweredFromTheBook();
     void aChangeIsServedWithinMoments();
     void theServedBookOutlivesALostConnection();
@@ -113,6 +117,13 @@ void DirectoryServerTest::callersAreFoundAsTheReferenceFindsThemThroughChanges()
     QStringList pool;
     for (int i = 0; i < 40; ++i)
         pool << QString::number(5000000000LL + random.bounded(999999999));
+    // Numbers with an extension: as long as a key is held exactly, one digit more, and
+    // longer still.
+    pool << "532123456789012345"
+         << "5321234567890123456";
+    for (int i = 0; i < 6; ++i)
+        pool << QString::number(5000000000LL + random.bounded(999999999)) +
+                    QString::number(1000000000LL + random.bounded(999999999)).left(10 + i);
     const QStringList first = {"Ayşe", "ılgın", "İlker", "Şule", "Çağla", "Ömer", "Ali", "ali"};
     std::map<qint64, Known> book;
     ServedBook served;
@@ -186,6 +197,40 @@ void DirectoryServerTest::callersAreFoundAsTheReferenceFindsThemThroughChanges()
             served.apply(present, gone);
         }
     }
+}
+
+void DirectoryServerTest::aBookNotReadYetIsNotServedAsAnEmptyOne()
+{
+    ServedBook unread;
+    const DirectoryCredentials none;
+    for (const char *path : {"/arayan", "/rehber/yealink.xml"}) {
+        DirectoryRequest request{"GET", path, std::string("05321234567"), false, {}};
+        const DirectoryReply reply = answerDirectoryRequest(request, unread, none);
+        QCOMPARE(reply.status, 503);
+        QVERIFY(std::count(reply.headers.begin(), reply.headers.end(),
+                           std::make_pair(std::string("Retry-After"), std::string("1"))) == 1);
+    }
+    // A book read empty is a book: nobody calls, and the directory lists nobody.
+    unread.replace({});
+    DirectoryRequest lookup{"GET", "/arayan", std::string("05321234567"), false, {}};
+    QCOMPARE(answerDirectoryRequest(lookup, unread, none).status, 404);
+    DirectoryRequest directory{"GET", "/rehber/yealink.xml", std::nullopt, false, {}};
+    const DirectoryReply listed = answerDirectoryRequest(directory, unread, none);
+    QCOMPARE(listed.status, 200);
+    QVERIFY(!QByteArray::fromStdString(listed.body).contains("DirectoryEntry"));
+}
+
+void DirectoryServerTest::aFloodFromManyClientsLeavesEachItsOwnRate()
+{
+    // One request every 100 s: the first passes, the next waits.
+    RequestRate rate(0.01);
+    QVERIFY(rate.allow("192.0.2.1"));
+    QVERIFY(!rate.allow("192.0.2.1"));
+    // More clients than are remembered: those that asked nothing lately are forgotten, the
+    // flooding one is not.
+    for (int client = 0; client < 5000; ++client)
+        QVERIFY(rate.allow("198.51.100." + std::to_string(client)));
+    QVERIFY(!rate.allow("192.0.2.1"));
 }
 
 void DirectoryServerTest::phonesAndTheSwitchboardAreAnsweredFromTheBook()

@@ -11,7 +11,10 @@ constexpr std::size_t manyClients = 4096;
 
 } // namespace
 
-RequestRate::RequestRate(double perSecond) : perSecond(perSecond), most(2 * perSecond) {}
+RequestRate::RequestRate(double perSecond)
+    : perSecond(perSecond), most(std::max(1.0, 2 * perSecond))
+{
+}
 
 bool RequestRate::allow(const std::string &client)
 {

@@ -6,7 +6,8 @@
 #include <unordered_map>
 
 // How many requests each client may make: a bucket per address, refilled at a steady
-// rate and holding twice as many, so that a phone's burst passes and a flood does not.
+// rate and holding twice as many (one at least), so that a phone's burst passes and a
+// flood does not.
 class RequestRate
 {
 public:
