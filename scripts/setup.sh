@@ -16,8 +16,9 @@ PACKAGES=(
     fonts-symbola
     # a phone book shared on a PostgreSQL server; its password in the desktop's keyring
     libqt5sql5-psql qt5keychain-dev
-    # the directory and caller-name server for desk phones and the switchboard
-    libcpp-httplib-dev curl
+    # the directory and caller-name server for desk phones and the switchboard; a private
+    # CardDAV server the tests start themselves, as the staff's phones sync with one
+    libcpp-httplib-dev curl python3-radicale
     # tests: headless and real X windows, a Turkish keyboard, the sqlite3 program,
     # screenshots, independent readers of vCard and Excel files and of the printed PDF
     xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sqlite3 python3 python3-vobject

@@ -1,0 +1,63 @@
+#!/usr/bin/python3
+"""A CardDAV server gone wrong, for the client's tests: on 127.0.0.1 and a free port,
+which it prints first. Each path says how it answers any method:
+  /yonlendir/  a redirect to another server
+  /sonsuz/     a 207 answer without end
+  /durum/NNN/  status NNN with an HTML page
+  /bozuk/      a 207 answer that is not XML
+Usage: hostile_server.py (ends when its standard input closes)."""
+import http.server
+import sys
+import threading
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def answer(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        if length:
+            self.rfile.read(length)
+        if self.path.startswith("/yonlendir/"):
+            self.send_response(301)
+            self.send_header("Location", "http://127.0.0.2:9/yakala/")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif self.path.startswith("/sonsuz/"):
+            self.send_response(207)
+            self.send_header("Content-Type", "application/xml")
+            self.end_headers()
+            block = b"<multistatus xmlns=\"DAV:\">" + b" " * 65536
+            try:
+                while True:
+                    self.wfile.write(block)
+            except OSError:
+                pass
+            self.close_connection = True
+        elif self.path.startswith("/durum/"):
+            status = int(self.path.split("/")[2])
+            page = b"<html>hata</html>"
+            self.send_response(status)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(page)))
+            self.end_headers()
+            self.wfile.write(page)
+        else:
+            page = b"<multistatus xmlns=\"DAV:\"><response><href>/a"
+            self.send_response(207)
+            self.send_header("Content-Type", "application/xml")
+            self.send_header("Content-Length", str(len(page)))
+            self.end_headers()
+            self.wfile.write(page)
+
+    do_GET = do_PUT = do_DELETE = do_PROPFIND = do_REPORT = do_MKCOL = answer
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server.daemon_threads = True
+threading.Thread(target=server.serve_forever, daemon=True).start()
+print(server.server_address[1], flush=True)
+sys.stdin.read()

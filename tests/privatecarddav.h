@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A CardDAV server of this test process's own: Debian's Radicale on 127.0.0.1 and a free
+// port, its storage and password file in a temporary directory. A watchdog stops it and
+// removes the directory when this process ends, however it ends.
+class PrivateCardDav
+{
+public:
+    // Started on first use; the test fails at once when it cannot start.
+    static PrivateCardDav &instance();
+
+    static QString user() { return QStringLiteral("ofis"); }
+    static QString password() { return QStringLiteral("gizli şifre:1"); }
+    QString root() const { return QStringLiteral("http://127.0.0.1:%1").arg(port); }
+    // A new, empty address book of the user, made as a phone's app makes one (MKCOL);
+    // its address.
+    QString makeAddressBook();
+
+    // Asks the server with curl, an independent client, as the user: the status and body.
+    QPair<int, QByteArray> curl(const QString &method, const QString &url,
+                                const QByteArray &body = {}, const QStringList &headers = {}) const;
+
+private:
+    PrivateCardDav();
+    QTemporaryDir dir;
+    int port = 0;
+    int books = 0;
+};

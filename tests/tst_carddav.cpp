@@ -1,0 +1,290 @@
+// The CardDAV client against Debian's Radicale, started by the test, with curl writing as
+// a phone would; WebDAV answers as servers write them and as hostile ones might; a hostile
+// server of the test's own.
+#include "carddav/carddavclient.h"
+#include "carddav/davanswer.h"
+
+#include "privatecarddav.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <QProcess>
+
+namespace
+{
+
+QByteArray card(const QString &uid, const QString &name, const QString &phone)
+{
+    return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nFN:%2\r\nN:;%2;;;\r\n"
+                          "TEL;TYPE=WORK:%3\r\nNOTE:telefondan\r\nEND:VCARD\r\n")
+        .arg(uid, name, phone)
+        .toUtf8();
+}
+
+// A server gone wrong (tests/carddav/hostile_server.py), until the test ends.
+class HostileServer
+{
+public:
+    HostileServer()
+    {
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(CARDDAV_TESTS "/hostile_server.py")});
+        if (!process.waitForReadyRead(60000))
+            qFatal("the hostile server did not start");
+        port = process.readLine().trimmed().toInt();
+    }
+    ~HostileServer()
+    {
+        process.closeWriteChannel();
+        if (!process.waitForFinished(30000))
+            process.kill();
+        process.waitForFinished(30000);
+    }
+    QUrl url(const QString &path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
+    }
+
+private:
+    QProcess process;
+    int port = 0;
+};
+
+} // namespace
+
+class CardDavTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersAreReadAsServersWriteThem();
+    void hostileAnswersAreRefusedWhole();
+    void theAddressBookIsFoundFromAnyAddress();
+    void cardsAreWrittenAndReadByVersion();
+    void aHostileServerGivesAReasonAndNoCards();
+};
+
+void CardDavTest::answersAreReadAsServersWriteThem()
+{
+    // Radicale's sync answer: the token first, a changed card, a removed one.
+    const DavAnswer synced = readDavAnswer(
+        "<?xml version='1.0' encoding='utf-8'?><multistatus xmlns=\"DAV:\"><sync-token>"
+        "http://radicale.org/ns/sync/96</sync-token><response><href>/ofis/r/a%C3%A7.vcf</href>"
+        "<propstat><prop><getetag>\"e1\"</getetag><getcontentlength>120</getcontentlength>"
+        "</prop><status>HTTP/1.1 200 OK</status></propstat></response><response><href>"
+        "/ofis/r/b.vcf</href><status>HTTP/1.1 404 Not Found</status></response></multistatus>");
+    QVERIFY2(synced.error.isEmpty(), qPrintable(synced.error));
+    QCOMPARE(synced.syncToken, QString("http://radicale.org/ns/sync/96"));
+    QCOMPARE(synced.resources.size(), 2);
+    QCOMPARE(synced.resources[0].href, QString("/ofis/r/a%C3%A7.vcf"));
+    QCOMPARE(synced.resources[0].status, 200);
+    QCOMPARE(synced.resources[0].etag, QString("\"e1\""));
+    QCOMPARE(synced.resources[0].contentLength, qint64(120));
+    QCOMPARE(synced.resources[1].status, 404);
+    // Another server's prefixes, a property it lacks in a 404 propstat, several removed
+    // members in one response, a card in CDATA.
+    const DavAnswer other = readDavAnswer(
+        "<d:multistatus xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+        "<d:response><d:href>/a.vcf</d:href><d:propstat><d:prop><d:getetag>\"2\"</d:getetag>"
+        "<c:address-data><![CDATA[BEGIN:VCARD\r\nFN:Şule <Ç>\r\nEND:VCARD\r\n]]>"
+        "</c:address-data></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+        "<d:propstat><d:prop><d:getcontentlength/></d:prop><d:status>HTTP/1.1 404 Not Found"
+        "</d:status></d:propstat></d:response><d:response><d:href>/x.vcf</d:href><d:href>"
+        "/y.vcf</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>"
+        "<d:response><d:href>/home/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
+        "<c:addressbook/></d:resourcetype><d:current-user-principal><d:href>/p/</d:href>"
+        "</d:current-user-principal><c:addressbook-home-set><d:href>/h/</d:href>"
+        "</c:addressbook-home-set></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+        "</d:response></d:multistatus>");
+    QVERIFY2(other.error.isEmpty(), qPrintable(other.error));
+    QCOMPARE(other.resources.size(), 4);
+    QCOMPARE(other.resources[0].etag, QString("\"2\""));
+    // XML reads every line end as a line feed.
+    QCOMPARE(QString::fromUtf8(other.resources[0].addressData),
+             QString("BEGIN:VCARD\nFN:Şule <Ç>\nEND:VCARD\n"));
+    QCOMPARE(other.resources[0].status, 200);
+    QCOMPARE(other.resources[1].href, QString("/x.vcf"));
+    QCOMPARE(other.resources[2].href, QString("/y.vcf"));
+    QCOMPARE(other.resources[2].status, 404);
+    QVERIFY(other.resources[3].addressBook);
+    QCOMPARE(other.resources[3].principal, QString("/p/"));
+    QCOMPARE(other.resources[3].homeSet, QString("/h/"));
+    // A token the server no longer knows.
+    const DavAnswer refused =
+        readDavAnswer("<?xml version='1.0'?><error xmlns=\"DAV:\"><valid-sync-token /></error>");
+    QCOMPARE(refused.failedCondition, QString("valid-sync-token"));
+}
+
+void CardDavTest::hostileAnswersAreRefusedWhole()
+{
+    const auto refused = [](const QByteArray &xml, const DavLimits &limits = {}) {
+        const DavAnswer answer = readDavAnswer(xml, limits);
+        return !answer.error.isEmpty() && answer.resources.isEmpty();
+    };
+    QVERIFY(refused("<!DOCTYPE m [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
+                    "<multistatus xmlns=\"DAV:\"><response><href>&b;</href></response>"
+                    "</multistatus>"));
+    QVERIFY(refused("<multistatus xmlns=\"DAV:\"><response><href>/a</href>"));
+    QVERIFY(refused("not xml at all"));
+    QVERIFY(refused("<html><body>Giriş</body></html>"));
+    // Too deep, before a response and inside one whose href was read.
+    for (const QByteArray &start :
+         {QByteArray("<multistatus xmlns=\"DAV:\">"),
+          QByteArray("<multistatus xmlns=\"DAV:\"><response><href>/a</href>")}) {
+        QByteArray deep = start;
+        for (int i = 0; i < 100; ++i)
+            deep += "<x>";
+        QVERIFY(refused(deep));
+    }
+    QByteArray many = "<multistatus xmlns=\"DAV:\">";
+    for (int i = 0; i < 4; ++i)
+        many += "<response><href>/" + QByteArray::number(i) + "</href></response>";
+    many += "</multistatus>";
+    QVERIFY(refused(many, DavLimits{3, 1 << 20, 32}));
+    QCOMPARE(readDavAnswer(many, DavLimits{4, 1 << 20, 32}).resources.size(), 4);
+    // A card larger than a card may be is left out, the others read.
+    const QByteArray photo(5000, 'A');
+    const DavAnswer large = readDavAnswer(
+        "<multistatus xmlns=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><response>"
+        "<href>/p.vcf</href><propstat><prop><c:address-data>" +
+            photo +
+            "</c:address-data></prop><status>HTTP/1.1 200 OK</status></propstat></response>"
+            "<response><href>/k.vcf</href><propstat><prop><c:address-data>kısa</c:address-data>"
+            "</prop><status>HTTP/1.1 200 OK</status></propstat></response></multistatus>",
+        DavLimits{10, 4096, 32});
+    QVERIFY2(large.error.isEmpty(), qPrintable(large.error));
+    QVERIFY(large.resources[0].cardTooLarge);
+    QVERIFY(large.resources[0].addressData.isEmpty());
+    QCOMPARE(QString::fromUtf8(large.resources[1].addressData), QString("kısa"));
+}
+
+void CardDavTest::theAddressBookIsFoundFromAnyAddress()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    CardDavClient client(PrivateCardDav::user(), PrivateCardDav::password());
+    for (const QString &given : {server.root(), server.root() + "/",
+                                 server.root() + "/" + PrivateCardDav::user() + "/", book}) {
+        QString error;
+        const std::optional<QUrl> found = client.findAddressBook(QUrl(given), error);
+        QVERIFY2(found, qPrintable(given + ": " + error));
+        // The account's first address book; the one given when given.
+        if (given == book)
+            QCOMPARE(found->toString(), book);
+        else
+            QVERIFY(found->path().startsWith("/" + PrivateCardDav::user() + "/rehber-"));
+    }
+    CardDavClient wrong(PrivateCardDav::user(), "yanlış");
+    QString error;
+    QVERIFY(!wrong.findAddressBook(QUrl(book), error));
+    QVERIFY2(error.contains("401"), qPrintable(error));
+    QVERIFY(!error.contains("yanlış"));
+}
+
+void CardDavTest::cardsAreWrittenAndReadByVersion()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QUrl book(server.makeAddressBook());
+    CardDavClient client(PrivateCardDav::user(), PrivateCardDav::password());
+    QString error;
+    // The first sync: every card, and a token.
+    const QUrl mine = book.resolved(QUrl("td-1.vcf"));
+    const DavReply made = client.put(mine, card("td-1", "Ayşe Yılmaz", "0212 555 11 22"), {});
+    QVERIFY2(made.ok(), qPrintable(made.error + QString::number(made.status)));
+    QVERIFY(!made.etag.isEmpty());
+    // Never over a card that is there.
+    QCOMPARE(client.put(mine, card("td-1", "Başka", "1"), {}).status, 412);
+    std::optional<DavAnswer> first = client.changesSince(book, {}, error);
+    QVERIFY2(first, qPrintable(error));
+    QCOMPARE(first->resources.size(), 1);
+    QCOMPARE(first->resources[0].etag, made.etag);
+    const QString token = first->syncToken;
+    QVERIFY(!token.isEmpty());
+    // A phone adds a card and changes ours.
+    QCOMPARE(server
+                 .curl("PUT", book.toString() + "telefon.vcf", card("t", "İlker Işık", "0216"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    QVERIFY(server.curl("PUT", mine.toString(), card("td-1", "Ayşe Yılmaz Kaya", "0212"),
+                        {"Content-Type: text/vcard"})
+                    .first /
+                100 ==
+            2);
+    const std::optional<DavAnswer> changed = client.changesSince(book, token, error);
+    QVERIFY2(changed, qPrintable(error));
+    QStringList hrefs;
+    for (const DavResource &resource : changed->resources) {
+        QCOMPARE(resource.status, 200);
+        hrefs << resource.href;
+    }
+    hrefs.sort();
+    QCOMPARE(hrefs.size(), 2);
+    // Fetched together, as the phone wrote them.
+    const std::optional<DavAnswer> fetched = client.cards(book, hrefs, error);
+    QVERIFY2(fetched, qPrintable(error));
+    QCOMPARE(fetched->resources.size(), 2);
+    QStringList names;
+    for (const DavResource &resource : fetched->resources) {
+        QVERIFY(!resource.etag.isEmpty());
+        const QString text = QString::fromUtf8(resource.addressData);
+        names << text.section("FN:", 1).section("\n", 0, 0);
+    }
+    names.sort();
+    QCOMPARE(names, QStringList({"Ayşe Yılmaz Kaya", "İlker Işık"}));
+    // Our version is old now: neither written over nor deleted.
+    QCOMPARE(client.put(mine, card("td-1", "Eski", "1"), made.etag).status, 412);
+    QCOMPARE(client.remove(mine, made.etag).status, 412);
+    // The phone deletes its card: the sync names it removed.
+    const QString second = changed->syncToken;
+    QCOMPARE(server.curl("DELETE", book.toString() + "telefon.vcf").first / 100, 2);
+    const std::optional<DavAnswer> removed = client.changesSince(book, second, error);
+    QVERIFY2(removed, qPrintable(error));
+    QCOMPARE(removed->resources.size(), 1);
+    QCOMPARE(removed->resources[0].status, 404);
+    // Every card's version, without a token.
+    const std::optional<DavAnswer> versions = client.versions(book, error);
+    QVERIFY2(versions, qPrintable(error));
+    int cards = 0;
+    for (const DavResource &resource : versions->resources)
+        cards += resource.href.endsWith(".vcf") ? 1 : 0;
+    QCOMPARE(cards, 1);
+    // A token the server does not know.
+    const std::optional<DavAnswer> unknown =
+        client.changesSince(book, "http://radicale.org/ns/sync/yok", error);
+    QVERIFY2(unknown, qPrintable(error));
+    QCOMPARE(unknown->failedCondition, QString("valid-sync-token"));
+    QVERIFY(client.requestsMade() >= 10);
+}
+
+void CardDavTest::aHostileServerGivesAReasonAndNoCards()
+{
+    HostileServer server;
+    CardDavClient client("ofis", "gizli");
+    QString error;
+    // Away to another server: the password is not sent there.
+    QVERIFY(!client.versions(server.url("/yonlendir/"), error));
+    QVERIFY2(error.contains("başka bir sunucuya"), qPrintable(error));
+    QVERIFY(!client.findAddressBook(server.url("/yonlendir/"), error));
+    // An answer without end.
+    QVERIFY(!client.cards(server.url("/sonsuz/"), {"/a.vcf"}, error));
+    QVERIFY2(error.contains("çok büyük"), qPrintable(error));
+    // Statuses a server refuses with, each with its reason.
+    for (const auto &[status, said] :
+         {qMakePair(401, QString("401")), qMakePair(403, QString("403")),
+          qMakePair(412, QString("412")), qMakePair(507, QString("yer kalmadı")),
+          qMakePair(500, QString("500"))}) {
+        const QUrl url = server.url(QStringLiteral("/durum/%1/").arg(status));
+        QVERIFY(!client.changesSince(url, "t", error));
+        QVERIFY2(error.contains(said), qPrintable(error));
+    }
+    QCOMPARE(client.put(server.url("/durum/507/a.vcf"), "BEGIN:VCARD", {}).status, 507);
+    QVERIFY(!client.put(server.url("/durum/507/a.vcf"), "BEGIN:VCARD", {}).error.isEmpty());
+    // Not XML where XML was promised.
+    QVERIFY(!client.versions(server.url("/bozuk/"), error));
+    QVERIFY2(error.contains("okunamadı"), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(CardDavTest)
+#include "tst_carddav.moc"
