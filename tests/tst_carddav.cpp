@@ -2,11 +2,16 @@
 // a phone would; WebDAV answers as servers write them and as hostile ones might; a hostile
 // server of the test's own.
 #include "carddav/carddavclient.h"
+#include "carddav/cardtext.h"
 #include "carddav/davanswer.h"
 
 #include "privatecarddav.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <QProcess>
@@ -60,6 +65,7 @@ class CardDavTest : public QObject
 private slots:
     void answersAreReadAsServersWriteThem();
     void hostileAnswersAreRefusedWhole();
+    void aCardKeepsWhatTheBookDoesNotHold();
     void theAddressBookIsFoundFromAnyAddress();
     void cardsAreWrittenAndReadByVersion();
     void aHostileServerGivesAReasonAndNoCards();
@@ -157,6 +163,130 @@ void CardDavTest::hostileAnswersAreRefusedWhole()
     QVERIFY(large.resources[0].cardTooLarge);
     QVERIFY(large.resources[0].addressData.isEmpty());
     QCOMPARE(QString::fromUtf8(large.resources[1].addressData), QString("kısa"));
+}
+
+void CardDavTest::aCardKeepsWhatTheBookDoesNotHold()
+{
+    QRandomGenerator random(20261209);
+    const QStringList names = {"Ayşe Yılmaz",
+                               "Şule, Çelik; \\ Öz",
+                               "İlker",
+                               "ılgın Ak Işık",
+                               QString(60, QChar(0x131)) + " Uzun",
+                               ""};
+    const QStringList numbers = {"0212 555 11 22", "+90 532 123 45 67", "", "(0216) 444-0000"};
+    const QStringList mails = {"a@ornek.tr", "", "şule@örnek.tr"};
+    QByteArray photo;
+    for (int i = 0; i < 600; ++i)
+        photo += char(random.bounded(256));
+    const QByteArray encoded = photo.toBase64();
+    QByteArray photoLine = "PHOTO;ENCODING=b;TYPE=JPEG:" + encoded.left(40);
+    for (int at = 40; at < encoded.size(); at += 74)
+        photoLine += "\r\n " + encoded.mid(at, 74);
+    // What the book does not hold, after the values it does, so that each stays what it is.
+    const QList<QByteArray> extras = {
+        "ADR;TYPE=HOME:;;Atatürk Cd. 5;İstanbul;;34000;Türkiye\r\n",
+        "NOTE:uzun bir not\\, virgüllü\\nikinci satır\r\n  burada katlanmış\r\n",
+        photoLine + "\r\n",
+        "TEL;TYPE=HOME:0312 000 00 00\r\n",
+        "TEL;TYPE=CELL:0555 111 22 33\r\n",
+        "item1.X-ABLABEL:Ofis\r\n",
+        "X-SIRKET:Örnek A.Ş.\r\n",
+        "EMAIL;TYPE=WORK:ikinci@ornek.tr\r\n",
+        "CATEGORIES:iş,aile\r\n"};
+    QTemporaryDir written;
+    QStringList files;
+    QVector<Entry> entries;
+    for (int i = 0; i < 300; ++i) {
+        const auto any = [&random](const QStringList &from) {
+            return from.at(random.bounded(from.size()));
+        };
+        const QString name = any(names), phone = any(numbers), mobile = any(numbers),
+                      mail = any(mails);
+        QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:u" + QByteArray::number(i) + "\r\n";
+        if (!name.isEmpty())
+            card += "FN:" +
+                    name.toUtf8().replace("\\", "\\\\").replace(",", "\\,").replace(";", "\\;") +
+                    "\r\nN:özel;ad;;;\r\n";
+        if (!phone.isEmpty())
+            card += "TEL;TYPE=WORK:" + phone.toUtf8() + "\r\n";
+        if (!mobile.isEmpty())
+            card += "TEL;TYPE=CELL:" + mobile.toUtf8() + "\r\n";
+        if (!mail.isEmpty())
+            card += "EMAIL:" + mail.toUtf8() + "\r\n";
+        QList<QByteArray> kept;
+        for (const QByteArray &extra : extras)
+            if (random.bounded(2))
+                kept << extra;
+        // Later numbers and addresses only once the first of their kind is there.
+        if (phone.isEmpty() || mobile.isEmpty() || mail.isEmpty())
+            kept.clear();
+        for (const QByteArray &extra : kept)
+            card += extra;
+        card += "END:VCARD\r\n";
+        if (random.bounded(2))
+            card.replace("\r\n", "\n"); // as a card read out of XML comes
+        // The card's own values: nothing written again.
+        const Entry same{1, name, phone, mobile, mail};
+        QByteArray unchanged = card;
+        QCOMPARE(cardWithEntry(card, same, "yok"),
+                 unchanged.replace("\r\n", "\n").replace("\n", "\r\n"));
+        const Entry entry{1, any(names), any(numbers), any(numbers), any(mails)};
+        const QByteArray out = cardWithEntry(card, entry, "yok");
+        // A value emptied: the next of its kind, when the card has one, stands in its place.
+        const auto orNext = [&kept, &extras](const QString &value, int extra, const QString &next) {
+            return value.isEmpty() && kept.contains(extras[extra]) ? next : value;
+        };
+        const CardFields fields = fieldsOf(out);
+        QCOMPARE(fields.name, entry.adsoyad);
+        QCOMPARE(fields.phone, orNext(entry.telefon, 3, "0312 000 00 00"));
+        QCOMPARE(fields.mobile, orNext(entry.cep, 4, "0555 111 22 33"));
+        QCOMPARE(fields.mail, orNext(entry.mail, 7, "ikinci@ornek.tr"));
+        QCOMPARE(fields.uid, "u" + QString::number(i));
+        // What the book does not hold, as it was and in its order.
+        int at = 0;
+        for (const QByteArray &extra : kept) {
+            at = out.indexOf(extra, at);
+            QVERIFY2(at >= 0, extra.constData());
+        }
+        // A name that does not fit a line is folded without cutting a letter.
+        for (const QByteArray &line : out.split('\n'))
+            QVERIFY(line.size() <= 76 || card.contains(line.chopped(1)));
+        const QString file = written.filePath(QString::number(i) + ".vcf");
+        QFile write(file);
+        QVERIFY(write.open(QIODevice::WriteOnly) && write.write(out) == out.size());
+        write.close();
+        files << file;
+        entries << entry;
+    }
+    // A new card, as vobject reads it.
+    const QByteArray fresh = cardWithEntry({}, entries.first(), "td-yeni");
+    QCOMPARE(fieldsOf(fresh).uid, QString("td-yeni"));
+    QFile freshFile(written.filePath("yeni.vcf"));
+    QVERIFY(freshFile.open(QIODevice::WriteOnly) && freshFile.write(fresh) == fresh.size());
+    freshFile.close();
+    files << freshFile.fileName();
+    entries << entries.first();
+    // python's vobject, an independent reader, finds the entry's values in every card.
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"),
+                 QStringList{QStringLiteral(CARDDAV_TESTS "/read_cards.py")} + files);
+    QVERIFY(reader.waitForFinished(120000));
+    QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+    const QList<QByteArray> lines = reader.readAllStandardOutput().trimmed().split('\n');
+    QCOMPARE(lines.size(), files.size());
+    for (int i = 0; i < lines.size(); ++i) {
+        const QJsonArray read = QJsonDocument::fromJson(lines[i]).array();
+        const Entry &entry = entries[i];
+        QCOMPARE(read[0].toString(), entry.adsoyad);
+        const QJsonArray tels = read[1].toArray();
+        if (!entry.telefon.isEmpty())
+            QVERIFY(tels.contains(entry.telefon));
+        if (!entry.cep.isEmpty())
+            QVERIFY(tels.contains(entry.cep));
+        if (!entry.mail.isEmpty())
+            QVERIFY(read[2].toArray().contains(entry.mail));
+    }
 }
 
 void CardDavTest::theAddressBookIsFoundFromAnyAddress()
