@@ -8,6 +8,7 @@
 #include "aktar/directorycommand.h"
 #include "aktar/logcommands.h"
 #include "aktar/servecommand.h"
+#include "aktar/synccommand.h"
 #include "exchange/contactfile.h"
 #include "exchange/importer.h"
 #include "platform/keyring.h"
@@ -39,6 +40,8 @@ const char usage[] =
     "          telefon-defteri-aktar [--sunucu URI] rehber --bicim BİÇİM DOSYA.xml\n"
     "          telefon-defteri-aktar [--sunucu URI] sun [--adres ADRES:PORT] [--kullanici AD\n"
     "                                [--parola-dosyasi DOSYA]] [--istek-siniri N]\n"
+    "          telefon-defteri-aktar [--sunucu URI] esitle --carddav ADRES [--kullanici AD]\n"
+    "                                [--yerel-kazanir]\n"
     "\n"
     "Bulunduğunuz klasördeki database.db telefon defterine vCard (.vcf), CSV ya da Excel\n"
     "(.xlsx) dosyalarındaki kişileri ekler (import) ya da defterdeki bütün kayıtları bir\n"
@@ -69,6 +72,11 @@ const char usage[] =
     "  --kullanici AD       temel kimlik doğrulaması; parola --parola-dosyasi DOSYA'nın ilk\n"
     "                       satırı ya da TELEFON_DEFTERI_SUN_PAROLA\n"
     "  --istek-siniri N     bir istemcinin saniyede ortalama en çok isteği (öntanımlı 50)\n"
+    "\n"
+    "esitle, defteri telefonların eşitlendiği CardDAV rehberiyle iki yönlü eşitler: ADRES\n"
+    "rehberin ya da sunucunun adresi. Parola ~/.netrc'den, anahtarlıktan ya da uçbirimden\n"
+    "alınır. İki tarafta da değişen bir kişide sunucudaki kalır ve ikisi de yazılır;\n"
+    "--yerel-kazanir ile defterdeki kalır.\n"
     "\n"
     "--sunucu URI  PostgreSQL sunucusundaki ortak defter (postgresql://ofis-sunucu/telefon).\n"
     "              Verilmezse TELEFON_DEFTERI_SUNUCU, sonra ayar dosyasındaki sunucu\n"
@@ -214,7 +222,8 @@ int main(int argc, char *argv[])
     const bool directory =
         isDirectoryCommand(command) && directoryCommandWellFormed(arguments.mid(1));
     const bool serving = isServeCommand(command) && serveCommandWellFormed(arguments.mid(1), wrong);
-    if (!importing && !exporting && !logging && !directory && !serving) {
+    const bool syncing = isSyncCommand(command) && syncCommandWellFormed(arguments.mid(1));
+    if (!importing && !exporting && !logging && !directory && !serving && !syncing) {
         if (!wrong.isEmpty())
             say(stderr, QStringLiteral("telefon-defteri-aktar: ") + wrong);
         std::fputs(usage, stderr);
@@ -242,7 +251,8 @@ int main(int argc, char *argv[])
             openingFailure() +
             QStringLiteral("\nsunucu parola istiyor: ~/.pgpass ya da PGPASSWORD ile verin, ya da "
                            "pencerede \"Parolayı hatırla\" ile anahtarlığa kaydedin"));
-    const bool writing = importing || (logging && logCommandWrites(command, arguments.mid(1)));
+    const bool writing =
+        importing || syncing || (logging && logCommandWrites(command, arguments.mid(1)));
     if (writing && opened == PhoneBookOpening::OpenedReadOnly)
         return fail(QStringLiteral("bu defter salt okunur, değiştirme yetkiniz yok; hiçbir şey "
                                    "değiştirilmedi"));
@@ -255,6 +265,7 @@ int main(int argc, char *argv[])
         return served;
     }
     const int status = importing   ? importFiles(options)
+                       : syncing   ? runSyncCommand(arguments.mid(1))
                        : logging   ? runLogCommand(command, arguments.mid(1))
                        : directory ? runDirectoryCommand(arguments.mid(1))
                                    : exportTo(arguments[1]);

@@ -1,0 +1,440 @@
+#include "sync/phonesync.h"
+
+#include "carddav/carddavclient.h"
+#include "carddav/cardtext.h"
+#include "exchange/sameperson.h"
+#include "store/entries.h"
+#include "store/phonebookdb.h"
+#include "sync/cardlinks.h"
+
+#include <QHash>
+#include <QSet>
+#include <QUuid>
+
+namespace
+{
+
+constexpr int cardsPerRequest = 100;
+
+bool sameValues(const Entry &entry, const CardFields &card)
+{
+    return entry.adsoyad.trimmed() == card.name && entry.telefon.trimmed() == card.phone &&
+           entry.cep.trimmed() == card.mobile && entry.mail.trimmed() == card.mail;
+}
+
+Entry entryOf(qint64 id, const CardFields &card)
+{
+    return {id, card.name, card.phone, card.mobile, card.mail};
+}
+
+QString shown(const QString &name, const QString &phone, const QString &mobile, const QString &mail)
+{
+    QStringList values = {name, phone, mobile, mail};
+    values.removeAll(QString());
+    return values.isEmpty() ? QStringLiteral("(boş)") : values.join(QStringLiteral(", "));
+}
+
+class Sync
+{
+public:
+    Sync(const SyncRequest &request, const std::function<bool()> &goOn)
+        : request(request), goOn(goOn), client(request.user, request.password)
+    {
+    }
+
+    SyncOutcome run()
+    {
+        if (!findBook() || !readBothSides() || !fetchChangedCards())
+            return done();
+        for (CardLink &link : links)
+            if (!reconcile(link))
+                return done();
+        if (!takeNewCards() || !sendNewEntries())
+            return done();
+        if (allIn && !newToken.isEmpty() && !saveSyncToken(bookKey, newToken, failure))
+            return done();
+        return done();
+    }
+
+private:
+    bool stopped()
+    {
+        if (goOn && !goOn()) {
+            fail(QStringLiteral("eşitleme durduruldu; kalanı bir sonrakinde eşitlenir"));
+            return true;
+        }
+        return false;
+    }
+
+    bool fail(const QString &why)
+    {
+        if (failure.isEmpty())
+            failure = why;
+        return false;
+    }
+
+    SyncOutcome done()
+    {
+        outcome.error = failure;
+        outcome.requests = client.requestsMade();
+        return outcome;
+    }
+
+    QString pathOf(const QString &href) const
+    {
+        return CardDavClient::resolved(book, href).path(QUrl::FullyEncoded);
+    }
+
+    QUrl urlOf(const QString &path) const
+    {
+        QUrl url = book;
+        url.setPath(path, QUrl::StrictMode);
+        return url;
+    }
+
+    bool findBook()
+    {
+        QString error;
+        const std::optional<QUrl> found = client.findAddressBook(request.address, error);
+        if (!found)
+            return fail(error);
+        book = *found;
+        outcome.book = book;
+        bookKey = book.toString(QUrl::RemoveUserInfo);
+        if (!prepareCardLinks(error))
+            return fail(QStringLiteral("defter eşitlemeye hazırlanamadı: ") + error);
+        std::optional<QVector<CardLink>> read = readCardLinks(error);
+        if (!read)
+            return fail(QStringLiteral("defterin kartları okunamadı: ") + error);
+        links = *read;
+        return true;
+    }
+
+    // The server's cards and versions, changed or all; the book's entries.
+    bool readBothSides()
+    {
+        QString error;
+        const QString token = syncToken(bookKey);
+        std::optional<DavAnswer> listing;
+        bool whole = token.isEmpty();
+        if (!whole) {
+            listing = client.changesSince(book, token, error);
+            if (!listing)
+                return fail(error);
+            // A token the server forgot: every card compared, none added twice.
+            whole = listing->failedCondition == QLatin1String("valid-sync-token");
+        }
+        if (whole) {
+            listing = client.changesSince(book, QString(), error);
+            if (!listing || !listing->failedCondition.isEmpty())
+                listing = client.versions(book, error);
+            if (!listing)
+                return fail(error);
+        }
+        newToken = listing->syncToken;
+        for (const DavResource &resource : listing->resources) {
+            const QString path = pathOf(resource.href);
+            const QString folder = book.path(QUrl::FullyEncoded);
+            if (path == folder || !path.startsWith(folder))
+                continue;
+            if (resource.status == 404)
+                gone << path;
+            else if (resource.status / 100 == 2)
+                present.insert(path, resource.etag);
+        }
+        if (whole)
+            for (const CardLink &link : links)
+                if (!link.etag.isEmpty() && !present.contains(link.href))
+                    gone << link.href;
+        const bool read = readEveryEntry(phoneBookDb, [this](const Entry &entry) {
+            entries.insert(entry.id, entry);
+            return true;
+        });
+        return read || fail(QStringLiteral("defter okunamadı"));
+    }
+
+    bool fetchChangedCards()
+    {
+        QHash<QString, QString> linkedVersions;
+        for (const CardLink &link : links)
+            linkedVersions.insert(link.href, link.etag);
+        QStringList wanted;
+        for (auto at = present.constBegin(); at != present.constEnd(); ++at)
+            if (linkedVersions.value(at.key(), QStringLiteral("?")) != at.value())
+                wanted << at.key();
+        for (int first = 0; first < wanted.size(); first += cardsPerRequest) {
+            if (stopped())
+                return false;
+            QString error;
+            const std::optional<DavAnswer> answer =
+                client.cards(book, wanted.mid(first, cardsPerRequest), error);
+            if (!answer)
+                return fail(error);
+            for (const DavResource &resource : answer->resources) {
+                const QString path = pathOf(resource.href);
+                if (resource.cardTooLarge) {
+                    outcome.skipped << QStringLiteral("%1: kart çok büyük, alınmadı").arg(path);
+                    present.remove(path);
+                } else if (resource.status / 100 == 2 && !resource.addressData.isEmpty()) {
+                    fetched.insert(path, resource);
+                }
+            }
+        }
+        return true;
+    }
+
+    bool update(const Entry &current, const Entry &wanted)
+    {
+        if (current == wanted)
+            return true;
+        const Change change = replaceEntry(current, wanted);
+        if (change.outcome == ChangeOutcome::ChangedElsewhere) {
+            allIn = false;
+            return true;
+        }
+        if (change.outcome != ChangeOutcome::Done)
+            return fail(failureMessage(change));
+        entries.insert(wanted.id, wanted);
+        ++outcome.changed;
+        return true;
+    }
+
+    bool remove(const Entry &current)
+    {
+        const Change change = removeEntries({current});
+        if (change.outcome == ChangeOutcome::ChangedElsewhere) {
+            allIn = false;
+            return true;
+        }
+        if (change.outcome != ChangeOutcome::Done)
+            return fail(failureMessage(change));
+        entries.remove(current.id);
+        ++outcome.deleted;
+        return true;
+    }
+
+    bool add(Entry &entry)
+    {
+        const Change change = addEntry(entry);
+        if (change.outcome != ChangeOutcome::Done)
+            return fail(failureMessage(change));
+        entries.insert(entry.id, entry);
+        ++outcome.added;
+        return true;
+    }
+
+    bool keep(const CardLink &link)
+    {
+        QString error;
+        return saveCardLink(link, error) || fail(QStringLiteral("bağlantı yazılamadı: ") + error);
+    }
+
+    bool forget(qint64 entry)
+    {
+        QString error;
+        return forgetCardLink(entry, error) ||
+               fail(QStringLiteral("bağlantı silinemedi: ") + error);
+    }
+
+    // Writes the entry into the card (over the version the link knows, or as a new card).
+    bool send(CardLink &link, const Entry &entry, bool asNew)
+    {
+        const QByteArray card = cardWithEntry(link.card, entry, link.uid);
+        const DavReply reply = client.put(urlOf(link.href), card, asNew ? QString() : link.etag);
+        if (reply.status == 412) {
+            // Changed on the server meanwhile: the next sync reads it first.
+            allIn = false;
+            return true;
+        }
+        if (!reply.ok())
+            return fail(reply.error);
+        QString etag = reply.etag;
+        if (etag.isEmpty()) {
+            QString error;
+            const std::optional<DavAnswer> back = client.cards(book, {link.href}, error);
+            if (!back || back->resources.isEmpty())
+                return fail(error.isEmpty() ? QStringLiteral("yazılan kart okunamadı") : error);
+            etag = back->resources.first().etag;
+        }
+        link.etag = etag;
+        link.card = card;
+        ++outcome.sent;
+        return keep(link);
+    }
+
+    void tellConflict(const Entry &entry, const CardFields &card)
+    {
+        outcome.conflicts << QStringLiteral("%1: sunucuda %2; defterde %3; %4 kaldı")
+                                 .arg(entry.adsoyad.isEmpty() ? card.name : entry.adsoyad,
+                                      shown(card.name, card.phone, card.mobile, card.mail),
+                                      shown(entry.adsoyad, entry.telefon, entry.cep, entry.mail),
+                                      request.localWins ? QStringLiteral("defterdeki")
+                                                        : QStringLiteral("sunucudaki"));
+    }
+
+    bool reconcile(CardLink &link)
+    {
+        if (stopped())
+            return false;
+        const bool entryGone = !entries.contains(link.entry);
+        const Entry entry = entries.value(link.entry);
+        if (link.etag.isEmpty()) {
+            // A new card whose writing was cut off: taken as it arrived, or sent again.
+            if (!fetched.contains(link.href)) {
+                if (entryGone)
+                    return forget(link.entry);
+                return send(link, entry, true);
+            }
+            link.etag = fetched.value(link.href).etag;
+            link.card = fetched.value(link.href).addressData;
+            fetched.remove(link.href);
+            if (!keep(link))
+                return false;
+        }
+        const CardFields base = fieldsOf(link.card);
+        const bool changedHere = !entryGone && !sameValues(entry, base);
+        if (gone.contains(link.href)) {
+            if (entryGone)
+                return forget(link.entry);
+            if (changedHere) {
+                tellConflict(entry, CardFields{});
+                if (request.localWins) {
+                    link.card.clear();
+                    return send(link, entry, true);
+                }
+            }
+            return remove(entry) && forget(link.entry);
+        }
+        const bool changedThere = fetched.contains(link.href);
+        const DavResource server = fetched.take(link.href);
+        const CardFields there = changedThere ? fieldsOf(server.addressData) : base;
+        if (entryGone) {
+            if (!changedThere || request.localWins) {
+                const DavReply reply =
+                    client.remove(urlOf(link.href), changedThere ? server.etag : link.etag);
+                if (reply.status == 412) {
+                    allIn = false;
+                    return true;
+                }
+                if (!reply.error.isEmpty())
+                    return fail(reply.error);
+                ++outcome.removed;
+                return forget(link.entry);
+            }
+            // Deleted here, changed on a phone: the phone's version comes back.
+            tellConflict(Entry{}, there);
+            Entry again = entryOf(0, there);
+            if (!add(again) || !forget(link.entry))
+                return false;
+            link.entry = again.id;
+            link.etag = server.etag;
+            link.card = server.addressData;
+            return keep(link);
+        }
+        if (changedThere) {
+            const bool both = changedHere && !sameValues(entry, there);
+            link.etag = server.etag;
+            link.card = server.addressData;
+            if (both) {
+                tellConflict(entry, there);
+                if (request.localWins)
+                    return keep(link) && send(link, entry, false);
+            }
+            return update(entry, entryOf(entry.id, there)) && keep(link);
+        }
+        if (changedHere)
+            return send(link, entry, false);
+        return true;
+    }
+
+    // Cards no entry is linked to: the same person's entry is linked, else one is added.
+    bool takeNewCards()
+    {
+        QSet<qint64> linkedEntries;
+        for (const CardLink &link : links)
+            linkedEntries << link.entry;
+        QVector<Entry> unlinked;
+        SamePeople people;
+        for (const Entry &entry : entries)
+            if (!linkedEntries.contains(entry.id)) {
+                people.add(unlinked.size(),
+                           {entry.adsoyad, entry.telefon, entry.cep, entry.mail, {}});
+                unlinked << entry;
+            }
+        for (auto at = fetched.constBegin(); at != fetched.constEnd(); ++at) {
+            if (stopped())
+                return false;
+            const CardFields card = fieldsOf(at.value().addressData);
+            CardLink link{0, at.key(), card.uid, at.value().etag, at.value().addressData};
+            const int same = people.find({card.name, card.phone, card.mobile, card.mail, {}});
+            if (same >= 0 && !linkedEntries.contains(unlinked[same].id)) {
+                // The book's values stay; what it lacks comes from the card.
+                const Entry entry = unlinked[same];
+                Contact completed{entry.adsoyad, entry.telefon, entry.cep, entry.mail, {}};
+                complete(completed, {card.name, card.phone, card.mobile, card.mail, {}});
+                const Entry wanted{entry.id, completed.adsoyad, completed.telefon, completed.cep,
+                                   completed.mail};
+                link.entry = entry.id;
+                linkedEntries << entry.id;
+                ++outcome.linked;
+                if (!update(entry, wanted) || !keep(link))
+                    return false;
+                if (!sameValues(wanted, card) && !send(link, wanted, false))
+                    return false;
+                continue;
+            }
+            Entry added = entryOf(0, card);
+            if (!add(added))
+                return false;
+            link.entry = added.id;
+            linkedEntries << added.id;
+            if (!keep(link))
+                return false;
+        }
+        newlyLinked = linkedEntries;
+        return true;
+    }
+
+    // Entries no card is linked to: a card of their own, at an address of the program's
+    // choosing, noted before it is written so that a sync cut off sends it once.
+    bool sendNewEntries()
+    {
+        for (const Entry &entry : entries) {
+            if (newlyLinked.contains(entry.id))
+                continue;
+            if (stopped())
+                return false;
+            const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            CardLink link{entry.id, book.path(QUrl::FullyEncoded) + uid + QStringLiteral(".vcf"),
+                          uid, QString(), QByteArray()};
+            if (!keep(link) || !send(link, entry, true))
+                return false;
+        }
+        return true;
+    }
+
+    const SyncRequest request;
+    const std::function<bool()> goOn;
+    CardDavClient client;
+    SyncOutcome outcome;
+    QString failure;
+    QUrl book;
+    QString bookKey;
+    QVector<CardLink> links;
+    QHash<qint64, Entry> entries;
+    // The server's cards by path: their versions, those gone, those read.
+    QHash<QString, QString> present;
+    QSet<QString> gone;
+    QHash<QString, DavResource> fetched;
+    QSet<qint64> newlyLinked;
+    QString newToken;
+    // Everything the listing named is in: the token may move on.
+    bool allIn = true;
+};
+
+} // namespace
+
+SyncOutcome syncWithPhones(const SyncRequest &request, const std::function<bool()> &goOn)
+{
+    return Sync(request, goOn).run();
+}

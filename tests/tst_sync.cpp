@@ -1,0 +1,339 @@
+// The book synced with a CardDAV address book by telefon-defteri-aktar esitle, on either back
+// end, against a Radicale of the test's own; curl writes on the server as a phone would and
+// python's vobject reads what the server holds.
+#include "changelog/changelog.h"
+#include "store/entries.h"
+
+#include "privatecarddav.h"
+#include "testsupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace
+{
+
+QByteArray card(const QString &uid, const QString &lines)
+{
+    return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\n%2END:VCARD\r\n")
+        .arg(uid, lines)
+        .toUtf8();
+}
+
+// What the server holds, read by vobject: per card "FN | TEL, TEL | EMAIL | other names",
+// sorted.
+QStringList onServer(const QString &book)
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QByteArray listing =
+        server
+            .curl("PROPFIND", book, "<propfind xmlns=\"DAV:\"><prop><getetag/></prop></propfind>",
+                  {"Depth: 1"})
+            .second;
+    static const QRegularExpression href(QStringLiteral("<href>([^<]+\\.vcf)</href>"));
+    QTemporaryDir dir;
+    QStringList files;
+    for (QRegularExpressionMatchIterator it = href.globalMatch(QString::fromUtf8(listing));
+         it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QString file = dir.filePath(QString::number(files.size()) + ".vcf");
+        QFile write(file);
+        write.open(QIODevice::WriteOnly);
+        write.write(server.curl("GET", server.root() + match.captured(1)).second);
+        files << file;
+    }
+    QStringList cards;
+    if (files.isEmpty())
+        return cards;
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"),
+                 QStringList{QStringLiteral(CARDDAV_TESTS "/read_cards.py")} + files);
+    if (!reader.waitForFinished(120000) || reader.exitCode() != 0)
+        return {QStringLiteral("vobject failed: ") +
+                QString::fromUtf8(reader.readAllStandardError())};
+    for (const QByteArray &line : reader.readAllStandardOutput().trimmed().split('\n')) {
+        const QJsonArray read = QJsonDocument::fromJson(line).array();
+        QStringList parts = {read[0].toString()};
+        for (int i = 1; i < 4; ++i) {
+            QStringList values;
+            for (const QJsonValue &value : read[i].toArray())
+                values << value.toString();
+            if (i < 3)
+                values.sort();
+            parts << values.join(", ");
+        }
+        cards << parts.join(" | ");
+    }
+    cards.sort();
+    return cards;
+}
+
+QStringList inBook()
+{
+    QStringList entries;
+    for (const Entry &entry : wholeBook())
+        entries << QStringList{entry.adsoyad, entry.telefon, entry.cep, entry.mail}.join(" | ");
+    entries.sort();
+    return entries;
+}
+
+QPair<int, QString> sync(const BookFixture &book, const QString &address,
+                         const QStringList &more = {})
+{
+    return runAktar(
+        book.cwd.path(),
+        QStringList{"esitle", "--carddav", address, "--kullanici", PrivateCardDav::user()} + more);
+}
+
+// The password from ~/.netrc, as curl reads it.
+void writeNetrc(const QTemporaryDir &home)
+{
+    QFile netrc(home.filePath(".netrc"));
+    netrc.open(QIODevice::WriteOnly);
+    netrc.write(("machine example.org login x password y\nmachine 127.0.0.1 login " +
+                 PrivateCardDav::user() + " password \"" + PrivateCardDav::password() + "\"\n")
+                    .toUtf8());
+    qputenv("NETRC", netrc.fileName().toUtf8());
+}
+
+} // namespace
+
+class SyncTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void aFirstSyncGoesBothWaysWithoutDoubles();
+    void changesAndDeletesReachTheOtherSide();
+    void bothSidesChangedIsToldAndOneVersionStays();
+    void aForgottenTokenOrLostLinksDoubleNothing();
+    void aRefusingServerChangesNothing();
+
+private:
+    QTemporaryDir home;
+};
+
+void SyncTest::initTestCase()
+{
+    writeNetrc(home);
+}
+
+void SyncTest::aFirstSyncGoesBothWaysWithoutDoubles()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    // A phone's cards: one of a person the book has, with what the book does not hold.
+    QCOMPARE(server
+                 .curl("PUT", book + "ayse.vcf",
+                       card("telefon-1", "FN:Ayşe Yılmaz\r\nN:Yılmaz;Ayşe;;;\r\nTEL;TYPE=WORK:"
+                                         "0212 555 11 22\r\nADR;TYPE=HOME:;;Atatürk Cd. 5;"
+                                         "İstanbul;;;Türkiye\r\nNOTE:Muhasebe\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    QCOMPARE(server
+                 .curl("PUT", book + "sule.vcf",
+                       card("telefon-2", "FN:Şule Çelik\r\nN:Çelik;Şule;;;\r\nTEL;TYPE=CELL:"
+                                         "0532 111 22 33\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    const BookFixture fixture([](const SideConnection &seed) {
+        seed.insert("Ayşe Yılmaz", "0212 555 11 22", "", "ayse@ornek.tr");
+        seed.insert("İlker Işık", "(0216) 444-0000", "", "");
+    });
+    const auto [status, said] = sync(fixture, server.root());
+    QVERIFY2(status == 0, qPrintable(said));
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 555 11 22 |  | ayse@ornek.tr",
+                                    "İlker Işık | (0216) 444-0000 |  | ",
+                                    "Şule Çelik |  | 0532 111 22 33 | "}));
+    QCOMPARE(onServer(book),
+             QStringList({"Ayşe Yılmaz | 0212 555 11 22 | ayse@ornek.tr | adr, note, uid, "
+                          "version",
+                          "İlker Işık | (0216) 444-0000 |  | uid, version",
+                          "Şule Çelik | 0532 111 22 33 |  | uid, version"}));
+    QVERIFY2(said.contains("1 kişi kartıyla eşleşti"), qPrintable(said));
+    // Nothing more to do the second time.
+    const auto [again, saidAgain] = sync(fixture, server.root());
+    QCOMPARE(again, 0);
+    QVERIFY2(saidAgain.contains("0 kişi eklendi, 0 değişti, 0 silindi; sunucuya 0 kart yazıldı, 0 "
+                                "silindi"),
+             qPrintable(saidAgain));
+    closePhoneBook();
+}
+
+void SyncTest::changesAndDeletesReachTheOtherSide()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    QCOMPARE(server
+                 .curl("PUT", book + "sule.vcf",
+                       card("t-2", "FN:Şule Çelik\r\nTEL;TYPE=CELL:0532 111 22 33\r\nNOTE:not\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    QCOMPARE(server
+                 .curl("PUT", book + "ilker.vcf", card("t-3", "FN:İlker Işık\r\nTEL:0216 1\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    const BookFixture fixture(
+        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    QCOMPARE(sync(fixture, book).first, 0);
+    // The phone changes one card and deletes another; the desk changes, adds and deletes.
+    QCOMPARE(server.curl("PUT", book + "sule.vcf",
+                         card("t-2", "FN:Şule Çelik Kaya\r\nTEL;TYPE=CELL:0532 999 88 77\r\n"
+                                     "NOTE:not\r\n"),
+                         {"Content-Type: text/vcard"})
+                     .first /
+                 100,
+             2);
+    QCOMPARE(server.curl("DELETE", book + "ilker.vcf").first / 100, 2);
+    const QVector<Entry> before = wholeBook();
+    const Entry ayse = before.first();
+    QCOMPARE(ayse.adsoyad, QString("Ayşe Yılmaz"));
+    Entry changed = ayse;
+    changed.mail = "ayse@ornek.tr";
+    QCOMPARE(replaceEntry(ayse, changed).outcome, ChangeOutcome::Done);
+    Entry added{0, "Ömer Güneş", "", "0544 1", ""};
+    QCOMPARE(addEntry(added).outcome, ChangeOutcome::Done);
+    const auto [status, said] = sync(fixture, book);
+    QVERIFY2(status == 0, qPrintable(said));
+    QCOMPARE(inBook(),
+             QStringList({"Ayşe Yılmaz | 0212 1 |  | ayse@ornek.tr", "Ömer Güneş |  | 0544 1 | ",
+                          "Şule Çelik Kaya |  | 0532 999 88 77 | "}));
+    QCOMPARE(onServer(book),
+             QStringList({"Ayşe Yılmaz | 0212 1 | ayse@ornek.tr | uid, version",
+                          "Ömer Güneş | 0544 1 |  | uid, version",
+                          "Şule Çelik Kaya | 0532 999 88 77 |  | note, uid, version"}));
+    // The phone's delete went into Silinenler, as any delete does.
+    QString error;
+    const std::optional<QVector<LoggedChange>> deleted = deletedEntries(error);
+    QVERIFY2(deleted, qPrintable(error));
+    QCOMPARE(deleted->size(), 1);
+    QCOMPARE(deleted->first().before.adsoyad, QString("İlker Işık"));
+    // The desk's delete reaches the phones.
+    QCOMPARE(removeEntry(added.id).outcome, ChangeOutcome::Done);
+    QCOMPARE(sync(fixture, book).first, 0);
+    QCOMPARE(onServer(book).size(), 2);
+    QVERIFY(!onServer(book).join("\n").contains("Ömer"));
+    closePhoneBook();
+}
+
+void SyncTest::bothSidesChangedIsToldAndOneVersionStays()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    const BookFixture fixture(
+        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    QCOMPARE(sync(fixture, book).first, 0);
+    QCOMPARE(onServer(book).size(), 1);
+    // Both change the phone: the server's stays on the command line, and both are told.
+    const auto changeOnPhone = [&](const QString &number) {
+        const QByteArray listing =
+            server
+                .curl("PROPFIND", book,
+                      "<propfind xmlns=\"DAV:\"><prop><getetag/></prop></propfind>", {"Depth: 1"})
+                .second;
+        const QString href = QRegularExpression("<href>([^<]+\\.vcf)</href>")
+                                 .match(QString::fromUtf8(listing))
+                                 .captured(1);
+        QByteArray text = server.curl("GET", server.root() + href).second;
+        text.replace(
+            QRegularExpression("TEL[^\r\n]*").match(QString::fromUtf8(text)).captured().toUtf8(),
+            "TEL;TYPE=WORK,VOICE:" + number.toUtf8());
+        return server.curl("PUT", server.root() + href, text, {"Content-Type: text/vcard"}).first;
+    };
+    QCOMPARE(changeOnPhone("0212 2") / 100, 2);
+    Entry here = wholeBook().first();
+    Entry mine = here;
+    mine.telefon = "0212 3";
+    QCOMPARE(replaceEntry(here, mine).outcome, ChangeOutcome::Done);
+    const auto [status, said] = sync(fixture, book);
+    QCOMPARE(status, 0);
+    QVERIFY2(said.contains("Çakışma: Ayşe Yılmaz: sunucuda Ayşe Yılmaz, 0212 2; defterde Ayşe "
+                           "Yılmaz, 0212 3; sunucudaki kaldı"),
+             qPrintable(said));
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 2 |  | "}));
+    // The other way when asked.
+    QCOMPARE(changeOnPhone("0212 4") / 100, 2);
+    here = wholeBook().first();
+    mine = here;
+    mine.telefon = "0212 5";
+    QCOMPARE(replaceEntry(here, mine).outcome, ChangeOutcome::Done);
+    const auto [localWins, saidLocal] = sync(fixture, book, {"--yerel-kazanir"});
+    QCOMPARE(localWins, 0);
+    QVERIFY2(saidLocal.contains("defterdeki kaldı"), qPrintable(saidLocal));
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 5 |  | "}));
+    QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 5 |  | uid, version"}));
+    closePhoneBook();
+}
+
+void SyncTest::aForgottenTokenOrLostLinksDoubleNothing()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    QCOMPARE(server
+                 .curl("PUT", book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 1\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    const BookFixture fixture(
+        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    QCOMPARE(sync(fixture, book).first, 0);
+    const QStringList synced = onServer(book);
+    QCOMPARE(synced.size(), 2);
+    // The server forgot the token: every card is compared again.
+    fixture.cwd.runOtherProgram(
+        "UPDATE TELEFON_ESITLEME SET jeton = 'http://radicale.org/ns/sync/unutuldu'");
+    const auto [forgotten, said] = sync(fixture, book);
+    QVERIFY2(forgotten == 0, qPrintable(said));
+    QCOMPARE(onServer(book), synced);
+    QCOMPARE(wholeBook().size(), 2);
+    // Every link lost (a sync cut off before it wrote them): each card is found again as
+    // the same person.
+    fixture.cwd.runOtherProgram("DELETE FROM TELEFON_KART; DELETE FROM TELEFON_ESITLEME");
+    const auto [relinked, saidRelinked] = sync(fixture, book);
+    QVERIFY2(relinked == 0, qPrintable(saidRelinked));
+    QVERIFY2(saidRelinked.contains("2 kişi kartıyla eşleşti"), qPrintable(saidRelinked));
+    QCOMPARE(onServer(book), synced);
+    QCOMPARE(wholeBook().size(), 2);
+    closePhoneBook();
+}
+
+void SyncTest::aRefusingServerChangesNothing()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    const BookFixture fixture(
+        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const QVector<Entry> before = wholeBook();
+    // A password the server refuses, given in the address: status 1 with the reason, and
+    // the password said nowhere.
+    QString wrong = book;
+    wrong.replace("http://", "http://" + PrivateCardDav::user() + ":yanlis-parola@");
+    const auto [status, said] = runAktar(fixture.cwd.path(), {"esitle", "--carddav", wrong});
+    QCOMPARE(status, 1);
+    QVERIFY2(said.contains("401"), qPrintable(said));
+    QVERIFY(!said.contains("yanlis-parola"));
+    // No CardDAV server at all.
+    const auto [none, saidNone] =
+        runAktar(fixture.cwd.path(), {"esitle", "--carddav", "http://127.0.0.1:1/"});
+    QCOMPARE(none, 1);
+    QVERIFY2(saidNone.contains("ulaşılamadı"), qPrintable(saidNone));
+    QCOMPARE(wholeBook(), before);
+    QVERIFY(onServer(book).isEmpty());
+    // Wrong usage.
+    for (const QStringList &usage :
+         {QStringList{"esitle"}, QStringList{"esitle", "--carddav", "ftp://x/"},
+          QStringList{"esitle", "--carddav", book, "--bilinmez"}})
+        QCOMPARE(runAktar(fixture.cwd.path(), usage).first, 2);
+    closePhoneBook();
+}
+
+QTEST_MAIN(SyncTest)
+#include "tst_sync.moc"
