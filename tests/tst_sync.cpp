@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 namespace
@@ -111,6 +112,7 @@ private slots:
     void changesAndDeletesReachTheOtherSide();
     void bothSidesChangedIsToldAndOneVersionStays();
     void aForgottenTokenOrLostLinksDoubleNothing();
+    void aSyncStoppedAnywhereIsFinishedOnce();
     void aRefusingServerChangesNothing();
 
 private:
@@ -294,6 +296,12 @@ void SyncTest::aForgottenTokenOrLostLinksDoubleNothing()
     QVERIFY2(forgotten == 0, qPrintable(said));
     QCOMPARE(onServer(book), synced);
     QCOMPARE(wholeBook().size(), 2);
+    // A card whose writing was cut off before its version was noted: taken as it arrived.
+    fixture.cwd.runOtherProgram("UPDATE TELEFON_KART SET etag = ''");
+    const auto [pending, saidPending] = sync(fixture, book);
+    QVERIFY2(pending == 0, qPrintable(saidPending));
+    QCOMPARE(onServer(book), synced);
+    QCOMPARE(wholeBook().size(), 2);
     // Every link lost (a sync cut off before it wrote them): each card is found again as
     // the same person.
     fixture.cwd.runOtherProgram("DELETE FROM TELEFON_KART; DELETE FROM TELEFON_ESITLEME");
@@ -302,6 +310,36 @@ void SyncTest::aForgottenTokenOrLostLinksDoubleNothing()
     QVERIFY2(saidRelinked.contains("2 kişi kartıyla eşleşti"), qPrintable(saidRelinked));
     QCOMPARE(onServer(book), synced);
     QCOMPARE(wholeBook().size(), 2);
+    closePhoneBook();
+}
+
+void SyncTest::aSyncStoppedAnywhereIsFinishedOnce()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    const BookFixture fixture([](const SideConnection &seed) {
+        seed.exec(insertNumberedRows(300, "adsoyad, telefon", "'Kişi ' || i, '0212 ' || i"));
+    });
+    // Stopped as a log-out stops it, once the first cards are on the server; wherever that
+    // falls, the next sync finishes it with every entry on the server once.
+    QProcess first;
+    first.setWorkingDirectory(fixture.cwd.path());
+    first.start(QStringLiteral(TELEFON_AKTAR),
+                {"esitle", "--carddav", book, "--kullanici", PrivateCardDav::user()});
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return first.state() == QProcess::NotRunning ||
+                   server.curl("PROPFIND", book, {}, {"Depth: 1"}).second.count(".vcf<") > 3;
+        },
+        60000));
+    first.terminate();
+    QVERIFY(first.waitForFinished(60000));
+    const auto [status, said] = sync(fixture, book);
+    QVERIFY2(status == 0, qPrintable(said));
+    const QStringList cards = onServer(book);
+    QCOMPARE(cards.size(), 300);
+    QCOMPARE(QSet<QString>(cards.begin(), cards.end()).size(), 300);
+    QCOMPARE(wholeBook().size(), 300);
     closePhoneBook();
 }
 
