@@ -7,9 +7,14 @@
 #include "privatecarddav.h"
 #include "testsupport.h"
 
+#include <QAbstractButton>
+#include <QDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -114,6 +119,7 @@ private slots:
     void aForgottenTokenOrLostLinksDoubleNothing();
     void aSyncStoppedAnywhereIsFinishedOnce();
     void aRefusingServerChangesNothing();
+    void theWindowSyncsAndAsksWhenBothChanged();
 
 private:
     QTemporaryDir home;
@@ -370,6 +376,77 @@ void SyncTest::aRefusingServerChangesNothing()
          {QStringList{"esitle"}, QStringList{"esitle", "--carddav", "ftp://x/"},
           QStringList{"esitle", "--carddav", book, "--bilinmez"}})
         QCOMPARE(runAktar(fixture.cwd.path(), usage).first, 2);
+    closePhoneBook();
+}
+
+void SyncTest::theWindowSyncsAndAsksWhenBothChanged()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    QCOMPARE(server
+                 .curl("PUT", book + "sule.vcf",
+                       card("t", "FN:Şule Çelik\r\nTEL;TYPE=CELL:0532 1\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    WindowFixture fixture([](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1"); });
+    MainWindow *window = fixture.window.get();
+    // Eşitle in the dialog, the box of a conflict answered by the test when one comes.
+    const auto syncInWindow = [&](const QString &answer, QString &said) {
+        said.clear();
+        bool asked = false;
+        whenDialogShown("PhoneSyncDialog", [&](QDialog *dialog) {
+            child<QLineEdit>(dialog, "adres")->setText(book);
+            child<QLineEdit>(dialog, "kullanici")->setText(PrivateCardDav::user());
+            child<QLineEdit>(dialog, "parola")->setText(PrivateCardDav::password());
+            if (!answer.isEmpty())
+                whenDialogShown("QMessageBox", [&](QDialog *box) {
+                    asked = true;
+                    for (QAbstractButton *button : box->findChildren<QAbstractButton *>())
+                        if (button->text() == answer)
+                            button->click();
+                });
+            for (QPushButton *button : dialog->findChildren<QPushButton *>())
+                if (button->text() == "Eşitle")
+                    button->click();
+            said = dialog->findChild<QLabel *>("son")->text();
+            dialog->reject();
+        });
+        QStringList texts;
+        bool chosen = false;
+        chooseFromListMenu(window, "Telefonlarla eşitle…", texts, chosen);
+        QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty(), 60000);
+        QCOMPARE(asked, !answer.isEmpty());
+    };
+    QString first;
+    syncInWindow({}, first);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(first.contains("1 kişi eklendi") && first.contains("1 kart yazıldı"),
+             qPrintable(first));
+    // What came from the phones is listed at once.
+    QTRY_COMPARE_WITH_TIMEOUT(listModel(window)->rowCount(), 2, 30000);
+    QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 |  | uid, version",
+                                          "Şule Çelik | 0532 1 |  | uid, version"}));
+    // Both change Şule: the window asks, and the desk's stays.
+    QByteArray phone = server.curl("GET", book + "sule.vcf").second;
+    phone.replace("0532 1", "0532 2");
+    QCOMPARE(server.curl("PUT", book + "sule.vcf", phone, {"Content-Type: text/vcard"}).first / 100,
+             2);
+    Entry sule;
+    for (const Entry &entry : wholeBook())
+        if (entry.adsoyad == "Şule Çelik")
+            sule = entry;
+    Entry mine = sule;
+    mine.cep = "0532 3";
+    QCOMPARE(replaceEntry(sule, mine).outcome, ChangeOutcome::Done);
+    QString second;
+    syncInWindow("Defterdeki", second);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(second.contains("1 kart yazıldı"), qPrintable(second));
+    QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 |  | uid, version",
+                                          "Şule Çelik | 0532 3 |  | uid, version"}));
     closePhoneBook();
 }
 

@@ -31,7 +31,7 @@ QString shown(const QString &name, const QString &phone, const QString &mobile, 
 {
     QStringList values = {name, phone, mobile, mail};
     values.removeAll(QString());
-    return values.isEmpty() ? QStringLiteral("(boş)") : values.join(QStringLiteral(", "));
+    return values.isEmpty() ? QStringLiteral("silinmiş") : values.join(QStringLiteral(", "));
 }
 
 class Sync
@@ -195,6 +195,7 @@ private:
         if (change.outcome != ChangeOutcome::Done)
             return fail(failureMessage(change));
         entries.insert(wanted.id, wanted);
+        outcome.present << wanted;
         ++outcome.changed;
         return true;
     }
@@ -209,6 +210,7 @@ private:
         if (change.outcome != ChangeOutcome::Done)
             return fail(failureMessage(change));
         entries.remove(current.id);
+        outcome.gone << current.id;
         ++outcome.deleted;
         return true;
     }
@@ -219,6 +221,7 @@ private:
         if (change.outcome != ChangeOutcome::Done)
             return fail(failureMessage(change));
         entries.insert(entry.id, entry);
+        outcome.present << entry;
         ++outcome.added;
         return true;
     }
@@ -262,14 +265,17 @@ private:
         return keep(link);
     }
 
-    void tellConflict(const Entry &entry, const CardFields &card)
+    // Told, and decided: whether the desk's version stays.
+    bool deskWins(const Entry &entry, const CardFields &card)
     {
+        const bool desk = request.keepDesk ? request.keepDesk(entry, card) : request.localWins;
         outcome.conflicts << QStringLiteral("%1: sunucuda %2; defterde %3; %4 kaldı")
                                  .arg(entry.adsoyad.isEmpty() ? card.name : entry.adsoyad,
                                       shown(card.name, card.phone, card.mobile, card.mail),
                                       shown(entry.adsoyad, entry.telefon, entry.cep, entry.mail),
-                                      request.localWins ? QStringLiteral("defterdeki")
-                                                        : QStringLiteral("sunucudaki"));
+                                      desk ? QStringLiteral("defterdeki")
+                                           : QStringLiteral("sunucudaki"));
+        return desk;
     }
 
     bool reconcile(CardLink &link)
@@ -296,12 +302,9 @@ private:
         if (gone.contains(link.href)) {
             if (entryGone)
                 return forget(link.entry);
-            if (changedHere) {
-                tellConflict(entry, CardFields{});
-                if (request.localWins) {
-                    link.card.clear();
-                    return send(link, entry, true);
-                }
+            if (changedHere && deskWins(entry, CardFields{})) {
+                link.card.clear();
+                return send(link, entry, true);
             }
             return remove(entry) && forget(link.entry);
         }
@@ -309,7 +312,7 @@ private:
         const DavResource server = fetched.take(link.href);
         const CardFields there = changedThere ? fieldsOf(server.addressData) : base;
         if (entryGone) {
-            if (!changedThere || request.localWins) {
+            if (!changedThere || deskWins(Entry{}, there)) {
                 const DavReply reply =
                     client.remove(urlOf(link.href), changedThere ? server.etag : link.etag);
                 if (reply.status == 412) {
@@ -322,7 +325,6 @@ private:
                 return forget(link.entry);
             }
             // Deleted here, changed on a phone: the phone's version comes back.
-            tellConflict(Entry{}, there);
             Entry again = entryOf(0, there);
             if (!add(again) || !forget(link.entry))
                 return false;
@@ -335,11 +337,8 @@ private:
             const bool both = changedHere && !sameValues(entry, there);
             link.etag = server.etag;
             link.card = server.addressData;
-            if (both) {
-                tellConflict(entry, there);
-                if (request.localWins)
-                    return keep(link) && send(link, entry, false);
-            }
+            if (both && deskWins(entry, there))
+                return keep(link) && send(link, entry, false);
             return update(entry, entryOf(entry.id, there)) && keep(link);
         }
         if (changedHere)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "carddav/cardtext.h"
+#include "store/entry.h"
+
 #include <QStringList>
 #include <QUrl>
+#include <QVector>
 
 #include <functional>
 
@@ -17,6 +21,8 @@ struct SyncRequest {
     QString user;
     QString password;
     bool localWins = false;
+    // When given, asked for each conflict: whether the desk's version stays.
+    std::function<bool(const Entry &desk, const CardFields &server)> keepDesk;
 };
 
 struct SyncOutcome {
@@ -30,6 +36,10 @@ struct SyncOutcome {
     // Cards left as they are: too large to read, say.
     QStringList skipped;
     int requests = 0;
+    // The book's entries the sync added or changed, and those it deleted, for a window to
+    // show.
+    QVector<Entry> present;
+    QVector<qint64> gone;
 };
 
 SyncOutcome syncWithPhones(const SyncRequest &request, const std::function<bool()> &goOn = {});

@@ -56,6 +56,7 @@ void MainWindow::showContactMenu(const QPoint &at)
     QAction *importing = menu.addAction(QStringLiteral("İçe aktar…"));
     QAction *merging = menu.addAction(QStringLiteral("Yinelenenleri birleştir…"));
     markChanging(menu, {importing, merging});
+    addPhoneSyncAction(menu);
     menu.addSeparator();
     addRememberingActions(menu);
     menu.addSeparator();

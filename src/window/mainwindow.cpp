@@ -32,6 +32,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpContactExchange();
     setUpRemembering();
     setUpDialing();
+    setUpPhoneSync();
     showMaximized();
 
     watcher = new BookWatcher(this);

@@ -163,6 +163,13 @@ private:
     void addRememberingActions(QMenu &menu);
     void setUpDialing();
     void addDialingActions(QMenu &menu);
+    // The CardDAV address book the staff's phones sync with: on demand, and every few
+    // minutes once an address is set; the outcome said as the dialog shows it.
+    void setUpPhoneSync();
+    void addPhoneSyncAction(QMenu &menu);
+    void showPhoneSync();
+    QString syncWithPhones(const QString &address, const QString &user, const QString &typed);
+    bool syncingWithPhones = false;
     void dial(const QString &number);
     std::optional<Entry> currentRowEntry() const;
     void showDeleted();
