@@ -119,6 +119,7 @@ private slots:
     void aForgottenTokenOrLostLinksDoubleNothing();
     void aSyncStoppedAnywhereIsFinishedOnce();
     void aRefusingServerChangesNothing();
+    void aCardTooLargeIsNotDownloaded();
     void theWindowSyncsAndAsksWhenBothChanged();
 
 private:
@@ -376,6 +377,33 @@ void SyncTest::aRefusingServerChangesNothing()
          {QStringList{"esitle"}, QStringList{"esitle", "--carddav", "ftp://x/"},
           QStringList{"esitle", "--carddav", book, "--bilinmez"}})
         QCOMPARE(runAktar(fixture.cwd.path(), usage).first, 2);
+    closePhoneBook();
+}
+
+void SyncTest::aCardTooLargeIsNotDownloaded()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    QByteArray photo = "PHOTO;ENCODING=b;TYPE=JPEG:" + QByteArray(3 << 20, 'A').toBase64();
+    QCOMPARE(server
+                 .curl("PUT", book + "buyuk.vcf", card("b", "FN:Büyük Foto\r\n" + photo + "\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    QCOMPARE(server
+                 .curl("PUT", book + "kucuk.vcf", card("k", "FN:Küçük\r\nTEL:1\r\n"),
+                       {"Content-Type: text/vcard", "If-None-Match: *"})
+                 .first,
+             201);
+    const BookFixture fixture([](const SideConnection &) {});
+    const auto [status, said] = sync(fixture, book);
+    QVERIFY2(status == 0, qPrintable(said));
+    // Told by its size in the listing, before any of it is downloaded.
+    QVERIFY2(QRegularExpression("buyuk\\.vcf: kart çok büyük \\(\\d+ bayt\\), alınmadı")
+                 .match(said)
+                 .hasMatch(),
+             qPrintable(said));
+    QCOMPARE(inBook(), QStringList({"Küçük | 1 |  | "}));
     closePhoneBook();
 }
 

@@ -137,10 +137,12 @@ private:
             const QString folder = book.path(QUrl::FullyEncoded);
             if (path == folder || !path.startsWith(folder))
                 continue;
-            if (resource.status == 404)
+            if (resource.status == 404) {
                 gone << path;
-            else if (resource.status / 100 == 2)
+            } else if (resource.status / 100 == 2) {
                 present.insert(path, resource.etag);
+                lengths.insert(path, resource.contentLength);
+            }
         }
         if (whole)
             for (const CardLink &link : links)
@@ -158,10 +160,35 @@ private:
         QHash<QString, QString> linkedVersions;
         for (const CardLink &link : links)
             linkedVersions.insert(link.href, link.etag);
-        QStringList wanted;
+        QStringList changed;
+        bool sizesKnown = true;
         for (auto at = present.constBegin(); at != present.constEnd(); ++at)
-            if (linkedVersions.value(at.key(), QStringLiteral("?")) != at.value())
-                wanted << at.key();
+            if (linkedVersions.value(at.key(), QStringLiteral("?")) != at.value()) {
+                changed << at.key();
+                sizesKnown = sizesKnown && lengths.value(at.key(), -1) >= 0;
+            }
+        // A card larger than a card may be (a photo of many megabytes) is not downloaded:
+        // a server that gives no sizes with its changes is asked for them.
+        if (!sizesKnown) {
+            QString error;
+            const std::optional<DavAnswer> sizes = client.versions(book, error);
+            if (!sizes)
+                return fail(error);
+            for (const DavResource &resource : sizes->resources)
+                lengths.insert(pathOf(resource.href), resource.contentLength);
+        }
+        const qint64 largest = DavLimits().largestCard;
+        QStringList wanted;
+        for (const QString &path : changed) {
+            if (lengths.value(path, -1) > largest) {
+                outcome.skipped << QStringLiteral("%1: kart çok büyük (%2 bayt), alınmadı")
+                                       .arg(path)
+                                       .arg(lengths.value(path));
+                present.remove(path);
+                continue;
+            }
+            wanted << path;
+        }
         for (int first = 0; first < wanted.size(); first += cardsPerRequest) {
             if (stopped())
                 return false;
@@ -423,6 +450,7 @@ private:
     QHash<qint64, Entry> entries;
     // The server's cards by path: their versions, those gone, those read.
     QHash<QString, QString> present;
+    QHash<QString, qint64> lengths;
     QSet<QString> gone;
     QHash<QString, DavResource> fetched;
     QSet<qint64> newlyLinked;
