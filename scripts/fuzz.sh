@@ -21,7 +21,7 @@ cmake --build "$BUILD" -j"$(nproc)"
 # 20,000 lines of CSV, and a pasted pattern of 16,383 "a" and a "b" over a long name.
 GENERATED="$BUILD/generated"
 rm -rf "$GENERATED"
-mkdir -p "$GENERATED/contactfile" "$GENERATED/davanswer" "$GENERATED/directoryrequest" "$GENERATED/likepattern" "$GENERATED/numberkey" \
+mkdir -p "$GENERATED/cardtext" "$GENERATED/contactfile" "$GENERATED/davanswer" "$GENERATED/directoryrequest" "$GENERATED/likepattern" "$GENERATED/numberkey" \
     "$GENERATED/searchindex" "$GENERATED/workbook"
 { printf 'Ad Soyad;Telefon\r\n"Ali;1\r\n'; printf 'x;2\r\n%.0s' $(seq 20000); } \
     >"$GENERATED/contactfile/stray-quote.csv"
@@ -69,6 +69,7 @@ run() { # target max_len [more seed directories]
     fi
 }
 run contactfile 131072 "$ROOT/tests/data/exchange"
+run cardtext 65536
 run davanswer 65536
 run directoryrequest 16384
 run likepattern 65536

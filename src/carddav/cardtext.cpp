@@ -1,6 +1,7 @@
 #include "carddav/cardtext.h"
 
 #include <QByteArrayList>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace
@@ -11,9 +12,27 @@ namespace
 struct Property {
     QByteArray raw;
     QByteArray name;
+    // In upper case, to look into; and as written, unfolded.
     QByteArray parameters;
+    QByteArray written;
     QByteArray value;
 };
+
+// Parts of a text at a separator outside double quotes.
+QByteArrayList unquotedParts(const QByteArray &text, char separator)
+{
+    QByteArrayList parts{QByteArray()};
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == separator && !quoted)
+            parts << QByteArray();
+        else
+            parts.last() += c;
+    }
+    return parts;
+}
 
 QVector<Property> propertiesOf(const QByteArray &card)
 {
@@ -27,7 +46,7 @@ QVector<Property> propertiesOf(const QByteArray &card)
         if ((line.startsWith(' ') || line.startsWith('\t')) && !properties.isEmpty()) {
             properties.last().raw += line;
         } else {
-            properties.append({line, {}, {}, {}});
+            properties.append({line, {}, {}, {}, {}});
         }
         at = end;
     }
@@ -51,12 +70,12 @@ QVector<Property> propertiesOf(const QByteArray &card)
         }
         const QByteArray head = colon < 0 ? unfolded : unfolded.left(colon);
         property.value = colon < 0 ? QByteArray() : unfolded.mid(colon + 1);
-        const int semicolon = head.indexOf(';');
-        QByteArray name = semicolon < 0 ? head : head.left(semicolon);
+        const QByteArrayList named = unquotedParts(head, ';');
         // A group's prefix ("item1.TEL") names the same property.
-        name = name.mid(name.lastIndexOf('.') + 1).trimmed().toUpper();
-        property.name = name;
-        property.parameters = semicolon < 0 ? QByteArray() : head.mid(semicolon + 1).toUpper();
+        const QByteArray name = named.first();
+        property.name = name.mid(name.lastIndexOf('.') + 1).trimmed().toUpper();
+        property.written = named.mid(1).join(';');
+        property.parameters = property.written.toUpper();
     }
     return properties;
 }
@@ -200,14 +219,16 @@ QByteArray cardWithEntry(const QByteArray &card, const Entry &entry, const QStri
         QByteArray parameters = one.parameters;
         if (one.place >= 0) {
             QByteArrayList kept;
-            const QByteArray raw = properties[one.place].raw;
-            const int semicolon = raw.indexOf(';'), colon = raw.indexOf(':');
-            if (semicolon >= 0 && semicolon < colon)
-                for (const QByteArray &parameter :
-                     raw.mid(semicolon + 1, colon - semicolon - 1).simplified().split(';'))
-                    if (!parameter.toUpper().startsWith("ENCODING") &&
-                        !parameter.toUpper().startsWith("CHARSET") && !parameter.isEmpty())
-                        kept << parameter;
+            // Those of a plain form (TYPE=CELL,VOICE; PREF=1): a value in quotes, or one
+            // that is not a parameter at all, is not written again.
+            static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9-]+(=[^\";:]*)?$"));
+            for (const QByteArray &parameter : unquotedParts(properties[one.place].written, ';')) {
+                const QByteArray trimmed = parameter.trimmed();
+                const QByteArray upper = trimmed.toUpper();
+                if (!upper.startsWith("ENCODING") && !upper.startsWith("CHARSET") &&
+                    plain.match(QString::fromUtf8(trimmed)).hasMatch())
+                    kept << trimmed;
+            }
             parameters = kept.join(';');
         }
         const QByteArray line = folded(one.name + (parameters.isEmpty() ? "" : ";" + parameters) +

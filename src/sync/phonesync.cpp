@@ -289,7 +289,12 @@ private:
         link.etag = etag;
         link.card = card;
         ++outcome.sent;
-        return keep(link);
+        if (!keep(link))
+            return false;
+        // A value emptied lets another of its kind on the card stand first: the entry shows
+        // it, so that the next sync does not take that one out too.
+        const CardFields written = fieldsOf(card);
+        return sameValues(entry, written) || update(entry, entryOf(entry.id, written));
     }
 
     // Told, and decided: whether the desk's version stays.
