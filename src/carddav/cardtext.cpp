@@ -74,6 +74,9 @@ QVector<Property> propertiesOf(const QByteArray &card)
         // A group's prefix ("item1.TEL") names the same property.
         const QByteArray name = named.first();
         property.name = name.mid(name.lastIndexOf('.') + 1).trimmed().toUpper();
+        // A continuation with nothing to continue is no property of its own.
+        if (property.raw.startsWith(' ') || property.raw.startsWith('\t'))
+            property.name.clear();
         property.written = named.mid(1).join(';');
         property.parameters = property.written.toUpper();
     }
@@ -155,6 +158,9 @@ QByteArray folded(const QByteArray &line)
         int cut = at + width;
         while (cut > at && (quint8(line[cut]) & 0xC0) == 0x80)
             --cut;
+        // Bytes that are no characters at all are cut where the width ends.
+        if (cut == at)
+            cut = at + width;
         written += line.mid(at, cut - at) + "\r\n ";
         at = cut;
         width = 74;
