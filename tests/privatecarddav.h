@@ -21,6 +21,11 @@ public:
     // its address.
     QString makeAddressBook();
 
+    // Writes a new card into the address book as a phone does (If-None-Match: *); the status.
+    int putNewCard(const QString &url, const QByteArray &card) const
+    {
+        return curl("PUT", url, card, {"Content-Type: text/vcard", "If-None-Match: *"}).first;
+    }
     // Asks the server with curl, an independent client, as the user: the status and body.
     QPair<int, QByteArray> curl(const QString &method, const QString &url,
                                 const QByteArray &body = {}, const QStringList &headers = {}) const;
