@@ -5,6 +5,7 @@
 #include "store/entries.h"
 
 #include "privatecarddav.h"
+#include "privateserver.h"
 #include "testsupport.h"
 
 #include <QAbstractButton>
@@ -18,6 +19,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace
 {
@@ -94,6 +97,22 @@ QPair<int, QString> sync(const BookFixture &book, const QString &address,
         QStringList{"esitle", "--carddav", address, "--kullanici", PrivateCardDav::user()} + more);
 }
 
+void clickButton(QWidget *dialog, const QString &text)
+{
+    for (QPushButton *button : dialog->findChildren<QPushButton *>())
+        if (button->text() == text)
+            button->click();
+}
+
+// The dialog's outcome once the sync it runs has ended; empty when none ends in two minutes.
+QString outcomeWhenSynced(QDialog *dialog)
+{
+    QLabel *outcome = dialog->findChild<QLabel *>("son");
+    const bool ended =
+        QTest::qWaitFor([&] { return outcome->text().startsWith("Son eşitleme"); }, 120000);
+    return ended ? outcome->text() : QString();
+}
+
 // The password from ~/.netrc, as curl reads it.
 void writeNetrc(const QTemporaryDir &home)
 {
@@ -120,7 +139,9 @@ private slots:
     void aSyncStoppedAnywhereIsFinishedOnce();
     void aRefusingServerChangesNothing();
     void aCardTooLargeIsNotDownloaded();
+    void aDeskOfAnotherRoleSyncsAndAReadingOneMayNot();
     void theWindowSyncsAndAsksWhenBothChanged();
+    void theWindowGoesOnWhileSyncingAndMayStopIt();
 
 private:
     QTemporaryDir home;
@@ -388,6 +409,57 @@ void SyncTest::aCardTooLargeIsNotDownloaded()
     closePhoneBook();
 }
 
+void SyncTest::aDeskOfAnotherRoleSyncsAndAReadingOneMayNot()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    QCOMPARE(server.putNewCard(book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 1\r\n")),
+             201);
+    const BookFixture fixture(
+        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    // The links are there with the book, before any sync, so that rights granted on the
+    // book's tables cover them.
+    fixture.cwd.runOtherProgram("INSERT INTO TELEFON_ESITLEME (rehber, jeton) VALUES ('x', 'y')");
+    fixture.cwd.runOtherProgram("DELETE FROM TELEFON_ESITLEME");
+    QStringList asDesk, asReader;
+    if (testingOnServer()) {
+        // Desks log in as roles of their own that may change the book, not make tables.
+        PrivateServer &postgres = PrivateServer::instance();
+        const QString database = fixture.cwd.database();
+        postgres.psql(database,
+                      "CREATE ROLE masa_yazan LOGIN; CREATE ROLE masa_okuyan LOGIN; GRANT SELECT, "
+                      "INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO masa_yazan; GRANT "
+                      "USAGE ON ALL SEQUENCES IN SCHEMA public TO masa_yazan; GRANT SELECT ON ALL "
+                      "TABLES IN SCHEMA public TO masa_okuyan");
+        asDesk = QStringList{"--sunucu", postgres.uri(database, "masa_yazan")};
+        asReader = QStringList{"--sunucu", postgres.uri(database, "masa_okuyan")};
+    } else {
+        // A desk that may only read the file.
+        QFile(fixture.cwd.databaseFile()).setPermissions(QFile::ReadOwner);
+    }
+    if (!asReader.isEmpty() || ::geteuid() != 0) {
+        const auto [refused, saidRefused] = runAktar(
+            fixture.cwd.path(), asReader + QStringList{"esitle", "--carddav", book, "--kullanici",
+                                                       PrivateCardDav::user()});
+        QCOMPARE(refused, 1);
+        QVERIFY2(saidRefused.contains("salt okunur"), qPrintable(saidRefused));
+        QCOMPARE(onServer(book).size(), 1);
+    }
+    QFile(fixture.cwd.databaseFile()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const auto [status, said] =
+        runAktar(fixture.cwd.path(), asDesk + QStringList{"esitle", "--carddav", book,
+                                                          "--kullanici", PrivateCardDav::user()});
+    QVERIFY2(status == 0, qPrintable(said));
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "Şule Çelik | 0532 1 |  | "}));
+    QCOMPARE(onServer(book).size(), 2);
+    closePhoneBook();
+    if (testingOnServer()) {
+        PrivateServer &postgres = PrivateServer::instance();
+        postgres.psql(fixture.cwd.database(),
+                      "DROP OWNED BY masa_yazan, masa_okuyan; DROP ROLE masa_yazan, masa_okuyan");
+    }
+}
+
 void SyncTest::theWindowSyncsAndAsksWhenBothChanged()
 {
     PrivateCardDav &server = PrivateCardDav::instance();
@@ -412,10 +484,8 @@ void SyncTest::theWindowSyncsAndAsksWhenBothChanged()
                         if (button->text() == answer)
                             button->click();
                 });
-            for (QPushButton *button : dialog->findChildren<QPushButton *>())
-                if (button->text() == "Eşitle")
-                    button->click();
-            said = dialog->findChild<QLabel *>("son")->text();
+            clickButton(dialog, "Eşitle");
+            said = outcomeWhenSynced(dialog);
             dialog->reject();
         });
         QStringList texts;
@@ -454,6 +524,54 @@ void SyncTest::theWindowSyncsAndAsksWhenBothChanged()
     QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 |  | uid, version",
                                           "Şule Çelik | 0532 3 |  | uid, version"}));
     closePhoneBook();
+}
+
+void SyncTest::theWindowGoesOnWhileSyncingAndMayStopIt()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    const int people = 500;
+    WindowFixture fixture([](const SideConnection &seed) {
+        seed.exec(insertNumberedRows(people, "adsoyad, telefon", "'Kişi ' || i, '0212 ' || i"));
+    });
+    const auto cardsOnServer = [&] {
+        return int(server.curl("PROPFIND", book, {}, {"Depth: 1"}).second.count(".vcf<"));
+    };
+    // Eşitle returns at once with the sync running; Vazgeç stops it once the first cards are
+    // out, the window closes in the middle of a second one: each leaves what is done, and
+    // the next sync finishes it with every entry on the server once.
+    bool stopped = false, closed = false;
+    whenDialogShown("PhoneSyncDialog", [&](QDialog *dialog) {
+        child<QLineEdit>(dialog, "adres")->setText(book);
+        child<QLineEdit>(dialog, "kullanici")->setText(PrivateCardDav::user());
+        child<QLineEdit>(dialog, "parola")->setText(PrivateCardDav::password());
+        clickButton(dialog, "Eşitle");
+        QCOMPARE(dialog->findChild<QLabel *>("son")->text(), QString("Eşitleniyor…"));
+        QVERIFY(QTest::qWaitFor([&] { return cardsOnServer() > 3; }, 60000));
+        clickButton(dialog, "Vazgeç");
+        const QString said = outcomeWhenSynced(dialog);
+        QVERIFY2(said.contains("durduruldu"), qPrintable(said));
+        stopped = true;
+        clickButton(dialog, "Eşitle");
+        const int before = cardsOnServer();
+        QVERIFY(QTest::qWaitFor([&] { return cardsOnServer() > before + 3; }, 60000));
+        dialog->reject();
+        closed = true;
+    });
+    QStringList texts;
+    bool chosen = false;
+    chooseFromListMenu(fixture.window.get(), "Telefonlarla eşitle…", texts, chosen);
+    QTRY_VERIFY_WITH_TIMEOUT(closed || QTest::currentTestFailed(), 180000);
+    QVERIFY(stopped);
+    fixture.window.reset();
+    QVERIFY(cardsOnServer() < people);
+    const auto [status, said] = runAktar(
+        fixture.cwd.path(), {"esitle", "--carddav", book, "--kullanici", PrivateCardDav::user()});
+    QVERIFY2(status == 0, qPrintable(said));
+    const QStringList cards = onServer(book);
+    QCOMPARE(cards.size(), people);
+    QCOMPARE(QSet<QString>(cards.begin(), cards.end()).size(), people);
+    QCOMPARE(fixture.side.rows().size(), people);
 }
 
 QTEST_MAIN(SyncTest)

@@ -111,7 +111,8 @@ int runSyncCommand(const QList<QByteArray> &words)
         else
             request.password = askedPassword(request.user, request.address);
     }
-    const SyncOutcome outcome = syncWithPhones(request, [] { return terminationSignal() == 0; });
+    const SyncOutcome outcome =
+        syncWithPhones(request, [](qint64, qint64) { return terminationSignal() == 0; });
     for (const QString &conflict : outcome.conflicts)
         tell(stdout, QStringLiteral("Çakışma: ") + conflict);
     for (const QString &skipped : outcome.skipped)

@@ -110,6 +110,16 @@ DavReply CardDavClient::send(const QByteArray &verb, const QUrl &url, const QByt
         }
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer stopWatch;
+    if (stopCheck) {
+        QObject::connect(&stopWatch, &QTimer::timeout, reply, [&] {
+            if (stopCheck()) {
+                answer.error = QStringLiteral("istek durduruldu");
+                reply->abort();
+            }
+        });
+        stopWatch.start(100);
+    }
     if (!reply->isFinished())
         loop.exec();
     if (answer.error.isEmpty())

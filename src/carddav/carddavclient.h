@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,6 +56,9 @@ public:
     // An href of an answer as an address on the server the book is on.
     static QUrl resolved(const QUrl &base, const QString &href);
     int requestsMade() const { return requests; }
+    // Asked every tenth of a second while an answer is awaited: true cuts the request off,
+    // as a failed one.
+    void setStopCheck(const std::function<bool()> &check) { stopCheck = check; }
 
     // How long an answer may take to come, and how large it may be.
     static constexpr int answerSeconds = 60;
@@ -68,5 +72,6 @@ private:
 
     std::unique_ptr<QNetworkAccessManager> network;
     QByteArray authorization;
+    std::function<bool()> stopCheck;
     int requests = 0;
 };

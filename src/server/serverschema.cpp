@@ -12,8 +12,8 @@ namespace
 {
 
 // Raised when a later version changes what is stored; the steps up to it are run in order.
-// 2: the change log.
-constexpr int schemaVersion = 2;
+// 2: the change log. 3: the links to the phones' address book.
+constexpr int schemaVersion = 3;
 
 const char adviceText[] =
     "Sunucudaki telefon defteri tam kurulamadı; arama yavaş ve yalnız büyük/küçük harf "
@@ -149,7 +149,7 @@ QStringList creationSteps()
                    "TRUNCATE ON TELEFON FOR EACH STATEMENT EXECUTE FUNCTION "
                    "telefon_defteri_haber()"),
            } +
-           changeLogSteps();
+           changeLogSteps() + cardLinkSteps();
 }
 
 // Made where the extension is there or may be made; without them a search reads every row.
@@ -236,6 +236,16 @@ QString wrongTableShape(QSqlQuery &query)
 }
 
 } // namespace
+
+QStringList cardLinkSteps()
+{
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS TELEFON_KART (kimlik BIGINT PRIMARY KEY, adres "
+                       "TEXT NOT NULL, uid TEXT NOT NULL, etag TEXT NOT NULL, kart TEXT NOT NULL)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS TELEFON_ESITLEME (rehber TEXT PRIMARY KEY, "
+                       "jeton TEXT NOT NULL)"),
+    };
+}
 
 QString changeChannel()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QSqlDatabase;
 
@@ -23,6 +24,12 @@ struct ServerSchema {
 };
 
 ServerSchema ensureServerSchema(const QSqlDatabase &db);
+
+// Which entry is which card of the address book the phones sync with (TELEFON_KART), and
+// how far the last sync got (TELEFON_ESITLEME): the same statements on a server and in
+// database.db, so that a desk that may change the book may sync it, and a desk that may only
+// read it reads them too.
+QStringList cardLinkSteps();
 
 // The channel the trigger notifies on.
 QString changeChannel();

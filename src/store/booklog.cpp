@@ -1,5 +1,7 @@
 #include "store/booklog.h"
 
+#include "server/serverschema.h"
+
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
@@ -67,7 +69,7 @@ QString otherProgramName()
 
 bool ensureBookLog(QSqlQuery &query)
 {
-    for (const QString &step : steps())
+    for (const QString &step : steps() + cardLinkSteps())
         if (!query.exec(step))
             return false;
     return true;

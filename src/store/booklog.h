@@ -9,7 +9,8 @@ class QSqlQuery;
 // (surum), the time, who made it and the entry's values before and after. The triggers use
 // SQLite's own SQL only, so that another program writing the file keeps working and is
 // recorded too (as "başka bir program"); this program names its own changes when it
-// commits them (see WriteTransaction). Beside it, the book's own settings (TELEFON_AYAR).
+// commits them (see WriteTransaction). Beside it, the book's own settings (TELEFON_AYAR)
+// and its links to the phones' address book (see cardLinkSteps).
 
 // Who the log names for another program's changes to database.db.
 QString otherProgramName();

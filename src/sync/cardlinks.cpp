@@ -11,13 +11,6 @@ namespace
 
 bool run(QSqlQuery &query, const QString &text, const QVariantList &values, QString &error)
 {
-    // A server prepares no table's making: such a statement, without values, goes as it is.
-    if (values.isEmpty()) {
-        if (query.exec(text))
-            return true;
-        error = query.lastError().text();
-        return false;
-    }
     if (!query.prepare(text)) {
         error = query.lastError().text();
         return false;
@@ -38,20 +31,6 @@ QString text(const QString &value)
 }
 
 } // namespace
-
-bool prepareCardLinks(QString &error)
-{
-    QSqlQuery query(phoneBookDb);
-    return run(query,
-               QStringLiteral("CREATE TABLE IF NOT EXISTS TELEFON_KART (kimlik BIGINT PRIMARY KEY, "
-                              "adres TEXT NOT NULL, uid TEXT NOT NULL, etag TEXT NOT NULL, "
-                              "kart TEXT NOT NULL)"),
-               {}, error) &&
-           run(query,
-               QStringLiteral("CREATE TABLE IF NOT EXISTS TELEFON_ESITLEME (rehber TEXT PRIMARY "
-                              "KEY, jeton TEXT NOT NULL)"),
-               {}, error);
-}
 
 std::optional<QVector<CardLink>> readCardLinks(QString &error)
 {

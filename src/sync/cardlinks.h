@@ -8,7 +8,7 @@
 
 // Which entry of the book is which card of the address book the phones sync with, kept
 // beside the entries (TELEFON_KART), and how far the last sync got (TELEFON_ESITLEME): made
-// by the first sync, on either back end, with the same statements.
+// with the book's schema on either back end (see cardLinkSteps).
 struct CardLink {
     qint64 entry = 0;
     // The card's address on the server, as the server writes it (a path).
@@ -22,7 +22,6 @@ struct CardLink {
     QByteArray card;
 };
 
-bool prepareCardLinks(QString &error);
 std::optional<QVector<CardLink>> readCardLinks(QString &error);
 bool saveCardLink(const CardLink &link, QString &error);
 bool forgetCardLink(qint64 entry, QString &error);

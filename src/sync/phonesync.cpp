@@ -37,9 +37,10 @@ QString shown(const QString &name, const QString &phone, const QString &mobile, 
 class Sync
 {
 public:
-    Sync(const SyncRequest &request, const std::function<bool()> &goOn)
-        : request(request), goOn(goOn), client(request.user, request.password)
+    Sync(const SyncRequest &request, const Progress &progress)
+        : request(request), progress(progress), client(request.user, request.password)
     {
+        client.setStopCheck([this] { return stopped(); });
     }
 
     SyncOutcome run()
@@ -51,18 +52,38 @@ public:
                 return done();
         if (!takeNewCards() || !sendNewEntries())
             return done();
-        if (allIn && !newToken.isEmpty() && !saveSyncToken(bookKey, newToken, failure))
-            return done();
+        if (allIn && !newToken.isEmpty())
+            onBook([&] { saveSyncToken(bookKey, newToken, failure); });
         return done();
     }
 
 private:
+    // Whether the sync is to stop, told how far it has come.
     bool stopped()
     {
-        if (goOn && !goOn()) {
-            fail(QStringLiteral("eşitleme durduruldu; kalanı bir sonrakinde eşitlenir"));
+        if (!halted && progress && !progress(std::min(doneSteps, totalSteps), totalSteps))
+            halted = true;
+        return halted;
+    }
+
+    bool step()
+    {
+        ++doneSteps;
+        return !stopped();
+    }
+
+    // A touch of the book, where its connection lives; false when the sync is stopping.
+    bool onBook(const std::function<void()> &touch)
+    {
+        if (halted)
+            return false;
+        if (!request.onBookThread) {
+            touch();
             return true;
         }
+        if (request.onBookThread(touch))
+            return true;
+        halted = true;
         return false;
     }
 
@@ -75,7 +96,9 @@ private:
 
     SyncOutcome done()
     {
-        outcome.error = failure;
+        outcome.error = halted
+                            ? QStringLiteral("eşitleme durduruldu; kalanı bir sonrakinde eşitlenir")
+                            : failure;
         outcome.requests = client.requestsMade();
         return outcome;
     }
@@ -101,9 +124,9 @@ private:
         book = *found;
         outcome.book = book;
         bookKey = book.toString(QUrl::RemoveUserInfo);
-        if (!prepareCardLinks(error))
-            return fail(QStringLiteral("defter eşitlemeye hazırlanamadı: ") + error);
-        std::optional<QVector<CardLink>> read = readCardLinks(error);
+        std::optional<QVector<CardLink>> read;
+        if (!onBook([&] { read = readCardLinks(error); }))
+            return false;
         if (!read)
             return fail(QStringLiteral("defterin kartları okunamadı: ") + error);
         links = *read;
@@ -114,7 +137,9 @@ private:
     bool readBothSides()
     {
         QString error;
-        const QString token = syncToken(bookKey);
+        QString token;
+        if (!onBook([&] { token = syncToken(bookKey); }))
+            return false;
         std::optional<DavAnswer> listing;
         bool whole = token.isEmpty();
         if (!whole) {
@@ -148,11 +173,23 @@ private:
             for (const CardLink &link : links)
                 if (!link.etag.isEmpty() && !present.contains(link.href))
                     gone << link.href;
-        const bool read = readEveryEntry(phoneBookDb, [this](const Entry &entry) {
+        return readEntries() || fail(QStringLiteral("defter okunamadı"));
+    }
+
+    bool readEntries()
+    {
+        bool read = false;
+        const auto take = [this](const Entry &entry) {
             entries.insert(entry.id, entry);
-            return true;
-        });
-        return read || fail(QStringLiteral("defter okunamadı"));
+            return entries.size() % 1000 != 0 || !stopped();
+        };
+        if (request.readFrom) {
+            const bool opened = readOnOwnConnection(*request.readFrom, [&](const QSqlDatabase &db) {
+                read = readEveryEntry(db, take);
+            });
+            return opened && read;
+        }
+        return onBook([&] { read = readEveryEntry(phoneBookDb, take); }) && read;
     }
 
     bool fetchChangedCards()
@@ -189,7 +226,9 @@ private:
             }
             wanted << path;
         }
+        countSteps(wanted);
         for (int first = 0; first < wanted.size(); first += cardsPerRequest) {
+            doneSteps = first;
             if (stopped())
                 return false;
             QString error;
@@ -207,14 +246,35 @@ private:
                 }
             }
         }
+        doneSteps = wanted.size();
         return true;
+    }
+
+    // The sync's steps, for its progress: the cards read, then each link, new card and entry
+    // without a card.
+    void countSteps(const QStringList &wanted)
+    {
+        QSet<QString> linkedCards;
+        QSet<qint64> linkedEntries;
+        for (const CardLink &link : links) {
+            linkedCards << link.href;
+            linkedEntries << link.entry;
+        }
+        qint64 steps = wanted.size() + links.size();
+        for (const QString &path : wanted)
+            steps += linkedCards.contains(path) ? 0 : 1;
+        for (auto at = entries.constBegin(); at != entries.constEnd(); ++at)
+            steps += linkedEntries.contains(at.key()) ? 0 : 1;
+        totalSteps = std::max<qint64>(1, steps);
     }
 
     bool update(const Entry &current, const Entry &wanted)
     {
         if (current == wanted)
             return true;
-        const Change change = replaceEntry(current, wanted);
+        Change change;
+        if (!onBook([&] { change = replaceEntry(current, wanted); }))
+            return false;
         if (change.outcome == ChangeOutcome::ChangedElsewhere) {
             allIn = false;
             return true;
@@ -229,7 +289,9 @@ private:
 
     bool remove(const Entry &current)
     {
-        const Change change = removeEntries({current});
+        Change change;
+        if (!onBook([&] { change = removeEntries({current}); }))
+            return false;
         if (change.outcome == ChangeOutcome::ChangedElsewhere) {
             allIn = false;
             return true;
@@ -244,7 +306,9 @@ private:
 
     bool add(Entry &entry)
     {
-        const Change change = addEntry(entry);
+        Change change;
+        if (!onBook([&] { change = addEntry(entry); }))
+            return false;
         if (change.outcome != ChangeOutcome::Done)
             return fail(failureMessage(change));
         entries.insert(entry.id, entry);
@@ -256,14 +320,17 @@ private:
     bool keep(const CardLink &link)
     {
         QString error;
-        return saveCardLink(link, error) || fail(QStringLiteral("bağlantı yazılamadı: ") + error);
+        bool saved = false;
+        return onBook([&] { saved = saveCardLink(link, error); }) &&
+               (saved || fail(QStringLiteral("bağlantı yazılamadı: ") + error));
     }
 
     bool forget(qint64 entry)
     {
         QString error;
-        return forgetCardLink(entry, error) ||
-               fail(QStringLiteral("bağlantı silinemedi: ") + error);
+        bool forgotten = false;
+        return onBook([&] { forgotten = forgetCardLink(entry, error); }) &&
+               (forgotten || fail(QStringLiteral("bağlantı silinemedi: ") + error));
     }
 
     // Writes the entry into the card (over the version the link knows, or as a new card).
@@ -297,10 +364,13 @@ private:
         return sameValues(entry, written) || update(entry, entryOf(entry.id, written));
     }
 
-    // Told, and decided: whether the desk's version stays.
+    // Told, and decided: whether the desk's version stays. A sync stopped while asking keeps
+    // the server's, which touches the book first and so goes no further.
     bool deskWins(const Entry &entry, const CardFields &card)
     {
-        const bool desk = request.keepDesk ? request.keepDesk(entry, card) : request.localWins;
+        bool desk = request.localWins;
+        if (request.keepDesk && !onBook([&] { desk = request.keepDesk(entry, card); }))
+            return false;
         outcome.conflicts << QStringLiteral("%1: sunucuda %2; defterde %3; %4 kaldı")
                                  .arg(entry.adsoyad.isEmpty() ? card.name : entry.adsoyad,
                                       shown(card.name, card.phone, card.mobile, card.mail),
@@ -312,7 +382,7 @@ private:
 
     bool reconcile(CardLink &link)
     {
-        if (stopped())
+        if (!step())
             return false;
         const bool entryGone = !entries.contains(link.entry);
         const Entry entry = entries.value(link.entry);
@@ -393,7 +463,7 @@ private:
                 unlinked << entry;
             }
         for (auto at = fetched.constBegin(); at != fetched.constEnd(); ++at) {
-            if (stopped())
+            if (!step())
                 return false;
             const CardFields card = fieldsOf(at.value().addressData);
             CardLink link{0, at.key(), card.uid, at.value().etag, at.value().addressData};
@@ -433,7 +503,7 @@ private:
         for (const Entry &entry : entries) {
             if (newlyLinked.contains(entry.id))
                 continue;
-            if (stopped())
+            if (!step())
                 return false;
             const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
             CardLink link{entry.id, book.path(QUrl::FullyEncoded) + uid + QStringLiteral(".vcf"),
@@ -445,7 +515,9 @@ private:
     }
 
     const SyncRequest request;
-    const std::function<bool()> goOn;
+    const Progress progress;
+    bool halted = false;
+    qint64 doneSteps = 0, totalSteps = 1;
     CardDavClient client;
     SyncOutcome outcome;
     QString failure;
@@ -466,7 +538,7 @@ private:
 
 } // namespace
 
-SyncOutcome syncWithPhones(const SyncRequest &request, const std::function<bool()> &goOn)
+SyncOutcome syncWithPhones(const SyncRequest &request, const Progress &progress)
 {
-    return Sync(request, goOn).run();
+    return Sync(request, progress).run();
 }

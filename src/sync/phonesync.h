@@ -1,13 +1,16 @@
 #pragma once
 
 #include "carddav/cardtext.h"
+#include "exchange/progress.h"
 #include "store/entry.h"
+#include "store/phonebookdb.h"
 
 #include <QStringList>
 #include <QUrl>
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 // Both ways between the open book and one CardDAV address book, once: what the phones
 // changed comes into the book, what the desks changed goes out, by the cards' versions and
@@ -23,6 +26,13 @@ struct SyncRequest {
     bool localWins = false;
     // When given, asked for each conflict: whether the desk's version stays.
     std::function<bool(const Entry &desk, const CardFields &server)> keepDesk;
+    // When given, every touch of the book (and keepDesk) is handed to it to run where the
+    // book's connection lives, while the sync waits on the network on a thread of its own;
+    // false when it would not (the sync is being stopped). Else run in the calling thread.
+    std::function<bool(const std::function<void()> &touch)> onBookThread;
+    // When given, the whole book is read on a connection of the sync's own, so that a large
+    // book holds up no one while it is read.
+    std::optional<BookAddress> readFrom;
 };
 
 struct SyncOutcome {
@@ -42,4 +52,5 @@ struct SyncOutcome {
     QVector<qint64> gone;
 };
 
-SyncOutcome syncWithPhones(const SyncRequest &request, const std::function<bool()> &goOn = {});
+// Told how far the sync has come; false stops it (between requests, or cutting one off).
+SyncOutcome syncWithPhones(const SyncRequest &request, const Progress &progress = {});

@@ -14,8 +14,10 @@
 #include <optional>
 
 enum class PhoneBookOpening;
+class BackgroundSync;
 class BookWatcher;
 struct LoggedChange;
+struct SyncOutcome;
 struct ContactFile;
 struct UnknownColumns;
 struct MainWindowForm;
@@ -164,12 +166,14 @@ private:
     void setUpDialing();
     void addDialingActions(QMenu &menu);
     // The CardDAV address book the staff's phones sync with: on demand, and every few
-    // minutes once an address is set; the outcome said as the dialog shows it.
+    // minutes once an address is set, on a thread of its own while the window goes on;
+    // the outcome said as the dialog shows it.
     void setUpPhoneSync();
     void addPhoneSyncAction(QMenu &menu);
     void showPhoneSync();
-    QString syncWithPhones(const QString &address, const QString &user, const QString &typed);
-    bool syncingWithPhones = false;
+    bool startPhoneSync(const QString &address, const QString &user, const QString &typed);
+    void phoneSyncFinished(const SyncOutcome &outcome);
+    BackgroundSync *phoneSync = nullptr;
     void dial(const QString &number);
     std::optional<Entry> currentRowEntry() const;
     void showDeleted();

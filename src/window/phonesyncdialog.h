@@ -5,10 +5,12 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 // "Telefonlarla eşitle": the CardDAV address book the staff's phones sync with, the user and
-// password, and how the last sync went. Eşitle asks for a sync now.
+// password, and how the last sync went. Eşitle asks for a sync now; while one runs, how far
+// it has come, and Vazgeç to stop it.
 class PhoneSyncDialog : public QDialog
 {
     Q_OBJECT
@@ -23,9 +25,11 @@ public:
     bool rememberPassword() const;
     void showLastSync(const QString &said);
     void setSyncing(bool syncing);
+    void showProgress(int permille);
 
 signals:
     void syncAsked();
+    void cancelAsked();
 
 private:
     QLineEdit *addressEdit;
@@ -33,5 +37,7 @@ private:
     QLineEdit *passwordEdit;
     QCheckBox *remembered;
     QLabel *last;
+    QProgressBar *progress;
     QPushButton *syncButton;
+    QPushButton *cancelButton;
 };

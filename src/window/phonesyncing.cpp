@@ -5,7 +5,7 @@
 #include "platform/keyring.h"
 #include "platform/netrc.h"
 #include "store/phonebookdb.h"
-#include "sync/phonesync.h"
+#include "sync/backgroundsync.h"
 #include "window/phonesyncdialog.h"
 
 #include <QApplication>
@@ -59,11 +59,13 @@ QString shownValues(const QString &name, const QString &phone, const QString &mo
 
 void MainWindow::setUpPhoneSync()
 {
+    phoneSync = new BackgroundSync(this);
+    connect(phoneSync, &BackgroundSync::finished, this, &MainWindow::phoneSyncFinished);
     auto *timer = new QTimer(this);
     timer->setInterval(everyFewMinutesMs);
     connect(timer, &QTimer::timeout, this, [this] {
         if (!QApplication::activeModalWidget() && !bookReadOnly)
-            syncWithPhones(QSettings().value(settingsKey("adres")).toString(),
+            startPhoneSync(QSettings().value(settingsKey("adres")).toString(),
                            QSettings().value(settingsKey("kullanici")).toString(), QString());
     });
     timer->start();
@@ -85,6 +87,14 @@ void MainWindow::showPhoneSync()
     const QString last = settings.value(settingsKey("son")).toString();
     if (!last.isEmpty())
         dialog.showLastSync(last);
+    // One started every few minutes may be running already.
+    dialog.setSyncing(phoneSync->running());
+    connect(phoneSync, &BackgroundSync::progressed, &dialog, &PhoneSyncDialog::showProgress);
+    connect(phoneSync, &BackgroundSync::finished, &dialog, [&dialog] {
+        dialog.setSyncing(false);
+        dialog.showLastSync(QSettings().value(settingsKey("son")).toString());
+    });
+    connect(&dialog, &PhoneSyncDialog::cancelAsked, phoneSync, &BackgroundSync::cancel);
     connect(&dialog, &PhoneSyncDialog::syncAsked, this, [this, &dialog] {
         QSettings remembered;
         remembered.setValue(settingsKey("adres"), dialog.address());
@@ -94,19 +104,16 @@ void MainWindow::showPhoneSync()
             if (!keyring::rememberPassword(keyringKey(dialog.address()), dialog.password(), error))
                 dialog.showLastSync(QStringLiteral("Parola anahtarlığa kaydedilemedi: ") + error);
         }
-        dialog.setSyncing(true);
-        dialog.showLastSync(syncWithPhones(dialog.address(), dialog.user(), dialog.password()));
-        dialog.setSyncing(false);
+        if (startPhoneSync(dialog.address(), dialog.user(), dialog.password()))
+            dialog.setSyncing(true);
     });
     dialog.exec();
 }
 
-QString MainWindow::syncWithPhones(const QString &address, const QString &user,
-                                   const QString &typed)
+bool MainWindow::startPhoneSync(const QString &address, const QString &user, const QString &typed)
 {
-    if (address.isEmpty() || syncingWithPhones)
-        return {};
-    syncingWithPhones = true;
+    if (address.isEmpty() || phoneSync->running())
+        return false;
     SyncRequest request;
     request.address = QUrl(address);
     request.user = user;
@@ -133,13 +140,14 @@ QString MainWindow::syncWithPhones(const QString &address, const QString &user,
         box.exec();
         return box.clickedButton() == book;
     };
-    const SyncOutcome outcome = ::syncWithPhones(request);
+    return phoneSync->start(request);
+}
+
+void MainWindow::phoneSyncFinished(const SyncOutcome &outcome)
+{
     if (!outcome.present.isEmpty() || !outcome.gone.isEmpty()) {
         noteOwnChange(outcome.present, outcome.gone);
         listAgainWhenNoBoxIsOpen();
     }
-    const QString said = outcomeText(outcome);
-    QSettings().setValue(settingsKey("son"), said);
-    syncingWithPhones = false;
-    return said;
+    QSettings().setValue(settingsKey("son"), outcomeText(outcome));
 }
