@@ -205,10 +205,19 @@ std::optional<QUrl> CardDavClient::findAddressBook(const QUrl &given, QString &e
     return std::nullopt;
 }
 
-std::optional<DavAnswer> CardDavClient::versions(const QUrl &book, QString &error)
+std::optional<DavAnswer> CardDavClient::versions(const QUrl &at, QString &error, int depth)
 {
-    return ask("PROPFIND", book, 1,
+    return ask("PROPFIND", at, depth,
                propfind({QStringLiteral("getetag"), QStringLiteral("getcontentlength")}), error);
+}
+
+std::optional<QString> CardDavClient::syncTokenOf(const QUrl &book, QString &error)
+{
+    const std::optional<DavAnswer> answer =
+        ask("PROPFIND", book, 0, propfind({QStringLiteral("sync-token")}), error);
+    if (!answer)
+        return std::nullopt;
+    return answer->resources.value(0).syncToken;
 }
 
 std::optional<DavAnswer> CardDavClient::changesSince(const QUrl &book, const QString &token,

@@ -40,13 +40,17 @@ public:
     // /.well-known/carddav). nullopt with the reason when none is found.
     std::optional<QUrl> findAddressBook(const QUrl &given, QString &error);
 
-    // Every card's address and version (PROPFIND, depth 1), as the server has them now.
-    std::optional<DavAnswer> versions(const QUrl &book, QString &error);
+    // Every card's address, version and size (PROPFIND, depth 1), as the server has them
+    // now; at depth 0 on a card, that card's.
+    std::optional<DavAnswer> versions(const QUrl &at, QString &error, int depth = 1);
+    // The address book's sync token now (RFC 6578's property); empty when it keeps none.
+    std::optional<QString> syncTokenOf(const QUrl &book, QString &error);
     // The cards changed and removed since the token (RFC 6578), with the new token; the
     // answer's failedCondition is "valid-sync-token" when the server no longer knows it.
     std::optional<DavAnswer> changesSince(const QUrl &book, const QString &token, QString &error);
     // The cards at these addresses (addressbook-multiget).
     std::optional<DavAnswer> cards(const QUrl &book, const QStringList &hrefs, QString &error);
+
     // Writes a card: a new one only where none is (If-None-Match: *), else only over the
     // version given (If-Match).
     DavReply put(const QUrl &card, const QByteArray &vcard, const QString &overVersion);

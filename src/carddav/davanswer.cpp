@@ -218,6 +218,7 @@ private:
         resource.addressBook = read.addressBook;
         resource.principal = read.principal;
         resource.homeSet = read.homeSet;
+        resource.syncToken = read.syncToken;
     }
 
     void readProps(DavResource &resource)
@@ -246,6 +247,8 @@ private:
                 resource.principal = innerHref();
             } else if (is(cardDav, "addressbook-home-set")) {
                 resource.homeSet = innerHref();
+            } else if (is(dav, "sync-token")) {
+                resource.syncToken = shortText();
             } else {
                 skip();
             }

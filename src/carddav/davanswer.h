@@ -20,6 +20,8 @@ struct DavResource {
     bool addressBook = false;
     QString principal;
     QString homeSet;
+    // The address book's own sync token, as a property (RFC 6578).
+    QString syncToken;
 };
 
 struct DavAnswer {

@@ -15,6 +15,8 @@ namespace
 {
 
 constexpr int cardsPerRequest = 100;
+// Sizes asked for card by card, at most; more take one listing of the whole address book.
+constexpr int fewSizes = 50;
 
 bool sameValues(const Entry &entry, const CardFields &card)
 {
@@ -144,17 +146,21 @@ private:
         bool whole = token.isEmpty();
         if (!whole) {
             listing = client.changesSince(book, token, error);
-            if (!listing)
-                return fail(error);
-            // A token the server forgot: every card compared, none added twice.
-            whole = listing->failedCondition == QLatin1String("valid-sync-token");
+            // A token the server forgot, or changes it will not tell: every card compared,
+            // none added twice.
+            whole = !listing || listing->failedCondition == QLatin1String("valid-sync-token");
         }
         if (whole) {
-            listing = client.changesSince(book, QString(), error);
-            if (!listing || !listing->failedCondition.isEmpty())
-                listing = client.versions(book, error);
+            // The token before the listing (with every card's size): a change made between
+            // the two is told again next time and found the same by its version, never
+            // missed. No token: every sync compares the versions.
+            const std::optional<QString> current = client.syncTokenOf(book, error);
+            if (!current)
+                return fail(error);
+            listing = client.versions(book, error);
             if (!listing)
                 return fail(error);
+            listing->syncToken = *current;
         }
         newToken = listing->syncToken;
         for (const DavResource &resource : listing->resources) {
@@ -197,18 +203,22 @@ private:
         QHash<QString, QString> linkedVersions;
         for (const CardLink &link : links)
             linkedVersions.insert(link.href, link.etag);
-        QStringList changed;
-        bool sizesKnown = true;
+        QStringList changed, unsized;
         for (auto at = present.constBegin(); at != present.constEnd(); ++at)
             if (linkedVersions.value(at.key(), QStringLiteral("?")) != at.value()) {
                 changed << at.key();
-                sizesKnown = sizesKnown && lengths.value(at.key(), -1) >= 0;
+                if (lengths.value(at.key(), -1) < 0)
+                    unsized << at.key();
             }
         // A card larger than a card may be (a photo of many megabytes) is not downloaded:
-        // a server that gives no sizes with its changes is asked for them.
-        if (!sizesKnown) {
+        // a server that gives no sizes with its changes is asked for them, card by card
+        // when they are few, else in one listing of all.
+        const bool few = unsized.size() <= fewSizes;
+        for (const QString &path : few ? unsized : QStringList{book.path(QUrl::FullyEncoded)}) {
+            if (stopped())
+                return false;
             QString error;
-            const std::optional<DavAnswer> sizes = client.versions(book, error);
+            const std::optional<DavAnswer> sizes = client.versions(urlOf(path), error, few ? 0 : 1);
             if (!sizes)
                 return fail(error);
             for (const DavResource &resource : sizes->resources)
