@@ -16,5 +16,8 @@ done
     2>&1 | grep -v -e propagateSizeHints -e XDG_RUNTIME
 "$ROOT/build/bench/bench_exchange" "$DATA" 2>&1 | grep -v XDG_RUNTIME | tee "$DATA/exchange.txt"
 "$ROOT/build/bench/bench_directory" "$DATA" "${SIZES[@]}" --markdown "$DATA/directory.md"
+mkdir -p "$DATA/1000"
+"$ROOT/build/bench/generate_phonebook" 1000 "$DATA/1000"
+"$ROOT/build/bench/bench_sync" "$DATA" --markdown "$DATA/sync.md" 2>&1 | grep -v XDG_RUNTIME
 bash "$ROOT/bench/make_report.sh" "$DATA/results.csv" "$DATA/output.txt" "$DATA/exchange.txt" \
-    "$DATA/server.md" "$DATA/directory.md" "$ROOT/docs"
+    "$DATA/server.md" "$DATA/directory.md" "$DATA/sync.md" "$ROOT/docs"

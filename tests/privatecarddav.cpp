@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTest>
+#include <QUrl>
 
 PrivateCardDav &PrivateCardDav::instance()
 {
@@ -55,6 +56,12 @@ QString PrivateCardDav::makeAddressBook()
     if (curl("MKCOL", url, body, {"Content-Type: application/xml"}).first != 201)
         qFatal("Radicale made no address book at %s", qPrintable(url));
     return url;
+}
+
+QString PrivateCardDav::storedFolder(const QString &book) const
+{
+    return dir.filePath(QStringLiteral("storage/collection-root") +
+                        QUrl(book).path(QUrl::FullyDecoded));
 }
 
 QPair<int, QByteArray> PrivateCardDav::curl(const QString &method, const QString &url,

@@ -26,6 +26,9 @@ public:
     {
         return curl("PUT", url, card, {"Content-Type: text/vcard", "If-None-Match: *"}).first;
     }
+    // Where the server keeps an address book's cards, one file each: a benchmark fills a
+    // large one there at once, as phones would over days.
+    QString storedFolder(const QString &book) const;
     // Asks the server with curl, an independent client, as the user: the status and body.
     QPair<int, QByteArray> curl(const QString &method, const QString &url,
                                 const QByteArray &body = {}, const QStringList &headers = {}) const;
