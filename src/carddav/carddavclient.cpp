@@ -132,6 +132,9 @@ DavReply CardDavClient::send(const QByteArray &verb, const QUrl &url, const QByt
         answer.error = QStringLiteral("sunucunun yanıtı çok büyük");
     if (!answer.error.isEmpty())
         answer.body.clear();
+    // An aborted reply may still signal until it is deleted, and the handlers above refer
+    // to this call's locals.
+    reply->disconnect();
     reply->deleteLater();
     return answer;
 }
