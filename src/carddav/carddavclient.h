@@ -67,10 +67,14 @@ public:
     // How long an answer may take to come, and how large it may be.
     static constexpr int answerSeconds = 60;
     static constexpr qint64 largestAnswer = qint64(64) << 20;
+    static constexpr int mostRedirects = 10;
 
 private:
     DavReply send(const QByteArray &verb, const QUrl &url, const QByteArray &body,
                   const QList<QPair<QByteArray, QByteArray>> &headers = {});
+    // One request; a redirect's target, as the server wrote it, in redirectedTo.
+    DavReply sendOnce(const QByteArray &verb, const QUrl &url, const QByteArray &body,
+                      const QList<QPair<QByteArray, QByteArray>> &headers, QUrl &redirectedTo);
     std::optional<DavAnswer> ask(const QByteArray &verb, const QUrl &url, int depth,
                                  const QByteArray &body, QString &error);
 
