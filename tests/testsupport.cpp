@@ -144,32 +144,36 @@ void SideConnection::createTable() const
                         "TEXT, telefon TEXT, cep TEXT, mail TEXT)"));
 }
 
-void SideConnection::refuse(const char *operation, const char *message, const char *condition) const
+void SideConnection::refuse(const char *operation, const char *message, const char *condition,
+                            const char *table) const
 {
     const QString op = QString::fromLatin1(operation);
+    const QString on = QString::fromLatin1(table);
     const QString when = condition ? QString::fromUtf8(condition) : QStringLiteral("TRUE");
     if (!testingOnServer()) {
-        exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON TELEFON WHEN %3 BEGIN SELECT "
+        exec(QStringLiteral("CREATE TRIGGER refuse_%1_%4 BEFORE %1 ON %4 WHEN %3 BEGIN SELECT "
                             "RAISE(ABORT, '%2'); END")
-                 .arg(op, QString::fromUtf8(message), when));
+                 .arg(op, QString::fromUtf8(message), when, on));
         return;
     }
-    exec(QStringLiteral("CREATE FUNCTION refuse_%1() RETURNS trigger LANGUAGE plpgsql AS $$ "
+    exec(QStringLiteral("CREATE FUNCTION refuse_%1_%5() RETURNS trigger LANGUAGE plpgsql AS $$ "
                         "BEGIN IF %3 THEN RAISE EXCEPTION '%2'; END IF; RETURN %4; END $$")
              .arg(op, QString::fromUtf8(message), when,
-                  op == QLatin1String("DELETE") ? QStringLiteral("OLD") : QStringLiteral("NEW")));
-    exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON TELEFON FOR EACH ROW EXECUTE "
-                        "FUNCTION refuse_%1()")
-             .arg(op));
+                  op == QLatin1String("DELETE") ? QStringLiteral("OLD") : QStringLiteral("NEW"),
+                  on));
+    exec(QStringLiteral("CREATE TRIGGER refuse_%1_%2 BEFORE %1 ON %2 FOR EACH ROW EXECUTE "
+                        "FUNCTION refuse_%1_%2()")
+             .arg(op, on));
 }
 
-void SideConnection::allow(const char *operation) const
+void SideConnection::allow(const char *operation, const char *table) const
 {
-    const QString op = QString::fromLatin1(operation);
-    exec(QStringLiteral("DROP TRIGGER refuse_%1").arg(op) +
-         (testingOnServer() ? QStringLiteral(" ON TELEFON") : QString()));
+    const QString name = QStringLiteral("refuse_%1_%2")
+                             .arg(QString::fromLatin1(operation), QString::fromLatin1(table));
+    exec(QStringLiteral("DROP TRIGGER ") + name +
+         (testingOnServer() ? QStringLiteral(" ON ") + QString::fromLatin1(table) : QString()));
     if (testingOnServer())
-        exec(QStringLiteral("DROP FUNCTION refuse_%1").arg(op));
+        exec(QStringLiteral("DROP FUNCTION ") + name);
 }
 
 int SideConnection::insert(const QVariant &adsoyad, const QVariant &telefon, const QVariant &cep,

@@ -62,10 +62,11 @@ public:
     void exec(const QString &statement) const;
     // Creates the table the program expects and stores the given rows (id assigned).
     void createTable() const;
-    // Makes the database refuse every INSERT, UPDATE or DELETE with the message, or those
-    // whose row (NEW, OLD) meets the condition; allow takes that back.
-    void refuse(const char *operation, const char *message, const char *condition = nullptr) const;
-    void allow(const char *operation) const;
+    // Makes the database refuse every INSERT, UPDATE or DELETE on the table with the
+    // message, or those whose row (NEW, OLD) meets the condition; allow takes that back.
+    void refuse(const char *operation, const char *message, const char *condition = nullptr,
+                const char *table = "TELEFON") const;
+    void allow(const char *operation, const char *table = "TELEFON") const;
     int insert(const QVariant &adsoyad, const QVariant &telefon = QString(),
                const QVariant &cep = QString(), const QVariant &mail = QString()) const;
     // Every row as [id, adsoyad, telefon, cep, mail], NULL as an invalid QVariant.

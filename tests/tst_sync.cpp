@@ -138,6 +138,7 @@ private slots:
     void aForgottenTokenOrLostLinksDoubleNothing();
     void aSyncStoppedAnywhereIsFinishedOnce();
     void aRefusingServerChangesNothing();
+    void aBookRefusingTheLinksDoublesNothingLater();
     void aCardTooLargeIsNotDownloaded();
     void aDeskOfAnotherRoleSyncsAndAReadingOneMayNot();
     void theWindowSyncsAndAsksWhenBothChanged();
@@ -386,6 +387,33 @@ void SyncTest::aRefusingServerChangesNothing()
          {QStringList{"esitle"}, QStringList{"esitle", "--carddav", "ftp://x/"},
           QStringList{"esitle", "--carddav", book, "--bilinmez"}})
         QCOMPARE(runAktar(fixture.cwd.path(), usage).first, 2);
+    closePhoneBook();
+}
+
+void SyncTest::aBookRefusingTheLinksDoublesNothingLater()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    const BookFixture fixture([](const SideConnection &) {});
+    // The first sync makes the links' table.
+    QCOMPARE(sync(fixture, book).first, 0);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(server.putNewCard(
+                     book + QString("k%1.vcf").arg(i),
+                     card(QString("k%1").arg(i), QString("FN:Kişi %1\r\nTEL:0212 %1\r\n").arg(i))),
+                 201);
+    // The entries go in, their links do not: a failure, said.
+    fixture.side.refuse("INSERT", "baglanti yasak", nullptr, "TELEFON_KART");
+    const auto [refused, saidRefused] = sync(fixture, book);
+    QCOMPARE(refused, 1);
+    QVERIFY2(saidRefused.contains("baglanti yasak"), qPrintable(saidRefused));
+    // Allowed again, the next sync finds those entries the cards' people: none doubled.
+    fixture.side.allow("INSERT", "TELEFON_KART");
+    const auto [status, said] = sync(fixture, book);
+    QVERIFY2(status == 0, qPrintable(said));
+    QCOMPARE(inBook(), QStringList({"Kişi 0 | 0212 0 |  | ", "Kişi 1 | 0212 1 |  | ",
+                                    "Kişi 2 | 0212 2 |  | "}));
+    QCOMPARE(onServer(book).size(), 3);
     closePhoneBook();
 }
 

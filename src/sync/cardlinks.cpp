@@ -1,6 +1,7 @@
 #include "sync/cardlinks.h"
 
 #include "store/phonebookdb.h"
+#include "store/writetransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -30,6 +31,20 @@ QString text(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
+QString saveStatement()
+{
+    return QStringLiteral("INSERT INTO TELEFON_KART (kimlik, adres, uid, etag, kart) VALUES "
+                          "(?, ?, ?, ?, ?) ON CONFLICT (kimlik) DO UPDATE SET adres = "
+                          "excluded.adres, uid = excluded.uid, etag = excluded.etag, kart = "
+                          "excluded.kart");
+}
+
+QVariantList valuesOf(const CardLink &link)
+{
+    return {link.entry, text(link.href), text(link.uid), text(link.etag),
+            text(QString::fromUtf8(link.card))};
+}
+
 } // namespace
 
 std::optional<QVector<CardLink>> readCardLinks(QString &error)
@@ -54,14 +69,25 @@ std::optional<QVector<CardLink>> readCardLinks(QString &error)
 bool saveCardLink(const CardLink &link, QString &error)
 {
     QSqlQuery query(phoneBookDb);
-    return run(query,
-               QStringLiteral("INSERT INTO TELEFON_KART (kimlik, adres, uid, etag, kart) VALUES "
-                              "(?, ?, ?, ?, ?) ON CONFLICT (kimlik) DO UPDATE SET adres = "
-                              "excluded.adres, uid = excluded.uid, etag = excluded.etag, kart = "
-                              "excluded.kart"),
-               {link.entry, text(link.href), text(link.uid), text(link.etag),
-                text(QString::fromUtf8(link.card))},
-               error);
+    return run(query, saveStatement(), valuesOf(link), error);
+}
+
+bool saveCardLinks(const QVector<CardLink> &links, QString &error)
+{
+    WriteTransaction transaction;
+    if (!transaction.began()) {
+        error = transaction.error().text();
+        return false;
+    }
+    QSqlQuery query(phoneBookDb);
+    for (const CardLink &link : links)
+        if (!run(query, saveStatement(), valuesOf(link), error))
+            return false;
+    if (!transaction.commit()) {
+        error = transaction.error().text();
+        return false;
+    }
+    return true;
 }
 
 bool forgetCardLink(qint64 entry, QString &error)

@@ -24,6 +24,8 @@ struct CardLink {
 
 std::optional<QVector<CardLink>> readCardLinks(QString &error);
 bool saveCardLink(const CardLink &link, QString &error);
+// Several at once: all of them or none.
+bool saveCardLinks(const QVector<CardLink> &links, QString &error);
 bool forgetCardLink(qint64 entry, QString &error);
 
 // The sync token of the address book at the address, empty when none is kept.

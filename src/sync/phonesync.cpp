@@ -4,6 +4,7 @@
 #include "carddav/cardtext.h"
 #include "exchange/sameperson.h"
 #include "store/entries.h"
+#include "store/entrieschange.h"
 #include "store/phonebookdb.h"
 #include "sync/cardlinks.h"
 
@@ -17,6 +18,9 @@ namespace
 constexpr int cardsPerRequest = 100;
 // Sizes asked for card by card, at most; more take one listing of the whole address book.
 constexpr int fewSizes = 50;
+// New cards' entries written in one transaction, then their links in another: a first
+// sync of many cards does not commit twice for each.
+constexpr int addsPerTransaction = 500;
 
 bool sameValues(const Entry &entry, const CardFields &card)
 {
@@ -465,6 +469,7 @@ private:
         for (const CardLink &link : links)
             linkedEntries << link.entry;
         QVector<Entry> unlinked;
+        QVector<QPair<CardLink, Entry>> toAdd;
         SamePeople people;
         for (const Entry &entry : entries)
             if (!linkedEntries.contains(entry.id)) {
@@ -494,16 +499,46 @@ private:
                     return false;
                 continue;
             }
-            Entry added = entryOf(0, card);
-            if (!add(added))
-                return false;
-            link.entry = added.id;
-            linkedEntries << added.id;
-            if (!keep(link))
+            toAdd.append({link, entryOf(0, card)});
+            if (toAdd.size() == addsPerTransaction && !addWithLinks(toAdd, linkedEntries))
                 return false;
         }
+        if (!addWithLinks(toAdd, linkedEntries))
+            return false;
         newlyLinked = linkedEntries;
         return true;
+    }
+
+    // Entries for new cards, and their links. Cut off between the two, the entries stay
+    // unlinked: the next sync finds them the same people as the cards and links them.
+    bool addWithLinks(QVector<QPair<CardLink, Entry>> &batch, QSet<qint64> &linkedEntries)
+    {
+        if (batch.isEmpty())
+            return true;
+        EntriesChange change;
+        for (const auto &[link, entry] : batch)
+            change.inserted << entry;
+        Change applied;
+        QVector<qint64> ids;
+        if (!onBook([&] { applied = applyEntriesChange(change, &ids); }))
+            return false;
+        if (applied.outcome != ChangeOutcome::Done)
+            return fail(failureMessage(applied));
+        QVector<CardLink> newLinks;
+        for (int i = 0; i < batch.size(); ++i) {
+            auto [link, entry] = batch[i];
+            entry.id = link.entry = ids[i];
+            entries.insert(entry.id, entry);
+            outcome.present << entry;
+            ++outcome.added;
+            linkedEntries << entry.id;
+            newLinks << link;
+        }
+        batch.clear();
+        QString error;
+        bool saved = false;
+        return onBook([&] { saved = saveCardLinks(newLinks, error); }) &&
+               (saved || fail(QStringLiteral("bağlantı yazılamadı: ") + error));
     }
 
     // Entries no card is linked to: a card of their own, at an address of the program's
