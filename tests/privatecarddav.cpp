@@ -95,3 +95,19 @@ QPair<int, QByteArray> PrivateCardDav::curl(const QString &method, const QString
     out.truncate(qMax(newline, 0));
     return {status, out};
 }
+
+ScriptServer::ScriptServer(const QString &script, const QStringList &arguments)
+{
+    process.start(QStringLiteral("/usr/bin/python3"), QStringList{script} + arguments);
+    if (!process.waitForReadyRead(60000))
+        qFatal("%s did not start", qPrintable(script));
+    listening = process.readLine().trimmed().toInt();
+}
+
+ScriptServer::~ScriptServer()
+{
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        process.kill();
+    process.waitForFinished(30000);
+}

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 // A CardDAV server of this test process's own: Debian's Radicale on 127.0.0.1 and a free
 // port, its storage and password file in a temporary directory. A watchdog stops it and
@@ -38,4 +40,24 @@ private:
     QTemporaryDir dir;
     int port = 0;
     int books = 0;
+};
+
+// An HTTP server of a test's own, a python script on 127.0.0.1 that prints its port first
+// and ends when its standard input closes: when this ends, or with the test's process.
+class ScriptServer
+{
+public:
+    explicit ScriptServer(const QString &script, const QStringList &arguments = {});
+    ~ScriptServer();
+    ScriptServer(const ScriptServer &) = delete;
+    ScriptServer &operator=(const ScriptServer &) = delete;
+    int port() const { return listening; }
+    QUrl url(const QString &path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(listening).arg(path));
+    }
+
+private:
+    QProcess process;
+    int listening = 0;
 };

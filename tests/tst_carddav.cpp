@@ -14,8 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <QProcess>
-
 namespace
 {
 
@@ -26,35 +24,6 @@ QByteArray card(const QString &uid, const QString &name, const QString &phone)
         .arg(uid, name, phone)
         .toUtf8();
 }
-
-// A server gone wrong (tests/carddav/hostile_server.py), until the test ends.
-class HostileServer
-{
-public:
-    HostileServer()
-    {
-        process.start(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(CARDDAV_TESTS "/hostile_server.py")});
-        if (!process.waitForReadyRead(60000))
-            qFatal("the hostile server did not start");
-        port = process.readLine().trimmed().toInt();
-    }
-    ~HostileServer()
-    {
-        process.closeWriteChannel();
-        if (!process.waitForFinished(30000))
-            process.kill();
-        process.waitForFinished(30000);
-    }
-    QUrl url(const QString &path) const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
-    }
-
-private:
-    QProcess process;
-    int port = 0;
-};
 
 } // namespace
 
@@ -390,7 +359,8 @@ void CardDavTest::cardsAreWrittenAndReadByVersion()
 
 void CardDavTest::aHostileServerGivesAReasonAndNoCards()
 {
-    HostileServer server;
+    // A server gone wrong, until the test ends.
+    const ScriptServer server(QStringLiteral(CARDDAV_TESTS "/hostile_server.py"));
     CardDavClient client("ofis", "gizli");
     QString error;
     // Away to another server: the password is not sent there.

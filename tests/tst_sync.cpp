@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <unistd.h>
@@ -134,6 +135,7 @@ private slots:
     void initTestCase();
     void aFirstSyncGoesBothWaysWithoutDoubles();
     void changesAndDeletesReachTheOtherSide();
+    void aServerWithoutTokensIsComparedByVersion();
     void bothSidesChangedIsToldAndOneVersionStays();
     void aForgottenTokenOrLostLinksDoubleNothing();
     void aSyncStoppedAnywhereIsFinishedOnce();
@@ -243,6 +245,53 @@ void SyncTest::changesAndDeletesReachTheOtherSide()
     QCOMPARE(sync(fixture, book).first, 0);
     QCOMPARE(onServer(book).size(), 2);
     QVERIFY(!onServer(book).join("\n").contains("Ömer"));
+    closePhoneBook();
+}
+
+void SyncTest::aServerWithoutTokensIsComparedByVersion()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = server.makeAddressBook();
+    const ScriptServer proxy(QStringLiteral(CARDDAV_TESTS "/tokenless_proxy.py"),
+                             {QString::number(QUrl(server.root()).port())});
+    QUrl through(book);
+    through.setPort(proxy.port());
+    QCOMPARE(server.putNewCard(book + "sule.vcf", card("t-2", "FN:Şule Çelik\r\nTEL:0532 1\r\n")),
+             201);
+    QCOMPARE(server.putNewCard(book + "ilker.vcf", card("t-3", "FN:İlker Işık\r\nTEL:0216 1\r\n")),
+             201);
+    const BookFixture fixture(
+        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const auto [first, saidFirst] = sync(fixture, through.toString());
+    QVERIFY2(first == 0, qPrintable(saidFirst));
+    QCOMPARE(onServer(book).size(), 3);
+    QSqlQuery tokens(fixture.side.db());
+    QVERIFY(tokens.exec("SELECT COUNT(*) FROM TELEFON_ESITLEME") && tokens.next());
+    QCOMPARE(tokens.value(0).toInt(), 0);
+    tokens.finish();
+    // Each side changes one and the phone deletes one; with no token to ask from, every
+    // card's version tells what changed.
+    QCOMPARE(server.curl("PUT", book + "sule.vcf", card("t-2", "FN:Şule Kaya\r\nTEL:0532 2\r\n"),
+                         {"Content-Type: text/vcard"})
+                     .first /
+                 100,
+             2);
+    QCOMPARE(server.curl("DELETE", book + "ilker.vcf").first / 100, 2);
+    const Entry ayse = wholeBook().first();
+    Entry changed = ayse;
+    changed.mail = "ayse@ornek.tr";
+    QCOMPARE(replaceEntry(ayse, changed).outcome, ChangeOutcome::Done);
+    const auto [status, said] = sync(fixture, through.toString());
+    QVERIFY2(status == 0, qPrintable(said));
+    QCOMPARE(inBook(),
+             QStringList({"Ayşe Yılmaz | 0212 1 |  | ayse@ornek.tr", "Şule Kaya | 0532 2 |  | "}));
+    QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 | ayse@ornek.tr | uid, version",
+                                          "Şule Kaya | 0532 2 |  | uid, version"}));
+    const auto [again, saidAgain] = sync(fixture, through.toString());
+    QCOMPARE(again, 0);
+    QVERIFY2(saidAgain.contains("0 kişi eklendi, 0 değişti, 0 silindi; sunucuya 0 kart yazıldı, 0 "
+                                "silindi"),
+             qPrintable(saidAgain));
     closePhoneBook();
 }
 
