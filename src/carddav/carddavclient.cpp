@@ -20,23 +20,42 @@ bool sameServer(const QUrl &a, const QUrl &b)
                b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
-// A PROPFIND of the properties named (DAV: ones unless given as "card:name").
-QByteArray propfind(const QStringList &properties)
+// An element of the DAV: namespace, or of CardDAV's when named "card:name".
+void writeElement(QXmlStreamWriter &xml, const QString &name, bool empty)
+{
+    const bool card = name.startsWith(QLatin1String("card:"));
+    const QString space = QString::fromLatin1(card ? cardNs : davNs);
+    const QString local = card ? name.mid(5) : name;
+    if (empty)
+        xml.writeEmptyElement(space, local);
+    else
+        xml.writeStartElement(space, local);
+}
+
+// A request asking for the properties named, under its root element; `hrefs` follow the
+// properties, as a multiget names its cards.
+QByteArray davRequest(const QString &root, const QStringList &properties,
+                      const QStringList &hrefs = {})
 {
     QByteArray body;
     QXmlStreamWriter xml(&body);
     xml.writeStartDocument();
     xml.writeNamespace(QString::fromLatin1(davNs), QStringLiteral("d"));
     xml.writeNamespace(QString::fromLatin1(cardNs), QStringLiteral("card"));
-    xml.writeStartElement(QString::fromLatin1(davNs), QStringLiteral("propfind"));
-    xml.writeStartElement(QString::fromLatin1(davNs), QStringLiteral("prop"));
-    for (const QString &property : properties) {
-        const bool card = property.startsWith(QLatin1String("card:"));
-        xml.writeEmptyElement(QString::fromLatin1(card ? cardNs : davNs),
-                              card ? property.mid(5) : property);
-    }
+    writeElement(xml, root, false);
+    writeElement(xml, QStringLiteral("prop"), false);
+    for (const QString &property : properties)
+        writeElement(xml, property, true);
+    xml.writeEndElement();
+    for (const QString &href : hrefs)
+        xml.writeTextElement(QString::fromLatin1(davNs), QStringLiteral("href"), href);
     xml.writeEndDocument();
     return body;
+}
+
+QByteArray propfind(const QStringList &properties)
+{
+    return davRequest(QStringLiteral("propfind"), properties);
 }
 
 QString answerFailure(const DavReply &reply)
@@ -263,19 +282,9 @@ std::optional<DavAnswer> CardDavClient::changesSince(const QUrl &book, const QSt
 std::optional<DavAnswer> CardDavClient::cards(const QUrl &book, const QStringList &hrefs,
                                               QString &error)
 {
-    QByteArray body;
-    QXmlStreamWriter xml(&body);
-    xml.writeStartDocument();
-    xml.writeNamespace(QString::fromLatin1(davNs), QStringLiteral("d"));
-    xml.writeNamespace(QString::fromLatin1(cardNs), QStringLiteral("card"));
-    xml.writeStartElement(QString::fromLatin1(cardNs), QStringLiteral("addressbook-multiget"));
-    xml.writeStartElement(QString::fromLatin1(davNs), QStringLiteral("prop"));
-    xml.writeEmptyElement(QString::fromLatin1(davNs), QStringLiteral("getetag"));
-    xml.writeEmptyElement(QString::fromLatin1(cardNs), QStringLiteral("address-data"));
-    xml.writeEndElement();
-    for (const QString &href : hrefs)
-        xml.writeTextElement(QString::fromLatin1(davNs), QStringLiteral("href"), href);
-    xml.writeEndDocument();
+    const QByteArray body =
+        davRequest(QStringLiteral("card:addressbook-multiget"),
+                   {QStringLiteral("getetag"), QStringLiteral("card:address-data")}, hrefs);
     return ask("REPORT", book, 1, body, error);
 }
 
