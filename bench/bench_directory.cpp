@@ -13,6 +13,8 @@
 #include "store/entries.h"
 #include "store/phonebookdb.h"
 
+#include "residentmemory.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,19 +33,8 @@
 #include <functional>
 #include <vector>
 
-#include <unistd.h>
-
 namespace
 {
-
-double residentMegabytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 struct Spread {
     double median = 0;

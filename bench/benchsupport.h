@@ -2,6 +2,7 @@
 // What both window benchmarks measure the same way: a keystroke to the first screen
 // repainted, medians and 95th percentiles, the process's resident memory.
 #include "index/phonebookindex.h"
+#include "residentmemory.h"
 #include "window/mainwindow.h"
 
 #include <QAbstractButton>
@@ -13,23 +14,12 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <functional>
 #include <vector>
 
 namespace
 {
-
-double residentMegabytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 template <typename T> T *child(QWidget *window, const char *name)
 {
