@@ -98,7 +98,9 @@ QPair<int, QByteArray> PrivateCardDav::curl(const QString &method, const QString
 
 ScriptServer::ScriptServer(const QString &script, const QStringList &arguments)
 {
-    process.start(QStringLiteral("/usr/bin/python3"), QStringList{script} + arguments);
+    // -B: the scripts import their shared part, and the source tree takes no bytecode.
+    process.start(QStringLiteral("/usr/bin/python3"),
+                  QStringList{QStringLiteral("-B"), script} + arguments);
     if (!process.waitForReadyRead(60000))
         qFatal("%s did not start", qPrintable(script));
     listening = process.readLine().trimmed().toInt();

@@ -9,17 +9,10 @@ which it prints first. Each path says how it answers any method:
   /durum/NNN/  status NNN with an HTML page
   /bozuk/      a 207 answer that is not XML
 Usage: hostile_server.py (ends when its standard input closes)."""
-import http.server
-import sys
-import threading
+import script_server
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
+class Handler(script_server.Handler):
     def redirect(self, status, to):
         self.send_response(status)
         self.send_header("Location", to)
@@ -67,11 +60,5 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(page)
 
-    do_GET = do_PUT = do_DELETE = do_PROPFIND = do_REPORT = do_MKCOL = answer
 
-
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-server.daemon_threads = True
-threading.Thread(target=server.serve_forever, daemon=True).start()
-print(server.server_address[1], flush=True)
-sys.stdin.read()
+script_server.serve(Handler)

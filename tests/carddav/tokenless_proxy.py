@@ -5,22 +5,17 @@ sync-collection report is refused, as servers without RFC 6578 refuse it. Listen
 127.0.0.1 and a free port, which it prints first.
 Usage: tokenless_proxy.py UPSTREAM_PORT (ends when its standard input closes)."""
 import http.client
-import http.server
 import re
 import sys
-import threading
+
+import script_server
 
 UPSTREAM = int(sys.argv[1])
 PASSED = ("Authorization", "Content-Type", "Depth", "If-Match", "If-None-Match")
 TOKEN = re.compile(rb"<(\w+:)?sync-token\s*/>|<(\w+:)?sync-token>.*?</(\w+:)?sync-token>", re.S)
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
+class Handler(script_server.Handler):
     def reply(self, status, headers, body):
         self.send_response(status)
         for name, value in headers:
@@ -46,11 +41,5 @@ class Handler(http.server.BaseHTTPRequestHandler):
         upstream.close()
         self.reply(answer.status, kept, content)
 
-    do_GET = do_PUT = do_DELETE = do_PROPFIND = do_REPORT = do_MKCOL = answer
 
-
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-server.daemon_threads = True
-threading.Thread(target=server.serve_forever, daemon=True).start()
-print(server.server_address[1], flush=True)
-sys.stdin.read()
+script_server.serve(Handler)
