@@ -3,6 +3,7 @@
 // python's vobject reads what the server holds.
 #include "changelog/changelog.h"
 #include "store/entries.h"
+#include "sync/phonesync.h"
 
 #include "privatecarddav.h"
 #include "privateserver.h"
@@ -90,6 +91,21 @@ QStringList inBook()
     return entries;
 }
 
+// The desk's entry most tests start from.
+void withAyse(const SideConnection &seed)
+{
+    seed.insert("Ayşe Yılmaz", "0212 1", "", "");
+}
+
+// A new address book holding a phone's card for Şule.
+QString addressBookWithSule(PrivateCardDav &server)
+{
+    const QString book = server.makeAddressBook();
+    if (server.putNewCard(book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 1\r\n")) != 201)
+        qFatal("the phone's card was not written");
+    return book;
+}
+
 QPair<int, QString> sync(const BookFixture &book, const QString &address,
                          const QStringList &more = {})
 {
@@ -135,6 +151,7 @@ private slots:
     void initTestCase();
     void aFirstSyncGoesBothWaysWithoutDoubles();
     void changesAndDeletesReachTheOtherSide();
+    void anEntryChangedElsewhereMidSyncIsDecidedNextTime();
     void aServerWithoutTokensIsComparedByVersion();
     void bothSidesChangedIsToldAndOneVersionStays();
     void aForgottenTokenOrLostLinksDoubleNothing();
@@ -205,8 +222,7 @@ void SyncTest::changesAndDeletesReachTheOtherSide()
              201);
     QCOMPARE(server.putNewCard(book + "ilker.vcf", card("t-3", "FN:İlker Işık\r\nTEL:0216 1\r\n")),
              201);
-    const BookFixture fixture(
-        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const BookFixture fixture(withAyse);
     QCOMPARE(sync(fixture, book).first, 0);
     // The phone changes one card and deletes another; the desk changes, adds and deletes.
     QCOMPARE(server.curl("PUT", book + "sule.vcf",
@@ -248,6 +264,53 @@ void SyncTest::changesAndDeletesReachTheOtherSide()
     closePhoneBook();
 }
 
+void SyncTest::anEntryChangedElsewhereMidSyncIsDecidedNextTime()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = addressBookWithSule(server);
+    QCOMPARE(server.putNewCard(book + "ilker.vcf", card("t-3", "FN:İlker Işık\r\nTEL:0216 1\r\n")),
+             201);
+    const BookFixture fixture(withAyse);
+    QCOMPARE(sync(fixture, book).first, 0);
+    // A phone changes one card and deletes another.
+    QCOMPARE(server.curl("PUT", book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 2\r\n"),
+                         {"Content-Type: text/vcard"})
+                     .first /
+                 100,
+             2);
+    QCOMPARE(server.curl("DELETE", book + "ilker.vcf").first / 100, 2);
+    // Another desk changes both entries before each of the sync's touches of the book, so
+    // that what the sync read of them is old by the time it writes.
+    int touches = 0;
+    SyncRequest request;
+    request.address = QUrl(book);
+    request.user = PrivateCardDav::user();
+    request.password = PrivateCardDav::password();
+    request.onBookThread = [&](const std::function<void()> &touch) {
+        fixture.cwd.runOtherProgram(
+            QStringLiteral("UPDATE TELEFON SET mail = 'masa%1' WHERE adsoyad <> 'Ayşe Yılmaz'")
+                .arg(++touches));
+        touch();
+        return true;
+    };
+    const SyncOutcome meanwhile = syncWithPhones(request);
+    QVERIFY2(meanwhile.error.isEmpty(), qPrintable(meanwhile.error));
+    QCOMPARE(meanwhile.skipped.filter("bir sonraki eşitlemede").size(), 2);
+    const QString last = QStringLiteral("masa%1").arg(touches);
+    QCOMPARE(inBook(),
+             QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "İlker Işık | 0216 1 |  | " + last,
+                          "Şule Çelik | 0532 1 |  | " + last}));
+    // Asked again, both sides' changes are seen: the server's version stays, as asked.
+    const auto [status, said] = sync(fixture, book);
+    QVERIFY2(status == 0, qPrintable(said));
+    QVERIFY2(said.contains("Şule Çelik: sunucuda") && said.contains("İlker Işık: sunucuda"),
+             qPrintable(said));
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "Şule Çelik | 0532 2 |  | "}));
+    QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 |  | uid, version",
+                                          "Şule Çelik | 0532 2 |  | uid, version"}));
+    closePhoneBook();
+}
+
 void SyncTest::aServerWithoutTokensIsComparedByVersion()
 {
     PrivateCardDav &server = PrivateCardDav::instance();
@@ -260,8 +323,7 @@ void SyncTest::aServerWithoutTokensIsComparedByVersion()
              201);
     QCOMPARE(server.putNewCard(book + "ilker.vcf", card("t-3", "FN:İlker Işık\r\nTEL:0216 1\r\n")),
              201);
-    const BookFixture fixture(
-        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const BookFixture fixture(withAyse);
     const auto [first, saidFirst] = sync(fixture, through.toString());
     QVERIFY2(first == 0, qPrintable(saidFirst));
     QCOMPARE(onServer(book).size(), 3);
@@ -299,8 +361,7 @@ void SyncTest::bothSidesChangedIsToldAndOneVersionStays()
 {
     PrivateCardDav &server = PrivateCardDav::instance();
     const QString book = server.makeAddressBook();
-    const BookFixture fixture(
-        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const BookFixture fixture(withAyse);
     QCOMPARE(sync(fixture, book).first, 0);
     QCOMPARE(onServer(book).size(), 1);
     // Both change the phone: the server's stays on the command line, and both are told.
@@ -347,11 +408,8 @@ void SyncTest::bothSidesChangedIsToldAndOneVersionStays()
 void SyncTest::aForgottenTokenOrLostLinksDoubleNothing()
 {
     PrivateCardDav &server = PrivateCardDav::instance();
-    const QString book = server.makeAddressBook();
-    QCOMPARE(server.putNewCard(book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 1\r\n")),
-             201);
-    const BookFixture fixture(
-        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const QString book = addressBookWithSule(server);
+    const BookFixture fixture(withAyse);
     QCOMPARE(sync(fixture, book).first, 0);
     const QStringList synced = onServer(book);
     QCOMPARE(synced.size(), 2);
@@ -413,8 +471,7 @@ void SyncTest::aRefusingServerChangesNothing()
 {
     PrivateCardDav &server = PrivateCardDav::instance();
     const QString book = server.makeAddressBook();
-    const BookFixture fixture(
-        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const BookFixture fixture(withAyse);
     const QVector<Entry> before = wholeBook();
     // A password the server refuses, given in the address: status 1 with the reason, and
     // the password said nowhere.
@@ -497,11 +554,8 @@ void SyncTest::aCardTooLargeIsNotDownloaded()
 void SyncTest::aDeskOfAnotherRoleSyncsAndAReadingOneMayNot()
 {
     PrivateCardDav &server = PrivateCardDav::instance();
-    const QString book = server.makeAddressBook();
-    QCOMPARE(server.putNewCard(book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 1\r\n")),
-             201);
-    const BookFixture fixture(
-        [](const SideConnection &seed) { seed.insert("Ayşe Yılmaz", "0212 1", "", ""); });
+    const QString book = addressBookWithSule(server);
+    const BookFixture fixture(withAyse);
     // The links are there with the book, before any sync, so that rights granted on the
     // book's tables cover them.
     fixture.cwd.runOtherProgram("INSERT INTO TELEFON_ESITLEME (rehber, jeton) VALUES ('x', 'y')");

@@ -282,40 +282,59 @@ private:
         totalSteps = std::max<qint64>(1, steps);
     }
 
-    bool update(const Entry &current, const Entry &wanted)
+    // What became of a change of the book the sync decided on.
+    enum class Applied { Done, LeftForNext, Failed };
+
+    // An entry another desk changed since the sync read it is left as it is, its link on
+    // the versions before, so that the next sync sees both changes and decides again.
+    Applied changeBook(const Entry &current, const std::function<Change()> &make)
     {
-        if (current == wanted)
-            return true;
         Change change;
-        if (!onBook([&] { change = replaceEntry(current, wanted); }))
-            return false;
+        if (!onBook([&] { change = make(); }))
+            return Applied::Failed;
         if (change.outcome == ChangeOutcome::ChangedElsewhere) {
             allIn = false;
-            return true;
+            outcome.skipped << QStringLiteral("%1: eşitlenirken defterde değişti; bir sonraki "
+                                              "eşitlemede")
+                                   .arg(current.adsoyad);
+            return Applied::LeftForNext;
         }
-        if (change.outcome != ChangeOutcome::Done)
-            return fail(failureMessage(change));
-        entries.insert(wanted.id, wanted);
-        outcome.present << wanted;
-        ++outcome.changed;
-        return true;
+        if (change.outcome != ChangeOutcome::Done) {
+            fail(failureMessage(change));
+            return Applied::Failed;
+        }
+        return Applied::Done;
     }
 
-    bool remove(const Entry &current)
+    Applied update(const Entry &current, const Entry &wanted)
     {
-        Change change;
-        if (!onBook([&] { change = removeEntries({current}); }))
-            return false;
-        if (change.outcome == ChangeOutcome::ChangedElsewhere) {
-            allIn = false;
-            return true;
+        if (current == wanted)
+            return Applied::Done;
+        const Applied applied = changeBook(current, [&] { return replaceEntry(current, wanted); });
+        if (applied == Applied::Done) {
+            entries.insert(wanted.id, wanted);
+            outcome.present << wanted;
+            ++outcome.changed;
         }
-        if (change.outcome != ChangeOutcome::Done)
-            return fail(failureMessage(change));
-        entries.remove(current.id);
-        outcome.gone << current.id;
-        ++outcome.deleted;
-        return true;
+        return applied;
+    }
+
+    Applied remove(const Entry &current)
+    {
+        const Applied applied = changeBook(current, [&] { return removeEntries({current}); });
+        if (applied == Applied::Done) {
+            entries.remove(current.id);
+            outcome.gone << current.id;
+            ++outcome.deleted;
+        }
+        return applied;
+    }
+
+    // The link follows the book's change only when it was made.
+    bool updateThenKeep(const Entry &current, const Entry &wanted, const CardLink &link)
+    {
+        const Applied applied = update(current, wanted);
+        return applied == Applied::Done ? keep(link) : applied == Applied::LeftForNext;
     }
 
     bool add(Entry &entry)
@@ -375,7 +394,8 @@ private:
         // A value emptied lets another of its kind on the card stand first: the entry shows
         // it, so that the next sync does not take that one out too.
         const CardFields written = fieldsOf(card);
-        return sameValues(entry, written) || update(entry, entryOf(entry.id, written));
+        return sameValues(entry, written) ||
+               update(entry, entryOf(entry.id, written)) != Applied::Failed;
     }
 
     // Told, and decided: whether the desk's version stays. A sync stopped while asking keeps
@@ -422,7 +442,8 @@ private:
                 link.card.clear();
                 return send(link, entry, true);
             }
-            return remove(entry) && forget(link.entry);
+            const Applied removed = remove(entry);
+            return removed == Applied::Done ? forget(link.entry) : removed == Applied::LeftForNext;
         }
         const bool changedThere = fetched.contains(link.href);
         const DavResource server = fetched.take(link.href);
@@ -455,7 +476,7 @@ private:
             link.card = server.addressData;
             if (both && deskWins(entry, there))
                 return keep(link) && send(link, entry, false);
-            return update(entry, entryOf(entry.id, there)) && keep(link);
+            return updateThenKeep(entry, entryOf(entry.id, there), link);
         }
         if (changedHere)
             return send(link, entry, false);
@@ -491,11 +512,16 @@ private:
                 const Entry wanted{entry.id, completed.adsoyad, completed.telefon, completed.cep,
                                    completed.mail};
                 link.entry = entry.id;
+                // Neither is sent or added now; left for the next sync, they are matched again
+                // then.
                 linkedEntries << entry.id;
-                ++outcome.linked;
-                if (!update(entry, wanted) || !keep(link))
+                const Applied applied = update(entry, wanted);
+                if (applied == Applied::Failed)
                     return false;
-                if (!sameValues(wanted, card) && !send(link, wanted, false))
+                if (applied == Applied::LeftForNext)
+                    continue;
+                ++outcome.linked;
+                if (!keep(link) || (!sameValues(wanted, card) && !send(link, wanted, false)))
                     return false;
                 continue;
             }
