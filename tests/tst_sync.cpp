@@ -272,15 +272,27 @@ void SyncTest::anEntryChangedElsewhereMidSyncIsDecidedNextTime()
              201);
     const BookFixture fixture(withAyse);
     QCOMPARE(sync(fixture, book).first, 0);
-    // A phone changes one card and deletes another.
-    QCOMPARE(server.curl("PUT", book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 2\r\n"),
-                         {"Content-Type: text/vcard"})
-                     .first /
-                 100,
-             2);
+    // The newest entry, and its card.
+    Entry newest{0, "Ömer Güneş", "0544 1", "", ""};
+    QCOMPARE(addEntry(newest).outcome, ChangeOutcome::Done);
+    QCOMPARE(sync(fixture, book).first, 0);
+    QSqlQuery linked(fixture.side.db());
+    QVERIFY(linked.exec(QStringLiteral("SELECT adres, uid FROM TELEFON_KART WHERE kimlik = %1")
+                            .arg(newest.id)) &&
+            linked.next());
+    const QString newestCard = server.root() + linked.value(0).toString();
+    const QString newestUid = linked.value(1).toString();
+    linked.finish();
+    // A phone changes two cards and deletes another.
+    const auto rewrite = [&](const QString &url, const QString &uid, const QString &lines) {
+        return server.curl("PUT", url, card(uid, lines), {"Content-Type: text/vcard"}).first / 100;
+    };
+    QCOMPARE(rewrite(book + "sule.vcf", "t", "FN:Şule Çelik\r\nTEL:0532 2\r\n"), 2);
+    QCOMPARE(rewrite(newestCard, newestUid, "FN:Ömer Güneş\r\nTEL:0544 2\r\n"), 2);
     QCOMPARE(server.curl("DELETE", book + "ilker.vcf").first / 100, 2);
-    // Another desk changes both entries before each of the sync's touches of the book, so
-    // that what the sync read of them is old by the time it writes.
+    // Another desk changes two entries before each of the sync's touches of the book, so
+    // that what the sync read of them is old by the time it writes; it deletes the newest
+    // once the sync has read the book (its links, its token, its entries).
     int touches = 0;
     SyncRequest request;
     request.address = QUrl(book);
@@ -288,25 +300,32 @@ void SyncTest::anEntryChangedElsewhereMidSyncIsDecidedNextTime()
     request.password = PrivateCardDav::password();
     request.onBookThread = [&](const std::function<void()> &touch) {
         fixture.cwd.runOtherProgram(
-            QStringLiteral("UPDATE TELEFON SET mail = 'masa%1' WHERE adsoyad <> 'Ayşe Yılmaz'")
+            QStringLiteral("UPDATE TELEFON SET mail = 'masa%1' WHERE adsoyad IN ('Şule Çelik', "
+                           "'İlker Işık')")
                 .arg(++touches));
+        if (touches == 4)
+            fixture.cwd.runOtherProgram(
+                QStringLiteral("DELETE FROM TELEFON WHERE id = %1").arg(newest.id));
         touch();
         return true;
     };
     const SyncOutcome meanwhile = syncWithPhones(request);
     QVERIFY2(meanwhile.error.isEmpty(), qPrintable(meanwhile.error));
-    QCOMPARE(meanwhile.skipped.filter("bir sonraki eşitlemede").size(), 2);
+    QCOMPARE(meanwhile.skipped.filter("bir sonraki eşitlemede").size(), 3);
     const QString last = QStringLiteral("masa%1").arg(touches);
     QCOMPARE(inBook(),
              QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "İlker Işık | 0216 1 |  | " + last,
                           "Şule Çelik | 0532 1 |  | " + last}));
-    // Asked again, both sides' changes are seen: the server's version stays, as asked.
+    // Asked again, both sides' changes are seen: the server's version stays, as asked, and
+    // the card changed on the phone comes back for the entry deleted.
     const auto [status, said] = sync(fixture, book);
     QVERIFY2(status == 0, qPrintable(said));
     QVERIFY2(said.contains("Şule Çelik: sunucuda") && said.contains("İlker Işık: sunucuda"),
              qPrintable(said));
-    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "Şule Çelik | 0532 2 |  | "}));
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "Ömer Güneş | 0544 2 |  | ",
+                                    "Şule Çelik | 0532 2 |  | "}));
     QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 |  | uid, version",
+                                          "Ömer Güneş | 0544 2 |  | uid, version",
                                           "Şule Çelik | 0532 2 |  | uid, version"}));
     closePhoneBook();
 }
