@@ -175,6 +175,10 @@ DavReply CardDavClient::sendOnce(const QByteArray &verb, const QUrl &url, const 
     // to this call's locals.
     reply->disconnect();
     reply->deleteLater();
+    // Qt may go on reading an aborted answer on its connection, and one without end holds
+    // up every request after it: the next starts on connections of a manager of its own.
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        network = std::make_unique<QNetworkAccessManager>();
     return answer;
 }
 
