@@ -152,6 +152,7 @@ private slots:
     void aFirstSyncGoesBothWaysWithoutDoubles();
     void changesAndDeletesReachTheOtherSide();
     void anEntryChangedElsewhereMidSyncIsDecidedNextTime();
+    void aBookLockedElsewhereIsSaidAndSyncedLater();
     void aServerWithoutTokensIsComparedByVersion();
     void bothSidesChangedIsToldAndOneVersionStays();
     void aForgottenTokenOrLostLinksDoubleNothing();
@@ -326,6 +327,39 @@ void SyncTest::anEntryChangedElsewhereMidSyncIsDecidedNextTime()
                                     "Şule Çelik | 0532 2 |  | "}));
     QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 |  | uid, version",
                                           "Ömer Güneş | 0544 2 |  | uid, version",
+                                          "Şule Çelik | 0532 2 |  | uid, version"}));
+    closePhoneBook();
+}
+
+void SyncTest::aBookLockedElsewhereIsSaidAndSyncedLater()
+{
+    PrivateCardDav &server = PrivateCardDav::instance();
+    const QString book = addressBookWithSule(server);
+    const BookFixture fixture(withAyse);
+    QCOMPARE(sync(fixture, book).first, 0);
+    QCOMPARE(server.curl("PUT", book + "sule.vcf", card("t", "FN:Şule Çelik\r\nTEL:0532 2\r\n"),
+                         {"Content-Type: text/vcard"})
+                     .first /
+                 100,
+             2);
+    qint64 sule = 0;
+    for (const Entry &entry : wholeBook())
+        if (entry.adsoyad == QStringLiteral("Şule Çelik"))
+            sule = entry.id;
+    // Another desk holds the entry (on a server) or the book (a file) and waits.
+    fixture.side.exec(testingOnServer() ? "BEGIN" : "BEGIN IMMEDIATE");
+    if (testingOnServer())
+        fixture.side.exec(QStringLiteral("SELECT * FROM telefon WHERE id=%1 FOR UPDATE").arg(sule));
+    const auto [locked, saidLocked] = sync(fixture, book);
+    QCOMPARE(locked, 1);
+    QVERIFY2(saidLocked.contains("başka bir masada değiştiriliyor"), qPrintable(saidLocked));
+    fixture.side.exec("ROLLBACK");
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "Şule Çelik | 0532 1 |  | "}));
+    // Let go, the next sync brings the phone's change in.
+    const auto [status, said] = sync(fixture, book);
+    QVERIFY2(status == 0, qPrintable(said));
+    QCOMPARE(inBook(), QStringList({"Ayşe Yılmaz | 0212 1 |  | ", "Şule Çelik | 0532 2 |  | "}));
+    QCOMPARE(onServer(book), QStringList({"Ayşe Yılmaz | 0212 1 |  | uid, version",
                                           "Şule Çelik | 0532 2 |  | uid, version"}));
     closePhoneBook();
 }
