@@ -330,13 +330,6 @@ private:
         return applied;
     }
 
-    // The link follows the book's change only when it was made.
-    bool updateThenKeep(const Entry &current, const Entry &wanted, const CardLink &link)
-    {
-        const Applied applied = update(current, wanted);
-        return applied == Applied::Done ? keep(link) : applied == Applied::LeftForNext;
-    }
-
     bool add(Entry &entry)
     {
         Change change;
@@ -476,7 +469,9 @@ private:
             link.card = server.addressData;
             if (both && deskWins(entry, there))
                 return keep(link) && send(link, entry, false);
-            return updateThenKeep(entry, entryOf(entry.id, there), link);
+            // The link follows the book only where the book changed.
+            const Applied updated = update(entry, entryOf(entry.id, there));
+            return updated == Applied::Done ? keep(link) : updated == Applied::LeftForNext;
         }
         if (changedHere)
             return send(link, entry, false);
